@@ -1,0 +1,94 @@
+// The stem engine behind a StemmerCore: a shared compiled trie, an optional
+// never-evicting result cache, and the per-word and batch operations that turn
+// stems into Python objects under the two result conventions.
+#pragma once
+
+#include "lib/py_ref.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "trie/compiled_trie.h"
+#include "trie/stem_word.h"
+
+namespace velmora::py {
+
+// Plain results give None for a word without a stem; keep-input results give
+// the input word for it and for the pass-through words "cars" and "unknown".
+enum class ResultConvention : uint8_t { kPlain, kKeepInput };
+
+// "cars" or "unknown", ASCII letters compared without regard to case.
+bool is_pass_through_word(std::string_view word);
+
+// Result cache keyed by the word's UTF-8 bytes; holds one reference per value.
+class StemCache {
+ public:
+  explicit StemCache(uint64_t capacity);
+  ~StemCache();
+  StemCache(const StemCache&) = delete;
+  StemCache& operator=(const StemCache&) = delete;
+
+  // A new reference to the stored object, or null.
+  PyObject* lookup(std::string_view word, bool& has_room);
+  // Stores `value` unless the word is present (then returns the stored object,
+  // a new reference) or the cache is full. Returns null when `value` stands.
+  PyObject* insert(std::string_view word, PyObject* value);
+  size_t size();
+
+ private:
+  struct KeyedHash {
+    using is_transparent = void;
+    uint64_t k0, k1;
+    size_t operator()(std::string_view s) const;
+  };
+  struct KeyEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
+  };
+  std::mutex lock_;
+  uint64_t capacity_;
+  std::unordered_map<std::string, PyObject*, KeyedHash, KeyEqual> map_;
+};
+
+class StemEngine {
+ public:
+  StemEngine(std::shared_ptr<CompiledTrie> trie, uint64_t cache_size);
+
+  const CompiledTrie& trie() const { return *trie_; }
+  bool has_cache() const { return cache_ != nullptr; }
+  uint64_t cache_capacity() const { return cache_capacity_; }
+
+  // The stem as a new str, or null without error when there is none. Returns
+  // false with a Python error set on failure.
+  bool stem_one(std::string_view word, StemScratch& scratch, PyRef& out) const;
+  // str or None (plain results), through the cache when there is one. Null on error.
+  PyObject* stem_cached(std::string_view word, StemScratch& scratch) const;
+  // One result per word of a list or tuple of str already converted to UTF-8.
+  PyObject* stem_sequence(const std::string_view* words, size_t n,
+                          ResultConvention convention) const;
+  // Any iterable of str and bytes.
+  PyObject* stem_iterable(PyObject* iterable, ResultConvention convention) const;
+
+ private:
+  std::shared_ptr<CompiledTrie> trie_;
+  std::unique_ptr<StemCache> cache_;
+  uint64_t cache_capacity_;
+  bool direct_;
+};
+
+// Strict UTF-8 check of a bytes object's content; raises UnicodeDecodeError.
+bool decode_word_bytes(PyObject* bytes, std::string_view& out);
+
+// Creates a list of length n, or raises (MemoryError "failed to allocate output
+// list" when the interpreter set no error itself).
+PyObject* new_result_list(Py_ssize_t n);
+
+inline PyObject* str_from(std::string_view text) {
+  return PyUnicode_FromStringAndSize(text.data(), Py_ssize_t(text.size()));
+}
+
+}  // namespace velmora::py
