@@ -7,7 +7,7 @@ VPY := $(VENV)/bin/python
 JOBS ?= 2
 APT_PACKAGES := libicu-dev zlib1g-dev libgtest-dev pkg-config g++ make
 
-.PHONY: demo test setup apt venv install cpptest pytest bench clean
+.PHONY: demo test setup apt venv install cpptest pytest bench models clean
 
 demo: install
 	$(VPY) tools/demo.py
@@ -48,3 +48,6 @@ bench: install
 
 clean:
 	rm -rf build dist
+
+models: install
+	$(VPY) tools/build_models.py

@@ -1,6 +1,12 @@
-"""velmora: a dictionary-driven word stemmer backed by patch-command tries."""
+"""velmora: a dictionary-driven word stemmer backed by patch-command tries.
 
+>>> import velmora
+>>> velmora.Stemmer().stem("running")
+'run'
+"""
+
+from velmora._stemmer import Stemmer, available_models, model_path
 from velmora._velmora import StemmerCore, TrieBuilder, compile
 
-__all__ = ["StemmerCore", "TrieBuilder", "compile"]
+__all__ = ["Stemmer", "StemmerCore", "TrieBuilder", "available_models", "compile", "model_path"]
 __version__ = "0.1.0"

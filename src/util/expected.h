@@ -39,6 +39,7 @@ class Expected {
   const T& value() const& { return std::get<0>(state_); }
   T&& value() && { return std::get<0>(std::move(state_)); }
   T& operator*() & { return value(); }
+  const T& operator*() const& { return value(); }
   T* operator->() { return &value(); }
   const T* operator->() const { return &value(); }
 

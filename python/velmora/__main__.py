@@ -1,0 +1,3 @@
+from velmora.cli import main
+
+raise SystemExit(main())
