@@ -43,7 +43,7 @@ pytest: install
 	$(VPY) -m pytest -q tests/python
 
 bench: install
-	$(VPY) -m pip install -q PyStemmer
+	$(VPY) -m pip install -q PyStemmer snowballstemmer nltk simplemma matplotlib
 	$(VPY) bench/run.py
 
 clean:

@@ -117,22 +117,29 @@ PyObject* StemEngine::stem_sequence(const std::string_view* words, size_t n,
                                     ResultConvention convention) const {
   PyRef list(new_result_list(Py_ssize_t(n)));
   if (!list) return nullptr;
-  StemScratch scratch;
-  for (size_t i = 0; i < n; ++i) {
-    PyRef result;
-    if (cache_) {
-      result.reset(stem_cached(words[i], scratch));
-      if (!result) return nullptr;
-    } else {
-      if (!stem_one(words[i], scratch, result)) return nullptr;
-      if (!result) result = PyRef::borrow(Py_None);
-    }
-    if (convention == ResultConvention::kKeepInput &&
-        (result.get() == Py_None || is_pass_through_word(words[i]))) {
+  const bool keep = convention == ResultConvention::kKeepInput;
+  // Keep-input results replace a missing stem or a pass-through word by the word.
+  auto store = [&](size_t i, PyRef result) {
+    if (keep && (result.get() == Py_None || is_pass_through_word(words[i]))) {
       result.reset(str_from(words[i]));
-      if (!result) return nullptr;
+      if (!result) return false;
     }
     PyList_SetItem(list.get(), Py_ssize_t(i), result.release());
+    return true;
+  };
+  if (!cache_) {
+    auto word_at = [&](size_t i) -> std::optional<std::string_view> { return words[i]; };
+    auto emit = [&](size_t i, const std::optional<StemView>& stem) {
+      PyRef result(stem ? str_from(stem->text) : new_none());
+      return result && store(i, std::move(result));
+    };
+    if (!for_each_stem(*trie_, n, word_at, emit, direct_)) return nullptr;
+    return list.release();
+  }
+  StemScratch scratch;
+  for (size_t i = 0; i < n; ++i) {
+    PyRef result(stem_cached(words[i], scratch));
+    if (!result || !store(i, std::move(result))) return nullptr;
   }
   return list.release();
 }

@@ -144,20 +144,25 @@ PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
   const Py_ssize_t n = PyList_Size(words);
   PyRef list(new_result_list(n));
   if (!list) return nullptr;
-  StemScratch scratch;
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    PyObject* item = PyList_GetItem(words, i);
-    PyRef result;
-    if (item && PyUnicode_Check(item)) {
-      Py_ssize_t size = 0;
-      const char* text = PyUnicode_AsUTF8AndSize(item, &size);
-      if (text) {
-        if (!engine.stem_one(std::string_view(text, size_t(size)), scratch, result)) return nullptr;
-      } else {
-        PyErr_Clear();
-      }
+  auto word_at = [&](size_t i) -> std::optional<std::string_view> {
+    PyObject* item = PyList_GetItem(words, Py_ssize_t(i));
+    if (!item || !PyUnicode_Check(item)) return std::nullopt;
+    Py_ssize_t size = 0;
+    const char* text = PyUnicode_AsUTF8AndSize(item, &size);
+    if (!text) {
+      PyErr_Clear();
+      return std::nullopt;
     }
-    PyList_SetItem(list.get(), i, result ? result.release() : new_none());
+    return std::string_view(text, size_t(size));
+  };
+  auto emit = [&](size_t i, const std::optional<StemView>& stem) {
+    PyObject* result = stem ? str_from(stem->text) : new_none();
+    if (!result) return false;
+    PyList_SetItem(list.get(), Py_ssize_t(i), result);
+    return true;
+  };
+  if (!for_each_stem(engine.trie(), size_t(n), word_at, emit, engine.trie().direct_output_allowed())) {
+    return nullptr;
   }
   return list.release();
 }

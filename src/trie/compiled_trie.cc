@@ -38,44 +38,65 @@ DenseTables build_dense_tables(const std::vector<uint32_t>& edge_offsets,
 
 CompiledTrie::CompiledTrie(TrieArrays a, std::vector<CompiledPatch> patches, DenseTables dense,
                            ModelModes modes)
-    : edge_offsets_(std::move(a.edge_offsets)),
-      edge_labels_(std::move(a.edge_labels)),
-      edge_children_(std::move(a.edge_children)),
-      accepting_(std::move(a.accepting)),
+    : accepting_(std::move(a.accepting)),
       value_offsets_(std::move(a.value_offsets)),
       value_ids_(std::move(a.value_ids)),
       patches_(std::move(patches)),
-      dense_offsets_(std::move(dense.offsets)),
-      dense_base_(std::move(dense.base)),
-      dense_slots_(std::move(dense.slots)),
       direction_(modes.direction),
       case_mode_(modes.case_mode),
       diacritic_mode_(modes.diacritic_mode) {
-  preferred_value_.resize(accepting_.size());
-  for (size_t i = 0; i < accepting_.size(); ++i) {
+  const size_t n = accepting_.size();
+  preferred_value_.resize(n);
+  for (size_t i = 0; i < n; ++i) {
     preferred_value_[i] =
         value_offsets_[i] < value_offsets_[i + 1] ? value_ids_[value_offsets_[i]] : kNoValue;
   }
-}
 
-uint32_t CompiledTrie::find_first(std::u16string_view key) const {
-  uint32_t n = 0;
-  for (size_t step = 0;; ++step) {
-    if (accepting_[n] || step == key.size()) return n;
-    n = child(n, unit_at(key, step));
-    if (n == kNoNode) return kNoNode;
+  // Lay the records out in node order: first their offsets, then their contents.
+  // Nodes with at most one edge use the dense form too (a table of span 0 or 1),
+  // so that nearly every step takes the same, well-predicted branch.
+  auto edge_count = [&](size_t i) { return a.edge_offsets[i + 1] - a.edge_offsets[i]; };
+  auto is_dense = [&](size_t i) { return dense.offsets[i] < dense.offsets[i + 1] || edge_count(i) <= 1; };
+  auto span_of = [&](size_t i) -> uint32_t {
+    return edge_count(i) <= 1 ? uint32_t(edge_count(i)) : dense.offsets[i + 1] - dense.offsets[i];
+  };
+  record_of_.resize(n);
+  size_t total = 0;
+  for (size_t i = 0; i < n; ++i) {
+    record_of_[i] = uint32_t(total);
+    const size_t edges = a.edge_offsets[i + 1] - a.edge_offsets[i];
+    total += kHeader + (is_dense(i) ? span_of(i) : 2 * edges);
   }
-}
-
-uint32_t CompiledTrie::find_last(std::u16string_view key) const {
-  uint32_t best = accepting_[0] ? 0 : kNoNode;
-  uint32_t n = 0;
-  for (size_t step = 0; step < key.size(); ++step) {
-    n = child(n, unit_at(key, step));
-    if (n == kNoNode) return best;
-    if (accepting_[n]) best = n;
+  walk_.assign(total, 0);
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t* rec = walk_.data() + record_of_[i];
+    rec[kId] = uint32_t(i);
+    rec[kPreferred] = preferred_value_[i];
+    uint32_t meta = accepting_[i] ? kAcceptingBit : 0;
+    if (is_dense(i) && edge_count(i) <= 1) {
+      rec[kMeta] = meta | kDenseBit | span_of(i);
+      if (edge_count(i) == 1) {
+        rec[kBase] = a.edge_labels[a.edge_offsets[i]];
+        rec[kHeader] = record_of_[a.edge_children[a.edge_offsets[i]]] + 1;
+      }
+    } else if (is_dense(i)) {
+      const uint32_t span = span_of(i);
+      rec[kMeta] = meta | kDenseBit | span;
+      rec[kBase] = dense.base[i];
+      for (uint32_t k = 0; k < span; ++k) {
+        const uint32_t slot = dense.slots[dense.offsets[i] + k];
+        rec[kHeader + k] = slot == 0 ? 0 : record_of_[slot - 1] + 1;
+      }
+    } else {
+      const uint32_t first = a.edge_offsets[i];
+      const uint32_t edges = a.edge_offsets[i + 1] - first;
+      rec[kMeta] = meta | edges;
+      for (uint32_t e = 0; e < edges; ++e) {
+        rec[kHeader + e] = a.edge_labels[first + e];
+        rec[kHeader + edges + e] = record_of_[a.edge_children[first + e]];
+      }
+    }
   }
-  return preferred_value_[n] != kNoValue ? n : best;
 }
 
 void CompiledTrie::append_stems(uint32_t node, std::u16string_view key, bool unique,
@@ -103,7 +124,7 @@ std::vector<std::string> CompiledTrie::stem_all(std::string_view word) const {
   uint32_t n = 0;
   bool consumed = true;
   for (size_t step = 0; step < key.size(); ++step) {
-    n = child(n, unit_at(key, step));
+    n = child(n, char16_t(unit_at(key.data(), key.size(), step)));
     if (n == kNoNode) {
       consumed = false;
       break;

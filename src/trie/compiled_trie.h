@@ -50,37 +50,30 @@ class CompiledTrie {
 
   // Child of node `n` under key unit `u`, or kNoNode.
   uint32_t child(uint32_t n, char16_t u) const {
-    const uint32_t ds = dense_offsets_[n];
-    const uint32_t de = dense_offsets_[n + 1];
-    if (ds < de) {
-      const uint32_t k = uint16_t(u - dense_base_[n]);
-      if (k >= de - ds) return kNoNode;
-      return dense_slots_[ds + k] - 1;  // an empty slot (0) wraps to kNoNode
-    }
-    const uint16_t* first = edge_labels_.data() + edge_offsets_[n];
-    size_t lo = 0, hi = edge_offsets_[n + 1] - edge_offsets_[n];
-    while (lo < hi) {
-      const size_t mid = (lo + hi) / 2;
-      if (first[mid] < u) lo = mid + 1;
-      else hi = mid;
-    }
-    if (lo < edge_offsets_[n + 1] - edge_offsets_[n] && first[lo] == u)
-      return edge_children_[edge_offsets_[n] + lo];
-    return kNoNode;
+    const uint32_t r = child_record(record_of_[n], u);
+    return r == kNoRecord ? kNoNode : walk_[r + kId];
   }
 
   bool accepting(uint32_t n) const { return accepting_[n] != 0; }
   uint32_t preferred_value(uint32_t n) const { return preferred_value_[n]; }
 
   // The first accepting node on the key's path, or the node where the key ends.
-  uint32_t find_first(std::u16string_view key) const;
+  template <typename Unit>
+  uint32_t find_first(const Unit* key, size_t len) const;
   // The deepest usable node: the key's end node when it has a value, else the
   // deepest accepting node met.
-  uint32_t find_last(std::u16string_view key) const;
-  // find_first for lookup mode first, find_last otherwise.
-  uint32_t find(std::u16string_view key) const {
-    return lookup_mode_ == LookupMode::kFirst ? find_first(key) : find_last(key);
+  template <typename Unit>
+  uint32_t find_last(const Unit* key, size_t len) const;
+
+  uint32_t find_first(std::u16string_view key) const { return find_first(key.data(), key.size()); }
+  uint32_t find_last(std::u16string_view key) const { return find_last(key.data(), key.size()); }
+  // find_first for lookup mode first, find_last otherwise. `Unit` is char16_t,
+  // or unsigned char for keys known to be ASCII.
+  template <typename Unit>
+  uint32_t find(const Unit* key, size_t len) const {
+    return lookup_mode_ == LookupMode::kFirst ? find_first(key, len) : find_last(key, len);
   }
+  uint32_t find(std::u16string_view key) const { return find(key.data(), key.size()); }
 
   // Every candidate stem of `word` in the trie's lookup mode.
   std::vector<std::string> stem_all(std::string_view word) const;
@@ -104,29 +97,81 @@ class CompiledTrie {
   }
 
  private:
-  bool backward() const { return direction_ == TraversalDirection::kBackward; }
-  char16_t unit_at(std::u16string_view key, size_t step) const {
-    return backward() ? key[key.size() - 1 - step] : key[step];
+  // The walk reads one interleaved array of node records, so that a step touches
+  // the node's header and its child slot, usually in one or two cache lines:
+  //   [id] [preferred value] [meta: accepting bit, dense bit, count] [dense base]
+  //   dense:  span slots holding (child record + 1), or 0
+  //   sparse: count labels, then count child records
+  static constexpr uint32_t kId = 0, kPreferred = 1, kMeta = 2, kBase = 3, kHeader = 4;
+  static constexpr uint32_t kAcceptingBit = 0x80000000u, kDenseBit = 0x40000000u,
+                            kCountMask = 0x3FFFFFFFu, kNoRecord = 0xFFFFFFFFu;
+
+  uint32_t child_record(uint32_t r, uint32_t u) const {
+    const uint32_t meta = walk_[r + kMeta];
+    const uint32_t count = meta & kCountMask;
+    const uint32_t* body = walk_.data() + r + kHeader;
+    if (meta & kDenseBit) {
+      const uint32_t k = uint16_t(u - walk_[r + kBase]);
+      return k < count ? body[k] - 1 : kNoRecord;  // an empty slot (0) wraps to kNoRecord
+    }
+    if (count <= 8) {
+      for (uint32_t i = 0; i < count; ++i) {
+        if (body[i] == u) return body[count + i];
+      }
+      return kNoRecord;
+    }
+    uint32_t lo = 0, hi = count;
+    while (lo < hi) {
+      const uint32_t mid = (lo + hi) / 2;
+      if (body[mid] < u) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo < count && body[lo] == u ? body[count + lo] : kNoRecord;
+  }
+  bool record_accepting(uint32_t r) const { return walk_[r + kMeta] & kAcceptingBit; }
+
+  template <typename Unit>
+  uint32_t unit_at(const Unit* key, size_t len, size_t step) const {
+    return direction_ == TraversalDirection::kBackward ? key[len - 1 - step] : key[step];
   }
   void append_stems(uint32_t node, std::u16string_view key, bool unique,
                     std::vector<std::string>& out) const;
 
-  std::vector<uint32_t> edge_offsets_;
-  std::vector<uint16_t> edge_labels_;
-  std::vector<uint32_t> edge_children_;
+  std::vector<uint32_t> walk_;
+  std::vector<uint32_t> record_of_;
   std::vector<uint8_t> accepting_;
   std::vector<uint32_t> value_offsets_;
   std::vector<uint32_t> value_ids_;
   std::vector<uint32_t> preferred_value_;
   std::vector<CompiledPatch> patches_;
-  std::vector<uint32_t> dense_offsets_;
-  std::vector<uint16_t> dense_base_;
-  std::vector<uint32_t> dense_slots_;
   TraversalDirection direction_;
   CaseMode case_mode_;
   DiacriticMode diacritic_mode_;
   LookupMode lookup_mode_ = LookupMode::kFirst;
 };
+
+template <typename Unit>
+uint32_t CompiledTrie::find_first(const Unit* key, size_t len) const {
+  uint32_t r = 0;
+  for (size_t step = 0;; ++step) {
+    if (record_accepting(r) || step == len) return walk_[r + kId];
+    r = child_record(r, unit_at(key, len, step));
+    if (r == kNoRecord) return kNoNode;
+  }
+}
+
+template <typename Unit>
+uint32_t CompiledTrie::find_last(const Unit* key, size_t len) const {
+  uint32_t best = record_accepting(0) ? 0 : kNoRecord;
+  uint32_t r = 0;
+  for (size_t step = 0; step < len; ++step) {
+    r = child_record(r, unit_at(key, len, step));
+    if (r == kNoRecord) break;
+    if (record_accepting(r)) best = r;
+  }
+  if (r != kNoRecord && walk_[r + kPreferred] != kNoValue) best = r;
+  return best == kNoRecord ? kNoNode : walk_[best + kId];
+}
 
 // Parses "first", "last" or "all" (case-sensitive); any other text fails with
 // the message naming the given text as an escaped, quoted literal.

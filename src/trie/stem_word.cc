@@ -1,5 +1,7 @@
 #include "trie/stem_word.h"
 
+#include <cstring>
+
 #include "patch/utf16.h"
 #include "trie/normalize.h"
 
@@ -22,8 +24,60 @@ StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScra
   return {scratch.utf8, StemPath::kGeneric};
 }
 
+bool is_ascii(std::string_view s) {
+  const char* p = s.data();
+  const size_t n = s.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t chunk;
+    std::memcpy(&chunk, p + i, 8);
+    if (chunk & 0x8080808080808080ull) return false;
+  }
+  for (; i < n; ++i) {
+    if (p[i] & 0x80) return false;
+  }
+  return true;
+}
+
+std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std::string& buffer) {
+  if (trie.case_mode() == CaseMode::kAsIs) return word;
+  size_t i = 0;
+  while (i < word.size() && !(word[i] >= 'A' && word[i] <= 'Z')) ++i;
+  if (i == word.size()) return word;
+  buffer.assign(word);
+  for (; i < word.size(); ++i) {
+    const char c = word[i];
+    if (c >= 'A' && c <= 'Z') buffer[i] = char(c + 32);
+  }
+  return buffer;
+}
+
+std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t node, std::string_view key,
+                                     StemScratch& scratch) {
+  if (node == kNoNode) return std::nullopt;
+  const uint32_t value = trie.preferred_value(node);
+  if (value == kNoValue) return std::nullopt;
+  const CompiledPatch& patch = trie.patch(value);
+  if (auto range = apply_direct_slice(patch, key, key.size())) {
+    return StemView{key.substr(range->offset, range->length), StemPath::kDirectSlice};
+  }
+  if (apply_direct_buffer(patch, key, key.size(), scratch.utf8)) {
+    return StemView{scratch.utf8, StemPath::kDirectBuffer};
+  }
+  scratch.key.assign(key.begin(), key.end());
+  apply_patch(patch, scratch.key, scratch.stem);
+  scratch.utf8.clear();
+  append_utf8(scratch.stem, scratch.utf8);
+  return StemView{scratch.utf8, StemPath::kGeneric};
+}
+
 std::optional<StemView> stem_word(const CompiledTrie& trie, std::string_view word,
                                   StemScratch& scratch, bool allow_direct) {
+  if (is_ascii(word)) {
+    const std::string_view key = ascii_key(trie, word, scratch.ascii_key);
+    const uint32_t node = trie.find(reinterpret_cast<const unsigned char*>(key.data()), key.size());
+    return finish_ascii(trie, node, key, scratch);
+  }
   normalize_word(trie.case_mode(), trie.diacritic_mode(), word, scratch.key);
   const CompiledPatch* patch = preferred_patch(trie, scratch.key);
   if (!patch) return std::nullopt;

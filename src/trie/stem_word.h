@@ -16,6 +16,7 @@ struct StemScratch {
   std::u16string key;
   std::u16string stem;
   std::string utf8;
+  std::string ascii_key;  // lowercased copy of an ASCII word
 };
 
 // How a stem was produced; diagnostics count these.
@@ -39,8 +40,40 @@ inline const CompiledPatch* preferred_patch(const CompiledTrie& trie, std::u16st
 StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScratch& scratch,
                      bool allow_direct);
 
-// Stems `word` (valid UTF-8); nullopt when the trie has no stem for it.
+// True when every byte is below 0x80.
+bool is_ascii(std::string_view s);
+
+// The key of an ASCII word: the word itself, or its ASCII lowercase written to `buffer`.
+std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std::string& buffer);
+
+// The stem of an ASCII key whose walk ended at `node` (kNoNode when it found none).
+std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t node, std::string_view key,
+                                     StemScratch& scratch);
+
+// Stems `word` (valid UTF-8); nullopt when the trie has no stem for it. ASCII
+// words take a byte-level path: their key is the word itself, or its ASCII
+// lowercase, in every mode, so simple patches apply to the key bytes directly
+// with exactly the result of the UTF-16 path.
 std::optional<StemView> stem_word(const CompiledTrie& trie, std::string_view word,
                                   StemScratch& scratch, bool allow_direct);
+
+}  // namespace velmora
+
+namespace velmora {
+
+// Stems n words in order with one set of scratch buffers. `word_at(i)` gives
+// word i as UTF-8, or nullopt for an item that is not a word; `emit(i, stem)`
+// receives each result (nullopt: no stem, or not a word) and returns false to
+// stop. Returns false when `emit` stopped the loop.
+template <typename WordAt, typename Emit>
+bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& emit,
+                   bool allow_direct) {
+  StemScratch scratch;
+  for (size_t i = 0; i < n; ++i) {
+    const std::optional<std::string_view> word = word_at(i);
+    if (!emit(i, word ? stem_word(trie, *word, scratch, allow_direct) : std::nullopt)) return false;
+  }
+  return true;
+}
 
 }  // namespace velmora

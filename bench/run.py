@@ -1,0 +1,221 @@
+"""Benchmark suite: model figures, the stage ladder of our pipeline, and peer stemmers.
+
+Usage: python bench/run.py [--data DIR] [--reps N] [--quick]
+Prints a table, writes bench/results.json and docs/throughput.png. Every figure of one table is
+measured in the same run, interleaved, as the median of several repetitions.
+"""
+from __future__ import annotations
+
+import argparse
+import gzip
+import json
+import os
+import pathlib
+import platform
+import resource
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+from velmora import _velmora
+
+REPO = pathlib.Path(__file__).resolve().parents[1]
+
+
+def read_words(path: pathlib.Path) -> list[str]:
+    words = []
+    with gzip.open(path, "rt", encoding="utf-8") as f:
+        for line in f:
+            words.extend(w for w in line.rstrip("\n").split("\t") if w and not w.startswith("#"))
+    return words
+
+
+def median_seconds(fn, reps: int) -> float:
+    times = []
+    for _ in range(reps):
+        t0 = time.perf_counter_ns()
+        fn()
+        times.append(time.perf_counter_ns() - t0)
+    return statistics.median(times) / 1e9
+
+
+def compile_in_subprocess(source: pathlib.Path, out: pathlib.Path) -> tuple[float, int]:
+    """Wall time and peak RSS (KiB) of compiling one dictionary in a fresh process."""
+    code = (
+        "import resource, sys, time\n"
+        "from velmora import _velmora\n"
+        "t = time.perf_counter(); _velmora.compile(sys.argv[1], sys.argv[2]); t = time.perf_counter() - t\n"
+        "print(t, resource.getrusage(resource.RUSAGE_SELF).ru_maxrss)\n"
+    )
+    out_text = subprocess.run([sys.executable, "-c", code, str(source), str(out)], check=True,
+                              capture_output=True, text=True).stdout.split()
+    return float(out_text[0]), int(out_text[1])
+
+
+def model_figures(name: str, source: pathlib.Path, workdir: pathlib.Path, reps: int) -> dict:
+    image = workdir / f"{name}.vmc"
+    compile_s, compile_rss = compile_in_subprocess(source, image)
+    load_image_s = median_seconds(lambda: _velmora.StemmerCore(str(image)), reps)
+    rebuild_s = median_seconds(lambda: _velmora.TrieBuilder(str(image)).to_bytes(), 1)
+    core = _velmora.StemmerCore(str(image))
+    nodes, refs, patches = core._value_layout_stats()
+    return {
+        "model": name,
+        "compile_s": compile_s,
+        "compile_peak_rss_mib": compile_rss / 1024,
+        "image_bytes": image.stat().st_size,
+        "load_image_s": load_image_s,
+        "compile_over_load": compile_s / load_image_s,
+        "rebuild_and_write_s": rebuild_s,
+        "nodes": nodes,
+        "value_refs": refs,
+        "patches": patches,
+    }
+
+
+def peer_stemmers(words: list[str]) -> dict:
+    peers = {}
+    try:
+        import Stemmer as pystemmer
+
+        ps = pystemmer.Stemmer("english")
+        ps.maxCacheSize = 0
+        peers["PyStemmer stemWords (C, no cache)"] = lambda ws: ps.stemWords(ws)
+        cached = pystemmer.Stemmer("english")
+        peers["PyStemmer stemWords (C, cached)"] = lambda ws: cached.stemWords(ws)
+    except ImportError:
+        pass
+    try:
+        # The module picks PyStemmer as its backend when installed; take the pure-Python class.
+        from snowballstemmer.english_stemmer import EnglishStemmer
+
+        sb = EnglishStemmer()
+        peers["snowballstemmer (pure Python)"] = lambda ws: sb.stemWords(ws)
+    except ImportError:
+        pass
+    try:
+        from nltk.stem import PorterStemmer, SnowballStemmer
+
+        porter = PorterStemmer()
+        peers["NLTK Porter"] = lambda ws: [porter.stem(w) for w in ws]
+        snow = SnowballStemmer("english")
+        peers["NLTK Snowball"] = lambda ws: [snow.stem(w) for w in ws]
+    except ImportError:
+        pass
+    try:
+        import simplemma
+
+        peers["simplemma lemmatize"] = lambda ws: [simplemma.lemmatize(w, lang="en") for w in ws]
+    except ImportError:
+        pass
+    return peers
+
+
+def run(args) -> dict:
+    data = pathlib.Path(args.data)
+    reps = args.reps
+    results = {"machine": platform.platform(), "python": platform.python_version(), "models": [], "throughput": []}
+    with tempfile.TemporaryDirectory() as tmp:
+        workdir = pathlib.Path(tmp)
+        sources = [("en", data / "en_US.tsv.gz")] + ([] if args.quick else [("pl", data / "pl_PL.tsv.gz")])
+        for name, source in sources:
+            print(f"building {name} ...", file=sys.stderr)
+            results["models"].append(model_figures(name, source, workdir, reps))
+
+        words = read_words(data / "en_US.tsv.gz")
+        en = str(workdir / "en.vmc")
+        rows = []
+
+        def measure(label: str, fn, word_list=words, group="velmora"):
+            fn(word_list)  # warm-up (fills caches that are meant to be filled)
+            seconds = median_seconds(lambda: fn(word_list), reps)
+            rows.append({"group": group, "label": label, "words": len(word_list), "seconds": seconds,
+                         "words_per_s": len(word_list) / seconds})
+
+        for lowercase in (False, True):
+            tag = f"lowercase={lowercase}"
+            plain = _velmora.StemmerCore(en, lowercase=lowercase, cache_size=0)
+            cached = _velmora.StemmerCore(en, lowercase=lowercase)
+            measure(f"_echo_batch [{tag}]", plain._echo_batch)
+            measure(f"_encode_batch [{tag}]", plain._encode_batch)
+            measure(f"_encodefind_batch [{tag}]", plain._encodefind_batch)
+            measure(f"_stem_lengths_batch [{tag}]", plain._stem_lengths_batch)
+            measure(f"_stem_utf8_lengths_batch [{tag}]", plain._stem_utf8_lengths_batch)
+            measure(f"stem_batch cache=0 [{tag}]", plain.stem_batch)
+            measure(f"stem_batch cache=10000 [{tag}]", cached.stem_batch)
+            measure(f"stemWords cache=10000 [{tag}]", cached.stemWords)
+
+        slow_sample = words[:: max(1, len(words) // 20000)]
+        for label, fn in peer_stemmers(words).items():
+            slow = "NLTK" in label or "simplemma" in label or "pure Python" in label
+            measure(label, fn, slow_sample if slow else words, group="peer")
+        results["throughput"] = rows
+    return results
+
+
+def ratio(rows, a, b):
+    by = {r["label"]: r["words_per_s"] for r in rows}
+    return by[b] / by[a] if a in by and b in by else float("nan")
+
+
+def report(results: dict) -> str:
+    lines = ["| model | compile s | peak RSS MiB | image bytes | load s | compile/load | rebuild+write s | nodes | value refs | patches |",
+             "|---|---|---|---|---|---|---|---|---|---|"]
+    for m in results["models"]:
+        lines.append(f"| {m['model']} | {m['compile_s']:.2f} | {m['compile_peak_rss_mib']:.0f} | {m['image_bytes']:,} | "
+                     f"{m['load_image_s']:.4f} | {m['compile_over_load']:.0f}x | {m['rebuild_and_write_s']:.2f} | "
+                     f"{m['nodes']:,} | {m['value_refs']:,} | {m['patches']:,} |")
+    lines += ["", "| what | words | words/s |", "|---|---|---|"]
+    for r in results["throughput"]:
+        lines.append(f"| {r['label']} | {r['words']:,} | {r['words_per_s']:,.0f} |")
+    rows = results["throughput"]
+    lines += ["", "Ratios (same run):"]
+    for tag in ("lowercase=False", "lowercase=True"):
+        lines.append(f"- stem_batch cache=0 costs {ratio(rows, f'stem_batch cache=0 [{tag}]', f'_echo_batch [{tag}]'):.2f}x "
+                     f"_echo_batch [{tag}]")
+    for peer in ("PyStemmer stemWords (C, no cache)", "PyStemmer stemWords (C, cached)", "NLTK Porter"):
+        lines.append(f"- stem_batch cache=0 [lowercase=True] is {ratio(rows, peer, 'stem_batch cache=0 [lowercase=True]'):.1f}x "
+                     f"{peer}")
+    return "\n".join(lines)
+
+
+def chart(results: dict, path: pathlib.Path) -> None:
+    import matplotlib
+
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    rows = results["throughput"]
+    labels = [r["label"] for r in rows]
+    values = [r["words_per_s"] / 1e6 for r in rows]
+    colors = ["#2a6f97" if r["group"] == "velmora" else "#c44536" for r in rows]
+    fig, ax = plt.subplots(figsize=(9, 0.32 * len(rows) + 1))
+    ax.barh(labels, values, color=colors)
+    ax.invert_yaxis()
+    ax.set_xscale("log")
+    ax.set_xlabel("million words per second (log scale), English word list")
+    ax.set_title("velmora stage ladder (blue) and peer stemmers (red)")
+    fig.tight_layout()
+    fig.savefig(path, dpi=110)
+
+
+def main() -> int:
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--data", default=str(REPO.parent / "shared" / "data"))
+    parser.add_argument("--reps", type=int, default=7)
+    parser.add_argument("--quick", action="store_true", help="English only")
+    args = parser.parse_args()
+    results = run(args)
+    text = report(results)
+    print(text)
+    (REPO / "bench" / "results.json").write_text(json.dumps(results, indent=2) + "\n")
+    chart(results, REPO / "docs" / "throughput.png")
+    print(f"\nwrote bench/results.json and docs/throughput.png; peak RSS of this process "
+          f"{resource.getrusage(resource.RUSAGE_SELF).ru_maxrss / 1024:.0f} MiB", file=sys.stderr)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
