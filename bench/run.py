@@ -12,6 +12,7 @@ import json
 import os
 import pathlib
 import platform
+import random
 import resource
 import statistics
 import subprocess
@@ -126,31 +127,57 @@ def run(args) -> dict:
 
         words = read_words(data / "en_US.tsv.gz")
         en = str(workdir / "en.vmc")
-        rows = []
-
-        def measure(label: str, fn, word_list=words, group="velmora"):
-            fn(word_list)  # warm-up (fills caches that are meant to be filled)
-            seconds = median_seconds(lambda: fn(word_list), reps)
-            rows.append({"group": group, "label": label, "words": len(word_list), "seconds": seconds,
-                         "words_per_s": len(word_list) / seconds})
+        entries = []  # (group, label, fn, words)
 
         for lowercase in (False, True):
             tag = f"lowercase={lowercase}"
             plain = _velmora.StemmerCore(en, lowercase=lowercase, cache_size=0)
             cached = _velmora.StemmerCore(en, lowercase=lowercase)
-            measure(f"_echo_batch [{tag}]", plain._echo_batch)
-            measure(f"_encode_batch [{tag}]", plain._encode_batch)
-            measure(f"_encodefind_batch [{tag}]", plain._encodefind_batch)
-            measure(f"_stem_lengths_batch [{tag}]", plain._stem_lengths_batch)
-            measure(f"_stem_utf8_lengths_batch [{tag}]", plain._stem_utf8_lengths_batch)
-            measure(f"stem_batch cache=0 [{tag}]", plain.stem_batch)
-            measure(f"stem_batch cache=10000 [{tag}]", cached.stem_batch)
-            measure(f"stemWords cache=10000 [{tag}]", cached.stemWords)
+            for label, fn in [
+                ("_echo_batch", plain._echo_batch),
+                ("_encode_batch", plain._encode_batch),
+                ("_encodefind_batch", plain._encodefind_batch),
+                ("_stem_lengths_batch", plain._stem_lengths_batch),
+                ("_stem_utf8_lengths_batch", plain._stem_utf8_lengths_batch),
+                ("stem_batch cache=0", plain.stem_batch),
+                ("stem_batch cache=10000", cached.stem_batch),
+                ("stemWords cache=10000", cached.stemWords),
+            ]:
+                entries.append(("velmora", f"{label} [{tag}]", fn, words))
+
+        # A running-text-like stream: 400k tokens drawn from the list with Zipf's law,
+        # so frequent words repeat as they do in real text and a cache can help.
+        rng = random.Random(7)
+        ranked = words[:]
+        rng.shuffle(ranked)
+        weights = [1.0 / (i + 1) for i in range(len(ranked))]
+        corpus = rng.choices(ranked, weights=weights, k=400_000)
+        for lowercase in (True,):
+            cached = _velmora.StemmerCore(en, lowercase=lowercase)
+            plain = _velmora.StemmerCore(en, lowercase=lowercase, cache_size=0)
+            entries.append(("velmora", "stem_batch cache=0 [Zipf text]", plain.stem_batch, corpus))
+            entries.append(("velmora", "stem_batch cache=10000 [Zipf text]", cached.stem_batch, corpus))
 
         slow_sample = words[:: max(1, len(words) // 20000)]
         for label, fn in peer_stemmers(words).items():
             slow = "NLTK" in label or "simplemma" in label or "pure Python" in label
-            measure(label, fn, slow_sample if slow else words, group="peer")
+            entries.append(("peer", label, fn, slow_sample if slow else words))
+
+        # Side by side: every repetition runs every entry once, so load changes on
+        # the machine touch all figures alike.
+        for _, _, fn, ws in entries:
+            fn(ws)  # warm-up (fills caches that are meant to be filled)
+        times = {label: [] for _, label, _, _ in entries}
+        for _ in range(reps):
+            for _, label, fn, ws in entries:
+                t0 = time.perf_counter_ns()
+                fn(ws)
+                times[label].append(time.perf_counter_ns() - t0)
+        rows = []
+        for group, label, _, ws in entries:
+            seconds = statistics.median(times[label]) / 1e9
+            rows.append({"group": group, "label": label, "words": len(ws), "seconds": seconds,
+                         "words_per_s": len(ws) / seconds})
         results["throughput"] = rows
     return results
 

@@ -53,7 +53,7 @@ StemCache::~StemCache() {
 }
 
 PyObject* StemCache::lookup(std::string_view word, bool& has_room) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<SpinLock> guard(lock_);
   auto it = map_.find(word);
   if (it != map_.end()) return new_ref(it->second);
   has_room = map_.size() < capacity_;
@@ -61,7 +61,7 @@ PyObject* StemCache::lookup(std::string_view word, bool& has_room) {
 }
 
 PyObject* StemCache::insert(std::string_view word, PyObject* value) {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<SpinLock> guard(lock_);
   auto it = map_.find(word);
   if (it != map_.end()) return new_ref(it->second);
   if (map_.size() < capacity_) map_.emplace(std::string(word), new_ref(value));
@@ -69,7 +69,7 @@ PyObject* StemCache::insert(std::string_view word, PyObject* value) {
 }
 
 size_t StemCache::size() {
-  std::lock_guard<std::mutex> guard(lock_);
+  std::lock_guard<SpinLock> guard(lock_);
   return map_.size();
 }
 

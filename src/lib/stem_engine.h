@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -49,7 +50,20 @@ class StemCache {
     using is_transparent = void;
     bool operator()(std::string_view a, std::string_view b) const { return a == b; }
   };
-  std::mutex lock_;
+  // The interpreter lock already serialises callers, so this lock is never
+  // contended; a spin lock keeps its uncontended cost to two atomic operations.
+  class SpinLock {
+   public:
+    void lock() {
+      while (flag_.test_and_set(std::memory_order_acquire)) {
+      }
+    }
+    void unlock() { flag_.clear(std::memory_order_release); }
+
+   private:
+    std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
+  };
+  SpinLock lock_;
   uint64_t capacity_;
   std::unordered_map<std::string, PyObject*, KeyedHash, KeyEqual> map_;
 };

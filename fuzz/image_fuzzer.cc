@@ -1,0 +1,23 @@
+// Model bytes, image or dictionary, gzip or plain: loading must either fail with
+// a message or give a trie that answers lookups, never crash or read out of bounds.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "lib/model_loading.h"
+#include "trie/stem_word.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace velmora;
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  for (LookupMode lookup : {LookupMode::kFirst, LookupMode::kAll}) {
+    auto trie = trie_from_model_bytes(bytes, ModelOptions{true, true, size % 2 == 0, lookup});
+    if (!trie) continue;
+    StemScratch scratch;
+    for (std::string_view word : {"running", "", "a", "Na\xC3\xAFve", "\xF0\x9F\x98\x80x"}) {
+      (void)stem_word(**trie, word, scratch, true);
+      (void)(*trie)->stem_all(word);
+    }
+  }
+  return 0;
+}
