@@ -6,18 +6,25 @@ VENV := .venv
 VPY := $(VENV)/bin/python
 JOBS ?= 2
 APT_PACKAGES := libicu-dev zlib1g-dev libgtest-dev pkg-config g++ make
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
+FUZZ_TARGETS := image dictionary patch normalize
+FUZZ_SECONDS ?= 8
+ASAN_ENV = LD_PRELOAD="$$(gcc -print-file-name=libasan.so) $$(gcc -print-file-name=libubsan.so)" ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:allocator_may_return_null=1:max_allocation_size_mb=16384 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: demo test setup apt venv install cpptest pytest bench models clean
+.PHONY: demo test setup apt venv install cpptest pytest bench models clean fuzz fuzz-build test-asan
 
 demo: install
 	$(VPY) tools/demo.py
 
-test: install cpptest pytest
+test: install cpptest pytest fuzz
 
 setup: install
 
 apt:
-	@missing=""; for p in $(APT_PACKAGES); do \
+	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(APT_PACKAGES)"
+
+apt-packages:
+	@missing=""; for p in $(PACKAGES); do \
 	  dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
 	if [ -n "$$missing" ]; then \
 	  echo "installing:$$missing"; \
@@ -29,7 +36,7 @@ $(VPY):
 
 venv: apt $(VPY)
 	$(VPY) -m pip install -q --upgrade pip
-	$(VPY) -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis
+	$(VPY) -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis mypy
 
 install: venv
 	$(VPY) -m pip install -q --no-build-isolation -Cbuild-dir=build/py ".[test]"
@@ -51,3 +58,32 @@ clean:
 
 models: install
 	$(VPY) tools/build_models.py
+
+# libFuzzer targets under AddressSanitizer + UBSan; a short bounded run of each.
+fuzz-build: venv
+	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(FUZZ_PACKAGES)"
+	$(VENV)/bin/cmake -S fuzz -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+	$(VENV)/bin/cmake --build build/fuzz -j $(JOBS)
+
+fuzz: fuzz-build
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/work/$$t; \
+	  if ! build/fuzz/$${t}_fuzzer -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -print_final_stats=1 \
+	      build/fuzz/work/$$t fuzz/corpus/$$t > build/fuzz/$$t.log 2>&1; then \
+	    tail -40 build/fuzz/$$t.log; echo "fuzz target $$t failed"; exit 1; \
+	  fi; \
+	  echo "$$t: $$(grep -o 'number_of_executed_units: [0-9]*' build/fuzz/$$t.log) in $(FUZZ_SECONDS) s, no failures"; \
+	done
+
+# The C++ tests and the Python tests with AddressSanitizer and UBSan.
+test-asan: venv
+	$(VENV)/bin/cmake -S . -B build/asan -G Ninja -DVELMORA_BUILD_TESTS=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+	$(VENV)/bin/cmake --build build/asan -j $(JOBS)
+	cd build/asan && ../../$(VENV)/bin/ctest --output-on-failure -j $(JOBS)
+	test -x .venv-asan/bin/python || $(PYTHON) -m venv .venv-asan
+	.venv-asan/bin/python -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis
+	.venv-asan/bin/python -m pip install -q --no-build-isolation -Cbuild-dir=build/py-asan \
+	  -Ccmake.build-type=RelWithDebInfo \
+	  -Ccmake.define.CMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer" ".[test]"
+	$(ASAN_ENV) .venv-asan/bin/python -m pytest -q -p no:cacheprovider tests/python
