@@ -10,12 +10,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  for (LookupMode lookup : {LookupMode::kFirst, LookupMode::kAll}) {
-    auto trie = trie_from_model_bytes(bytes, ModelOptions{true, true, size % 2 == 0, lookup});
-    if (!trie) continue;
-    StemScratch scratch;
+  auto trie = trie_from_model_bytes(bytes, ModelOptions{true, true, size % 2 == 0, LookupMode::kFirst});
+  if (!trie) return 0;
+  StemScratch scratch;
+  for (LookupMode lookup : {LookupMode::kFirst, LookupMode::kLast, LookupMode::kAll}) {
+    (*trie)->set_lookup_mode(lookup);
     for (std::string_view word : {"running", "", "a", "Na\xC3\xAFve", "\xF0\x9F\x98\x80x"}) {
-      (void)stem_word(**trie, word, scratch, true);
+      (void)stem_word(**trie, word, scratch, (*trie)->direct_output_allowed());
       (void)(*trie)->stem_all(word);
     }
   }

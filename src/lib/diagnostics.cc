@@ -15,11 +15,11 @@ namespace {
 
 constexpr const char* kWordsParams[] = {"words"};
 
-// Binds and converts `words`, then runs `per_word(text, scratch)` for each word
-// with the instance borrowed; returns the sum of what it returns.
-template <typename PerWord>
-PyObject* counting_batch(const char* callable, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                         PyObject* kwnames, PerWord per_word) {
+// Binds and converts `words` with the instance borrowed, then returns
+// `body(trie, words)`.
+template <typename Body>
+PyObject* words_batch(const char* callable, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                      PyObject* kwnames, Body body) {
   const Signature sig{callable, kWordsParams, 1, 1};
   PyObject* words;
   if (!bind_fastcall(sig, args, nargs, kwnames, &words)) return nullptr;
@@ -27,7 +27,15 @@ PyObject* counting_batch(const char* callable, PyObject* self, PyObject* const* 
   return guarded([&]() -> PyObject* {
     TextSequence seq;
     if (!to_text_sequence(words, "words", seq)) return nullptr;
-    const CompiledTrie& trie = engine_of(self).trie();
+    return body(engine_of(self).trie(), seq);
+  });
+}
+
+// Runs `per_word(trie, word, scratch)` for each word; returns the sum of its results.
+template <typename PerWord>
+PyObject* counting_batch(const char* callable, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                         PyObject* kwnames, PerWord per_word) {
+  return words_batch(callable, self, args, nargs, kwnames, [&](const CompiledTrie& trie, TextSequence& seq) {
     StemScratch scratch;
     uint64_t total = 0;
     for (std::string_view w : seq.texts) total += per_word(trie, w, scratch);
@@ -91,26 +99,13 @@ PyObject* pair_list(const std::vector<std::pair<std::string, uint64_t>>& rows) {
 }  // namespace
 
 PyObject* echo_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"StemmerCore._echo_batch", kWordsParams, 1, 1};
-  PyObject* words;
-  if (!bind_fastcall(sig, args, nargs, kwnames, &words)) return nullptr;
-  SharedBorrow borrow(self);
-  return guarded([&]() -> PyObject* {
-    std::vector<std::string> copies;
-    {
-      TextSequence seq;
-      if (!to_text_sequence(words, "words", seq)) return nullptr;
-      copies.assign(seq.texts.begin(), seq.texts.end());
-    }
-    PyRef list(new_result_list(Py_ssize_t(copies.size())));
-    if (!list) return nullptr;
-    for (size_t i = 0; i < copies.size(); ++i) {
-      PyObject* s = str_from(copies[i]);
-      if (!s) return nullptr;
-      PyList_SetItem(list.get(), Py_ssize_t(i), s);
-    }
-    return list.release();
-  });
+  return words_batch("StemmerCore._echo_batch", self, args, nargs, kwnames,
+                     [](const CompiledTrie&, TextSequence& seq) {
+                       // Owned copies first, item references released, then the result list.
+                       std::vector<std::string> copies(seq.texts.begin(), seq.texts.end());
+                       seq = TextSequence{};
+                       return str_list(copies);
+                     });
 }
 
 PyObject* len_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -163,14 +158,8 @@ PyObject* stem_utf8_lengths_batch(PyObject* self, PyObject* const* args, Py_ssiz
 }
 
 PyObject* patch_stats_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"StemmerCore._patch_stats_batch", kWordsParams, 1, 1};
-  PyObject* words;
-  if (!bind_fastcall(sig, args, nargs, kwnames, &words)) return nullptr;
-  SharedBorrow borrow(self);
-  return guarded([&]() -> PyObject* {
-    TextSequence seq;
-    if (!to_text_sequence(words, "words", seq)) return nullptr;
-    const CompiledTrie& trie = engine_of(self).trie();
+  return words_batch("StemmerCore._patch_stats_batch", self, args, nargs, kwnames,
+                     [](const CompiledTrie& trie, TextSequence& seq) {
     const bool direct = trie.direct_output_allowed();
     uint64_t kinds[kPatchKindCount] = {};
     uint64_t no_match = 0, slice_hits = 0, buffer_hits = 0;
@@ -194,19 +183,13 @@ PyObject* patch_stats_batch(PyObject* self, PyObject* const* args, Py_ssize_t na
     rows.emplace_back("direct_output_hit", slice_hits + buffer_hits);
     rows.emplace_back("total", uint64_t(seq.texts.size()));
     return pair_list(rows);
-  });
+                     });
 }
 
 PyObject* backward_compound_patterns_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                            PyObject* kwnames) {
-  const Signature sig{"StemmerCore._backward_compound_patterns_batch", kWordsParams, 1, 1};
-  PyObject* words;
-  if (!bind_fastcall(sig, args, nargs, kwnames, &words)) return nullptr;
-  SharedBorrow borrow(self);
-  return guarded([&]() -> PyObject* {
-    TextSequence seq;
-    if (!to_text_sequence(words, "words", seq)) return nullptr;
-    const CompiledTrie& trie = engine_of(self).trie();
+  return words_batch("StemmerCore._backward_compound_patterns_batch", self, args, nargs, kwnames,
+                     [](const CompiledTrie& trie, TextSequence& seq) {
     std::unordered_map<std::string, uint64_t> counts;
     StemScratch s;
     for (std::string_view w : seq.texts) {
@@ -220,7 +203,7 @@ PyObject* backward_compound_patterns_batch(PyObject* self, PyObject* const* args
       return a.first < b.first;
     });
     return pair_list(rows);
-  });
+                     });
 }
 
 PyObject* case_mode(PyObject* self, PyObject*) {

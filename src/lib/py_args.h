@@ -51,6 +51,14 @@ void add_argument_prefix(const char* name);
 // errors as SystemError, everything else as `data_error_type` (ValueError by default).
 void raise_error(const Error& error, PyObject* data_error_type = nullptr);
 
+// True for a value; otherwise raises the error (see raise_error) and returns false.
+template <typename T>
+bool ok_or_raise(const Expected<T>& result, PyObject* data_error_type = nullptr) {
+  if (result.ok()) return true;
+  raise_error(result.error(), data_error_type);
+  return false;
+}
+
 // Qualified name of an object's type.
 std::string type_qualname(PyObject* obj);
 

@@ -113,6 +113,17 @@ PyObject* new_result_list(Py_ssize_t n) {
   return list;
 }
 
+PyObject* str_list(const std::vector<std::string>& texts) {
+  PyRef list(new_result_list(Py_ssize_t(texts.size())));
+  if (!list) return nullptr;
+  for (size_t i = 0; i < texts.size(); ++i) {
+    PyObject* s = str_from(texts[i]);
+    if (!s) return nullptr;
+    PyList_SetItem(list.get(), Py_ssize_t(i), s);
+  }
+  return list.release();
+}
+
 PyObject* StemEngine::stem_sequence(const std::string_view* words, size_t n,
                                     ResultConvention convention) const {
   PyRef list(new_result_list(Py_ssize_t(n)));

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "trie/compiled_trie.h"
 #include "trie/stem_word.h"
@@ -100,6 +101,9 @@ bool decode_word_bytes(PyObject* bytes, std::string_view& out);
 // Creates a list of length n, or raises (MemoryError "failed to allocate output
 // list" when the interpreter set no error itself).
 PyObject* new_result_list(Py_ssize_t n);
+
+// A new list of new str objects.
+PyObject* str_list(const std::vector<std::string>& texts);
 
 inline PyObject* str_from(std::string_view text) {
   return PyUnicode_FromStringAndSize(text.data(), Py_ssize_t(text.size()));

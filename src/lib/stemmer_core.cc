@@ -45,16 +45,10 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   if (a[4] && !to_text(a[4], "lookup", lookup_text)) return nullptr;
   if (a[5] && !to_u64(a[5], "cache_size", cache_size)) return nullptr;
   auto lookup = parse_lookup_mode(lookup_text);
-  if (!lookup) {
-    raise_error(lookup.error());
-    return nullptr;
-  }
+  if (!ok_or_raise(lookup)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto trie = load_model(std::string(path), ModelOptions{backward, store_original, lowercase, *lookup});
-    if (!trie) {
-      raise_error(trie.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(trie)) return nullptr;
     auto engine = std::make_unique<StemEngine>(std::move(trie).value(), cache_size);
     PyObject* self = allocate_instance(type);
     if (!self) return nullptr;
@@ -194,17 +188,6 @@ PyObject* stem_words(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
     }
     return engine.stem_iterable(words, ResultConvention::kKeepInput);
   });
-}
-
-PyObject* str_list(const std::vector<std::string>& texts) {
-  PyRef list(new_result_list(Py_ssize_t(texts.size())));
-  if (!list) return nullptr;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    PyObject* s = str_from(texts[i]);
-    if (!s) return nullptr;
-    PyList_SetItem(list.get(), Py_ssize_t(i), s);
-  }
-  return list.release();
 }
 
 PyObject* stem_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {

@@ -79,10 +79,7 @@ bool builder_options(PyObject* const* a, BuilderOptions& o) {
 
 PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const BuilderOptions& o) {
   auto model = builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase);
-  if (!model) {
-    raise_error(model.error());
-    return nullptr;
-  }
+  if (!ok_or_raise(model)) return nullptr;
   auto owned = std::make_unique<BuilderModel>(std::move(model).value());
   PyObject* self = allocate_instance(type);
   if (!self) return nullptr;
@@ -100,10 +97,7 @@ PyObject* builder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   if (!to_text(a[0], "path", path) || !builder_options(a, o)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto data = read_file(std::string(path));
-    if (!data) {
-      raise_error(data.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(data)) return nullptr;
     return new_builder(type, *data, o);
   });
 }
@@ -188,10 +182,7 @@ PyObject* builder_add(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
   }
   return guarded([&]() -> PyObject* {
     Status s = insert(borrow.model(), word, stem, mode, count);
-    if (!s) {
-      raise_error(s.error(), PyExc_OverflowError);
-      return nullptr;
-    }
+    if (!ok_or_raise(s, PyExc_OverflowError)) return nullptr;
     return new_none();
   });
 }
@@ -252,10 +243,7 @@ PyObject* builder_add_many(PyObject* self, PyObject* const* args, Py_ssize_t nar
     BuilderModel& m = borrow.model();
     for (const auto& [word, stem] : rules) {
       Status s = m.trie.insert_rule(word, stem, mode, count, m.modes.backward(), m.store_original);
-      if (!s) {
-        raise_error(s.error(), PyExc_OverflowError);
-        return nullptr;
-      }
+      if (!ok_or_raise(s, PyExc_OverflowError)) return nullptr;
     }
     return new_none();
   });
@@ -271,10 +259,7 @@ PyObject* builder_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
   if (!to_text(a[0], "word", word) || !to_text(a[1], "stem", stem)) return nullptr;
   return guarded([&]() -> PyObject* {
     Status s = insert(borrow.model(), word, stem, InsertMode::kReplace, 1);
-    if (!s) {
-      raise_error(s.error(), PyExc_OverflowError);
-      return nullptr;
-    }
+    if (!ok_or_raise(s, PyExc_OverflowError)) return nullptr;
     return new_none();
   });
 }
@@ -308,16 +293,10 @@ PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   if (a[0] && !to_u64(a[0], "cache_size", cache_size)) return nullptr;
   if (a[1] && !to_text(a[1], "lookup", lookup_text)) return nullptr;
   auto lookup = parse_lookup_mode(lookup_text);
-  if (!lookup) {
-    raise_error(lookup.error());
-    return nullptr;
-  }
+  if (!ok_or_raise(lookup)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto trie = build_from_builder(borrow.model(), *lookup);
-    if (!trie) {
-      raise_error(trie.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(trie)) return nullptr;
     return new_stemmer_core(std::make_unique<StemEngine>(std::move(trie).value(), cache_size));
   });
 }
@@ -331,10 +310,7 @@ PyObject* builder_to_bytes(PyObject* self, PyObject*) {
   if (!borrow.held()) return nullptr;
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
-    if (!image) {
-      raise_error(image.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(image)) return nullptr;
     return PyBytes_FromStringAndSize(image->data(), Py_ssize_t(image->size()));
   });
 }
@@ -349,15 +325,9 @@ PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   if (!to_text(a[0], "out_path", out_path)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
-    if (!image) {
-      raise_error(image.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(image)) return nullptr;
     Status s = write_file(std::string(out_path), *image);
-    if (!s) {
-      raise_error(s.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(s)) return nullptr;
     return new_none();
   });
 }
@@ -374,20 +344,11 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   if (a[4] && !to_bool(a[4], "lowercase", lowercase)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto data = read_file(std::string(source));
-    if (!data) {
-      raise_error(data.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(data)) return nullptr;
     auto image = compile_dictionary(*data, backward, store_original, lowercase);
-    if (!image) {
-      raise_error(image.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(image)) return nullptr;
     Status s = write_file(std::string(out), *image);
-    if (!s) {
-      raise_error(s.error());
-      return nullptr;
-    }
+    if (!ok_or_raise(s)) return nullptr;
     return new_none();
   });
 }
