@@ -1,0 +1,77 @@
+"""Model files: gzip or plain, image or dictionary, and which options come from where."""
+import gzip
+
+import pytest
+
+from velmora._velmora import StemmerCore, TrieBuilder
+
+
+def with_metadata(image: bytes, **changes: str) -> bytes:
+    """The trie stream of `image` with metadata lines replaced (key=value)."""
+    stream = gzip.decompress(image)
+    length = int.from_bytes(stream[16:18], "big")
+    lines = stream[18 : 18 + length].decode().split("\n")
+    for i, line in enumerate(lines):
+        key = line.split("=", 1)[0]
+        if key in changes:
+            lines[i] = f"{key}={changes[key]}"
+    meta = "\n".join(lines).encode()
+    return stream[:16] + len(meta).to_bytes(2, "big") + meta + stream[18 + length :]
+
+
+@pytest.fixture
+def image(small_dict):
+    return TrieBuilder(small_dict).to_bytes()
+
+
+def test_gzip_and_plain_images_load_alike(tmp_path, image, en_words):
+    gz, raw = tmp_path / "m.vmc", tmp_path / "m.stream"
+    gz.write_bytes(image)
+    raw.write_bytes(gzip.decompress(image))
+    words = en_words[:3000]
+    assert StemmerCore(str(gz)).stem_batch(words) == StemmerCore(str(raw)).stem_batch(words)
+
+
+def test_gzip_and_plain_dictionaries_load_alike(write_dict, en_words):
+    from conftest import SMALL_DICT
+
+    words = en_words[:3000]
+    assert StemmerCore(write_dict(SMALL_DICT, gz=True)).stem_batch(words) == StemmerCore(write_dict(SMALL_DICT)).stem_batch(words)
+
+
+def test_image_direction_wins_over_backward(tmp_path, small_dict):
+    forward = tmp_path / "fwd.vmc"
+    forward.write_bytes(TrieBuilder(small_dict, backward=False).to_bytes())
+    s = StemmerCore(str(forward))  # backward defaults to True, the image says FORWARD
+    assert s._backward_compound_patterns_batch(["geese", "mice"]) == []
+    assert s.stem("geese") == StemmerCore(small_dict, backward=False).stem("geese")
+
+
+def test_case_mode_comes_from_lowercase(tmp_path, image):
+    asis = tmp_path / "asis.vmc"
+    asis.write_bytes(with_metadata(image, caseProcessingMode="AS_IS"))
+    assert StemmerCore(str(asis)).stem("CATS") == "cat"
+    lower = tmp_path / "lower.vmc"
+    lower.write_bytes(image)
+    assert StemmerCore(str(lower), lowercase=False).stem("CATS") != "cat"
+
+
+def test_recorded_diacritic_removal_applies(tmp_path, write_dict):
+    image = TrieBuilder(write_dict("cafe\tcafes\n")).to_bytes()
+    removing = tmp_path / "remove.vmc"
+    removing.write_bytes(with_metadata(image, diacriticProcessingMode="REMOVE"))
+    assert StemmerCore(str(removing)).stem("Cafés") == "cafe"
+    assert StemmerCore(write_dict("cafe\tcafes\n")).stem("cafés") != "cafe"
+
+
+def test_forward_and_lowercase_recorded_in_metadata(small_dict):
+    stream = gzip.decompress(TrieBuilder(small_dict, backward=False, lowercase=False).to_bytes())
+    assert b"traversalDirection=FORWARD\n" in stream and b"caseProcessingMode=AS_IS\n" in stream
+    assert b"diacriticProcessingMode=AS_IS\n" in stream
+
+
+def test_image_cut_after_magic(tmp_path):
+    path = tmp_path / "cut.vmc"
+    path.write_bytes(b"LXTR")
+    with pytest.raises(ValueError, match="^unexpected end of trie stream$"):
+        StemmerCore(str(path))
