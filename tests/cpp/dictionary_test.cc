@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "dict/dictionary.h"
 #include "test_util.h"
 
@@ -23,6 +25,8 @@ struct Case {
   const char* text;
   const char* expected;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.text; }
 
 class DictionaryLines : public ::testing::TestWithParam<Case> {};
 TEST_P(DictionaryLines, Parse) { EXPECT_EQ(parsed(GetParam().text), GetParam().expected); }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <fstream>
 #include <sstream>
 
@@ -135,6 +137,8 @@ struct ReaderCase {
   std::string stream;
   std::string message;
 };
+
+void PrintTo(const ReaderCase& c, std::ostream* os) { *os << c.name; }
 
 class ReaderErrors : public ::testing::TestWithParam<ReaderCase> {};
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "test_util.h"
 #include "trie/normalize.h"
 
@@ -25,6 +27,8 @@ struct Case {
   const char* word;
   const char* expected;
 };
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.word; }
 
 class NormalizeExamples : public ::testing::TestWithParam<Case> {};
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 
 #include "encoder/patch_encoder.h"
@@ -17,6 +19,8 @@ struct Example {
   const char16_t* backward;
   const char16_t* forward;
 };
+
+void PrintTo(const Example& e, std::ostream* os) { *os << e.word << " -> " << e.stem; }
 
 class EncodeExamples : public ::testing::TestWithParam<Example> {};
 

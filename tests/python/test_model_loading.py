@@ -75,3 +75,34 @@ def test_image_cut_after_magic(tmp_path):
     path.write_bytes(b"LXTR")
     with pytest.raises(ValueError, match="^unexpected end of trie stream$"):
         StemmerCore(str(path))
+
+
+def one_node_stream(command: bytes) -> bytes:
+    """A trie stream of one accepting root whose single value is `command` (modified UTF-8)."""
+    meta = b"velmora.metadata.v1\n"
+    return (
+        b"LXTR" + (7).to_bytes(4, "big") + (1).to_bytes(4, "big") + bytes(4)
+        + len(meta).to_bytes(2, "big") + meta
+        + (1).to_bytes(4, "big") + len(command).to_bytes(2, "big") + command
+        + b"\x01" + bytes(4) + (1).to_bytes(4, "big") + bytes(4) + (1).to_bytes(4, "big")
+    )
+
+
+@pytest.mark.parametrize(
+    "command, message",
+    [(b"Xa", "Unknown opcode: X"), (b"DaNb", "Invalid NOOP arg"), (b"Da\xed\xa0\x80a", "Unknown opcode: \ufffd")],
+)
+def test_commands_that_do_not_compile_fail_the_load(tmp_path, command, message):
+    path = tmp_path / "bad.vmc"
+    path.write_bytes(gzip.compress(one_node_stream(command)))
+    with pytest.raises(ValueError) as e:
+        StemmerCore(str(path))
+    assert str(e.value) == message
+
+
+def test_hand_made_image_with_accepting_root(tmp_path):
+    path = tmp_path / "root.vmc"
+    path.write_bytes(one_node_stream(b"Da"))
+    s = StemmerCore(str(path))
+    assert s.stem("cats") == "cat" and s.stem("zebras") == "zebra"
+    assert s._value_layout_stats() == (1, 1, 1)
