@@ -22,8 +22,8 @@ bool is_pass_through_word(std::string_view word) {
 
 // ---- cache ---------------------------------------------------------------
 
-size_t StemCache::KeyedHash::operator()(std::string_view s) const {
-  uint64_t h = k0 ^ (uint64_t(s.size()) * 0x9E3779B97F4A7C15ull);
+uint64_t StemCache::hash(std::string_view s) const {
+  uint64_t h = k0_ ^ (uint64_t(s.size()) * 0x9E3779B97F4A7C15ull);
   size_t i = 0;
   for (; i + 8 <= s.size(); i += 8) {
     uint64_t chunk;
@@ -33,9 +33,10 @@ size_t StemCache::KeyedHash::operator()(std::string_view s) const {
   }
   uint64_t tail = 0;
   std::memcpy(&tail, s.data() + i, s.size() - i);
-  h = (h ^ tail ^ k1) * 0xC4CEB9FE1A85EC53ull;
+  h = (h ^ tail ^ k1_) * 0xC4CEB9FE1A85EC53ull;
   h ^= h >> 32;
-  return size_t(h);
+  h *= 0xFF51AFD7ED558CCDull;
+  return h ^ (h >> 29);
 }
 
 namespace {
@@ -45,26 +46,25 @@ uint64_t random_key() {
 }
 }  // namespace
 
-StemCache::StemCache(uint64_t capacity)
-    : capacity_(capacity), map_(0, KeyedHash{random_key(), random_key()}) {}
+StemCache::StemCache(uint64_t capacity) : capacity_(capacity), k0_(random_key()), k1_(random_key()) {}
 
 StemCache::~StemCache() {
-  for (auto& entry : map_) Py_DecRef(entry.second);
+  for (const auto& entry : map_.entries()) Py_DecRef(entry.value);
 }
 
 PyObject* StemCache::lookup(std::string_view word, bool& has_room) {
+  const uint64_t h = hash(word);
   std::lock_guard<SpinLock> guard(lock_);
-  auto it = map_.find(word);
-  if (it != map_.end()) return new_ref(it->second);
+  if (const auto* entry = map_.find(word, h)) return new_ref(entry->value);
   has_room = map_.size() < capacity_;
   return nullptr;
 }
 
 PyObject* StemCache::insert(std::string_view word, PyObject* value) {
+  const uint64_t h = hash(word);
   std::lock_guard<SpinLock> guard(lock_);
-  auto it = map_.find(word);
-  if (it != map_.end()) return new_ref(it->second);
-  if (map_.size() < capacity_) map_.emplace(std::string(word), new_ref(value));
+  if (const auto* entry = map_.find(word, h)) return new_ref(entry->value);
+  if (map_.size() < capacity_) map_.insert(word, h, new_ref(value));
   return nullptr;
 }
 

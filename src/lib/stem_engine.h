@@ -11,9 +11,9 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
+#include "lib/flat_string_map.h"
 #include "trie/compiled_trie.h"
 #include "trie/stem_word.h"
 
@@ -42,15 +42,7 @@ class StemCache {
   size_t size();
 
  private:
-  struct KeyedHash {
-    using is_transparent = void;
-    uint64_t k0, k1;
-    size_t operator()(std::string_view s) const;
-  };
-  struct KeyEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const { return a == b; }
-  };
+  uint64_t hash(std::string_view word) const;
   // The interpreter lock already serialises callers, so this lock is never
   // contended; a spin lock keeps its uncontended cost to two atomic operations.
   class SpinLock {
@@ -66,7 +58,8 @@ class StemCache {
   };
   SpinLock lock_;
   uint64_t capacity_;
-  std::unordered_map<std::string, PyObject*, KeyedHash, KeyEqual> map_;
+  uint64_t k0_, k1_;  // hash keys, random per cache
+  FlatStringMap<PyObject*> map_;
 };
 
 class StemEngine {
