@@ -52,16 +52,14 @@ StemCache::~StemCache() {
   for (const auto& entry : map_.entries()) Py_DecRef(entry.value);
 }
 
-PyObject* StemCache::lookup(std::string_view word, bool& has_room) {
-  const uint64_t h = hash(word);
+PyObject* StemCache::lookup(std::string_view word, uint64_t h, bool& has_room) {
   std::lock_guard<SpinLock> guard(lock_);
   if (const auto* entry = map_.find(word, h)) return new_ref(entry->value);
   has_room = map_.size() < capacity_;
   return nullptr;
 }
 
-PyObject* StemCache::insert(std::string_view word, PyObject* value) {
-  const uint64_t h = hash(word);
+PyObject* StemCache::insert(std::string_view word, uint64_t h, PyObject* value) {
   std::lock_guard<SpinLock> guard(lock_);
   if (const auto* entry = map_.find(word, h)) return new_ref(entry->value);
   if (map_.size() < capacity_) map_.insert(word, h, new_ref(value));
@@ -93,14 +91,15 @@ bool StemEngine::stem_one(std::string_view word, StemScratch& scratch, PyRef& ou
 
 PyObject* StemEngine::stem_cached(std::string_view word, StemScratch& scratch) const {
   bool has_room = false;
+  const uint64_t hash = cache_ ? cache_->hash(word) : 0;
   if (cache_) {
-    if (PyObject* hit = cache_->lookup(word, has_room)) return hit;
+    if (PyObject* hit = cache_->lookup(word, hash, has_room)) return hit;
   }
   PyRef result;
   if (!stem_one(word, scratch, result)) return nullptr;
   if (!result) result = PyRef::borrow(Py_None);
   if (cache_ && has_room) {
-    if (PyObject* stored = cache_->insert(word, result.get())) return stored;
+    if (PyObject* stored = cache_->insert(word, hash, result.get())) return stored;
   }
   return result.release();
 }

@@ -34,15 +34,16 @@ class StemCache {
   StemCache(const StemCache&) = delete;
   StemCache& operator=(const StemCache&) = delete;
 
+  // The keyed hash of a word, computed once per call and passed to both steps.
+  uint64_t hash(std::string_view word) const;
   // A new reference to the stored object, or null.
-  PyObject* lookup(std::string_view word, bool& has_room);
+  PyObject* lookup(std::string_view word, uint64_t hash, bool& has_room);
   // Stores `value` unless the word is present (then returns the stored object,
   // a new reference) or the cache is full. Returns null when `value` stands.
-  PyObject* insert(std::string_view word, PyObject* value);
+  PyObject* insert(std::string_view word, uint64_t hash, PyObject* value);
   size_t size();
 
  private:
-  uint64_t hash(std::string_view word) const;
   // The interpreter lock already serialises callers, so this lock is never
   // contended; a spin lock keeps its uncontended cost to two atomic operations.
   class SpinLock {

@@ -161,6 +161,13 @@ PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
   return list.release();
 }
 
+// A list or tuple of str goes through stem_sequence; anything else is iterated.
+PyObject* stem_words_with(const StemEngine& engine, PyObject* words, ResultConvention convention) {
+  TextSequence seq;
+  if (extract_str_items(words, seq)) return engine.stem_sequence(seq.texts.data(), seq.texts.size(), convention);
+  return engine.stem_iterable(words, convention);
+}
+
 PyObject* stem_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* words;
   if (!words_argument("StemmerCore.stem_batch", args, nargs, kwnames, words)) return nullptr;
@@ -168,11 +175,7 @@ PyObject* stem_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
   const StemEngine& engine = engine_of(self);
   return guarded([&]() -> PyObject* {
     if (!engine.has_cache() && PyList_Check(words)) return stem_list_uncached(engine, words);
-    TextSequence seq;
-    if (extract_str_items(words, seq)) {
-      return engine.stem_sequence(seq.texts.data(), seq.texts.size(), ResultConvention::kPlain);
-    }
-    return engine.stem_iterable(words, ResultConvention::kPlain);
+    return stem_words_with(engine, words, ResultConvention::kPlain);
   });
 }
 
@@ -180,14 +183,7 @@ PyObject* stem_words(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
   PyObject* words;
   if (!words_argument("StemmerCore.stemWords", args, nargs, kwnames, words)) return nullptr;
   SharedBorrow borrow(self);
-  const StemEngine& engine = engine_of(self);
-  return guarded([&]() -> PyObject* {
-    TextSequence seq;
-    if (extract_str_items(words, seq)) {
-      return engine.stem_sequence(seq.texts.data(), seq.texts.size(), ResultConvention::kKeepInput);
-    }
-    return engine.stem_iterable(words, ResultConvention::kKeepInput);
-  });
+  return guarded([&] { return stem_words_with(engine_of(self), words, ResultConvention::kKeepInput); });
 }
 
 PyObject* stem_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
