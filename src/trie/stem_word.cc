@@ -7,21 +7,33 @@
 
 namespace velmora {
 
-StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScratch& scratch,
-                     bool allow_direct) {
+namespace {
+
+// Applies `patch` to `text` of `units` UTF-16 units: directly on the bytes when
+// allowed, else on the UTF-16 key, which is in scratch.key or, for an ASCII
+// `text` that is its own key (`widen`), made from the bytes on demand.
+StemView render(const CompiledPatch& patch, std::string_view text, size_t units, StemScratch& scratch,
+                bool allow_direct, bool widen) {
   if (allow_direct) {
-    const size_t units = scratch.key.size();
-    if (auto range = apply_direct_slice(patch, word, units)) {
-      return {word.substr(range->offset, range->length), StemPath::kDirectSlice};
+    if (auto range = apply_direct_slice(patch, text, units)) {
+      return {text.substr(range->offset, range->length), StemPath::kDirectSlice};
     }
-    if (apply_direct_buffer(patch, word, units, scratch.utf8)) {
+    if (apply_direct_buffer(patch, text, units, scratch.utf8)) {
       return {scratch.utf8, StemPath::kDirectBuffer};
     }
   }
+  if (widen) scratch.key.assign(text.begin(), text.end());
   apply_patch(patch, scratch.key, scratch.stem);
   scratch.utf8.clear();
   append_utf8(scratch.stem, scratch.utf8);
   return {scratch.utf8, StemPath::kGeneric};
+}
+
+}  // namespace
+
+StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScratch& scratch,
+                     bool allow_direct) {
+  return render(patch, word, scratch.key.size(), scratch, allow_direct, false);
 }
 
 bool is_ascii(std::string_view s) {
@@ -57,18 +69,8 @@ std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t node, st
   if (node == kNoNode) return std::nullopt;
   const uint32_t value = trie.preferred_value(node);
   if (value == kNoValue) return std::nullopt;
-  const CompiledPatch& patch = trie.patch(value);
-  if (auto range = apply_direct_slice(patch, key, key.size())) {
-    return StemView{key.substr(range->offset, range->length), StemPath::kDirectSlice};
-  }
-  if (apply_direct_buffer(patch, key, key.size(), scratch.utf8)) {
-    return StemView{scratch.utf8, StemPath::kDirectBuffer};
-  }
-  scratch.key.assign(key.begin(), key.end());
-  apply_patch(patch, scratch.key, scratch.stem);
-  scratch.utf8.clear();
-  append_utf8(scratch.stem, scratch.utf8);
-  return StemView{scratch.utf8, StemPath::kGeneric};
+  // An ASCII key's UTF-8 is the key itself, so the direct forms always apply to it.
+  return render(trie.patch(value), key, key.size(), scratch, true, true);
 }
 
 std::optional<StemView> stem_word(const CompiledTrie& trie, std::string_view word,
