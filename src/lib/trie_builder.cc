@@ -129,7 +129,7 @@ void builder_dealloc(PyObject* self) {
   free_instance(self);
 }
 
-// The insert mode chosen by `count` and `only_if_absent` (a[count_at], a[count_at + 1]).
+// Converts `count` and `only_if_absent` (either may be absent) and picks the insert mode.
 bool insert_mode(PyObject* count_obj, PyObject* absent_obj, InsertMode& mode, int32_t& count) {
   bool only_if_absent = false;
   long long value = 0;
