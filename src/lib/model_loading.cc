@@ -31,7 +31,8 @@ ImageContent image_content(const FrozenTrie& f) {
                       f.value_offsets, f.value_commands, f.value_counts,  f.commands};
 }
 
-Expected<std::shared_ptr<CompiledTrie>> trie_from_image(const DecodedImage& image) {
+// Takes the decoded arrays over; the image is not used afterwards.
+Expected<std::shared_ptr<CompiledTrie>> trie_from_image(DecodedImage&& image) {
   std::vector<CompiledPatch> patches;
   patches.reserve(image.value_table.size());
   for (const auto& text : image.value_table) {
@@ -40,8 +41,9 @@ Expected<std::shared_ptr<CompiledTrie>> trie_from_image(const DecodedImage& imag
     patches.push_back(std::move(compiled).value());
   }
   DenseTables dense = build_dense_tables(image.edge_offsets, image.edge_labels, image.edge_children);
-  TrieArrays arrays{image.edge_offsets, image.edge_labels, image.edge_children,
-                    image.accepting,    image.value_offsets, image.value_ids};
+  TrieArrays arrays{std::move(image.edge_offsets), std::move(image.edge_labels),
+                    std::move(image.edge_children), std::move(image.accepting),
+                    std::move(image.value_offsets), std::move(image.value_ids)};
   return std::make_shared<CompiledTrie>(std::move(arrays), std::move(patches), std::move(dense),
                                         image.metadata);
 }
@@ -95,7 +97,7 @@ Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view r
   if (is_compiled_image(bytes)) {
     auto image = read_compiled_image(bytes);
     if (!image) return image.take_error();
-    trie = trie_from_image(*image);
+    trie = trie_from_image(std::move(image).value());
   } else {
     FrequencyTrie built = build_frequency_trie(bytes, options.backward, options.store_original);
     trie = build_compiled_trie(freeze(built), dictionary_modes(options.backward, options.lowercase));

@@ -1,5 +1,6 @@
 #include "serial/image_reader.h"
 
+#include <algorithm>
 #include <string>
 #include <unordered_set>
 
@@ -189,8 +190,13 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
     if (values == 0 && flag == 1) {
       return invalid_data("accepting node " + std::to_string(t) + " has no value");
     }
-    seen.clear();
-    seen.reserve(size_t(values));
+    // Few values per node are the rule: compare those directly, hash the rest.
+    const size_t node_values = image.value_ids.size();
+    const bool hashed = values > 16;
+    if (hashed) {
+      seen.clear();
+      seen.reserve(size_t(values));
+    }
     for (int32_t k = 0; k < values; ++k) {
       if (!in.need(8)) return unexpected_end();
       const int32_t id = in.i32();
@@ -202,9 +208,11 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
         return invalid_data("value count " + std::to_string(frequency) + " must be positive" +
                             at_node(t));
       }
-      if (!seen.insert(id).second) {
-        return invalid_data("duplicate value id " + std::to_string(id) + at_node(t));
-      }
+      const bool duplicate =
+          hashed ? !seen.insert(id).second
+                 : std::find(image.value_ids.begin() + long(node_values), image.value_ids.end(),
+                             uint32_t(id)) != image.value_ids.end();
+      if (duplicate) return invalid_data("duplicate value id " + std::to_string(id) + at_node(t));
       image.value_ids.push_back(uint32_t(id));
       image.frequencies.push_back(frequency);
     }
