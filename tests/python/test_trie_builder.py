@@ -134,10 +134,13 @@ def test_remove(write_dict):
     assert b.to_bytes() == before
     b.remove("cats", "cax")  # not stored: nothing happens
     assert b.to_bytes() == before
+    assert b.build(lookup="all").stem_all("cats") == ["cat"]
     b.remove("cats", "cat")
-    assert b.build(lookup="last").stem_all("cats") != ["cat"]
     b.remove("dogs")
-    assert b.build(lookup="last").stem("dogs") != "dog"
+    for lookup in ("first", "last", "all"):
+        s = b.build(lookup=lookup)
+        assert s.stem_all("cats") == [] and s.stem_all("dogs") == []
+        assert s.stem("cat") == "cat"  # the stems' identity rules stay
 
 
 def test_builds_are_independent(write_dict):
