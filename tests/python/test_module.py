@@ -47,3 +47,14 @@ def test_text_signatures(target, expected):
 def test_compile_is_bound_to_the_module():
     assert _velmora.compile.__module__ == "velmora._velmora"
     assert _velmora.compile.__self__ is _velmora
+
+
+def test_second_interpreter_is_refused():
+    interpreters = pytest.importorskip("_xxsubinterpreters")
+    interp = interpreters.create()
+    try:
+        with pytest.raises(interpreters.RunFailedError, match="ImportError.*does not support subinterpreters"):
+            interpreters.run_string(interp, "import velmora._velmora")
+    finally:
+        interpreters.destroy(interp)
+    assert _velmora.StemmerCore  # the main interpreter's module is unaffected
