@@ -192,6 +192,39 @@ TEST(Reduce, EqualDominantLeavesMergeAndSumCounts) {
   (void)g;
 }
 
+// Non-dominant nodes merge when their commands rank in the same order, whatever the counts.
+TEST(Reduce, NonDominantLeavesMergeByCommandOrder) {
+  FrequencyTrie t;
+  auto leaf = [&](const char16_t* key, int a, int b) {
+    const uint32_t n = t.node_at_or_create(key, false);
+    put(t, n, u"A", a);
+    put(t, n, u"B", b);
+  };
+  leaf(u"xa", 5, 2);
+  leaf(u"yb", 50, 20);
+  leaf(u"zc", 2, 5);  // B ranks first here: another signature
+  for (const char16_t* k : {u"x", u"y", u"z"}) put(t, t.node_at_or_create(std::u16string(k) + u"q", false), u"C", 1);
+  CanonicalGraph g = reduce(t);
+  const CanonicalNode& root = g.nodes[g.root];
+  ASSERT_EQ(root.children.size(), 3u);
+  auto child_with = [&](uint32_t parent, char16_t label) {
+    for (const auto& c : g.nodes[parent].children) {
+      if (c.label == label) return c.node;
+    }
+    return kNil;
+  };
+  const uint32_t xa = child_with(root.children[0].node, u'a');
+  const uint32_t yb = child_with(root.children[1].node, u'b');
+  const uint32_t zc = child_with(root.children[2].node, u'c');
+  EXPECT_EQ(xa, yb);
+  EXPECT_NE(xa, zc);
+  int sum_a = 0;
+  for (const auto& v : g.nodes[xa].values) {
+    if (t.commands().text(v.command) == u"A") sum_a = v.count;
+  }
+  EXPECT_EQ(sum_a, 55);
+}
+
 TEST(Freeze, EmptyBuilderIsOneNode) {
   FrequencyTrie t;
   FrozenTrie f = freeze(t);
