@@ -82,18 +82,15 @@ std::string compound_signature(const CompiledPatch& p) {
 }
 
 PyObject* pair_list(const std::vector<std::pair<std::string, uint64_t>>& rows) {
-  PyRef list(new_result_list(Py_ssize_t(rows.size())));
-  if (!list) return nullptr;
-  for (size_t i = 0; i < rows.size(); ++i) {
+  return filled_list(rows.size(), [&](size_t i) -> PyObject* {
     PyRef label(str_from(rows[i].first));
     PyRef count(PyLong_FromUnsignedLongLong(rows[i].second));
     PyRef tuple(PyTuple_New(2));
     if (!label || !count || !tuple) return nullptr;
     PyTuple_SetItem(tuple.get(), 0, label.release());
     PyTuple_SetItem(tuple.get(), 1, count.release());
-    PyList_SetItem(list.get(), Py_ssize_t(i), tuple.release());
-  }
-  return list.release();
+    return tuple.release();
+  });
 }
 
 }  // namespace

@@ -113,14 +113,7 @@ PyObject* new_result_list(Py_ssize_t n) {
 }
 
 PyObject* str_list(const std::vector<std::string>& texts) {
-  PyRef list(new_result_list(Py_ssize_t(texts.size())));
-  if (!list) return nullptr;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    PyObject* s = str_from(texts[i]);
-    if (!s) return nullptr;
-    PyList_SetItem(list.get(), Py_ssize_t(i), s);
-  }
-  return list.release();
+  return filled_list(texts.size(), [&](size_t i) { return str_from(texts[i]); });
 }
 
 PyObject* StemEngine::stem_sequence(const std::string_view* words, size_t n,

@@ -96,6 +96,20 @@ bool decode_word_bytes(PyObject* bytes, std::string_view& out);
 // list" when the interpreter set no error itself).
 PyObject* new_result_list(Py_ssize_t n);
 
+// A list of length n, item i being the new reference `make(i)` returns; null
+// (with the error set) as soon as `make` returns null.
+template <typename Make>
+PyObject* filled_list(size_t n, Make&& make) {
+  PyRef list(new_result_list(Py_ssize_t(n)));
+  if (!list) return nullptr;
+  for (size_t i = 0; i < n; ++i) {
+    PyObject* item = make(i);
+    if (!item) return nullptr;
+    PyList_SetItem(list.get(), Py_ssize_t(i), item);
+  }
+  return list.release();
+}
+
 // A new list of new str objects.
 PyObject* str_list(const std::vector<std::string>& texts);
 

@@ -207,14 +207,7 @@ PyObject* stem_all_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs
       stems.reserve(seq.texts.size());
       for (std::string_view w : seq.texts) stems.push_back(engine_of(self).trie().stem_all(w));
     }
-    PyRef outer(new_result_list(Py_ssize_t(stems.size())));
-    if (!outer) return nullptr;
-    for (size_t i = 0; i < stems.size(); ++i) {
-      PyObject* inner = str_list(stems[i]);
-      if (!inner) return nullptr;
-      PyList_SetItem(outer.get(), Py_ssize_t(i), inner);
-    }
-    return outer.release();
+    return filled_list(stems.size(), [&](size_t i) { return str_list(stems[i]); });
   });
 }
 
@@ -226,15 +219,12 @@ PyObject* stem_batch_py_backed_str(PyObject* self, PyObject* const* args, Py_ssi
   return guarded([&]() -> PyObject* {
     TextSequence seq;
     if (!to_text_sequence(words, "words", seq)) return nullptr;
-    PyRef list(new_result_list(Py_ssize_t(seq.texts.size())));
-    if (!list) return nullptr;
     StemScratch scratch;
-    for (size_t i = 0; i < seq.texts.size(); ++i) {
+    return filled_list(seq.texts.size(), [&](size_t i) -> PyObject* {
       PyRef result;
       if (!engine_of(self).stem_one(seq.texts[i], scratch, result)) return nullptr;
-      PyList_SetItem(list.get(), Py_ssize_t(i), result ? result.release() : new_none());
-    }
-    return list.release();
+      return result ? result.release() : new_none();
+    });
   });
 }
 
