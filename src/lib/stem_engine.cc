@@ -66,17 +66,11 @@ PyObject* StemCache::insert(std::string_view word, uint64_t h, PyObject* value) 
   return nullptr;
 }
 
-size_t StemCache::size() {
-  std::lock_guard<SpinLock> guard(lock_);
-  return map_.size();
-}
-
 // ---- engine ----------------------------------------------------------------
 
 StemEngine::StemEngine(std::shared_ptr<CompiledTrie> trie, uint64_t cache_size)
     : trie_(std::move(trie)),
       cache_(cache_size ? std::make_unique<StemCache>(cache_size) : nullptr),
-      cache_capacity_(cache_size),
       direct_(trie_->direct_output_allowed()) {}
 
 bool StemEngine::stem_one(std::string_view word, StemScratch& scratch, PyRef& out) const {

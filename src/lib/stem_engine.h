@@ -41,7 +41,6 @@ class StemCache {
   // Stores `value` unless the word is present (then returns the stored object,
   // a new reference) or the cache is full. Returns null when `value` stands.
   PyObject* insert(std::string_view word, uint64_t hash, PyObject* value);
-  size_t size();
 
  private:
   // The interpreter lock already serialises callers, so this lock is never
@@ -69,7 +68,6 @@ class StemEngine {
 
   const CompiledTrie& trie() const { return *trie_; }
   bool has_cache() const { return cache_ != nullptr; }
-  uint64_t cache_capacity() const { return cache_capacity_; }
 
   // The stem as a new str, or null without error when there is none. Returns
   // false with a Python error set on failure.
@@ -85,7 +83,6 @@ class StemEngine {
  private:
   std::shared_ptr<CompiledTrie> trie_;
   std::unique_ptr<StemCache> cache_;
-  uint64_t cache_capacity_;
   bool direct_;
 };
 
