@@ -1,0 +1,52 @@
+"""Compiles weighted (form, lemma, weight) pairs into a compiled image.
+
+The pairs are written as source dictionary text, which gives exact control over every count: one line per lemma
+gives its identity rule the count 1, each further line with only the lemma adds 1, and a form repeated k times on
+the lemma's line gives its rule the count k. The identity rule of a lemma therefore gets the weight of the pair
+(lemma, lemma), or 1 when the pairs do not contain it.
+"""
+from __future__ import annotations
+
+import os
+import tempfile
+from typing import Dict, Iterable, List, Tuple
+
+from velmora import _velmora
+
+WeightedPair = Tuple[str, str, int]
+
+
+def source_text(pairs: Iterable[WeightedPair]) -> str:
+    by_lemma: Dict[str, List[Tuple[str, int]]] = {}
+    identity: Dict[str, int] = {}
+    for form, lemma, weight in pairs:
+        if weight < 1:
+            raise ValueError(f"weight of {form!r} -> {lemma!r} must be at least 1, got {weight}")
+        if form == lemma:
+            identity[lemma] = identity.get(lemma, 0) + weight
+            by_lemma.setdefault(lemma, [])
+        else:
+            by_lemma.setdefault(lemma, []).append((form, weight))
+    lines: List[str] = []
+    for lemma in sorted(by_lemma):
+        forms = sorted(by_lemma[lemma])
+        lines.append("\t".join([lemma] + [form for form, weight in forms for _ in range(weight)]))
+        lines.extend([lemma] * (identity.get(lemma, 1) - 1))
+    lines.append("")
+    return "\n".join(lines)
+
+
+def compile_pairs(pairs: Iterable[WeightedPair], *, backward: bool = True, lowercase: bool = True) -> bytes:
+    """The compiled image (the bytes `TrieBuilder.to_bytes` would give) of weighted pairs.
+
+    The output depends only on the set of pairs, not on their order.
+    """
+    text = source_text(pairs)
+    with tempfile.TemporaryDirectory(prefix="velmora-build-") as tmp:
+        src = os.path.join(tmp, "pairs.tsv")
+        out = os.path.join(tmp, "model.vmc")
+        with open(src, "w", encoding="utf-8", newline="\n") as f:
+            f.write(text)
+        _velmora.compile(src, out, backward=backward, store_original=True, lowercase=lowercase)
+        with open(out, "rb") as f:
+            return f.read()
