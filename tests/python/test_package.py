@@ -15,7 +15,7 @@ def test_bundled_models():
     assert velmora.available_models() == ["en", "pl"]
     assert velmora.Stemmer().stem("running") == "run"
     assert velmora.Stemmer("pl").stem("kotów") == "kot"
-    with pytest.raises(OSError):
+    with pytest.raises(ValueError, match="unknown model 'xx'; available: en, pl"):
         velmora.Stemmer("xx")
 
 
