@@ -2,24 +2,44 @@
 from __future__ import annotations
 
 import argparse
+import contextlib
 import gzip
+import json
+import os
 import re
 import sys
-from typing import Iterable, Iterator, List, Optional, Sequence
+import time
+from typing import Iterable, Iterator, List, Optional, Sequence, Tuple
 
 from velmora import _velmora
-from velmora._stemmer import available_models, model_path
+from velmora._model_files import check_loaded_rules, check_model_file
+from velmora._stemmer import available_models, resolve_model
 
 TOKEN = re.compile(r"\w+(?:['\u2019]\w+)*")
 BATCH = 4096
-INFO_SAMPLE = (
-    "The quick brown foxes were jumping over the lazy dogs while walking cats watched geese and mice "
-    "running quickly through happier gardens and studies"
-).split()
+# Sample text per bundled language for `info`; a model of another language reports no sample.
+INFO_SAMPLES = {
+    "en": "The quick brown foxes were jumping over the lazy dogs while walking cats watched geese and mice "
+    "running quickly through happier gardens and studies",
+    "pl": "Psy biegały po ogrodach, a dzieci poszły potem do domów i czytały książki o kotach",
+}
 
 
-def _resolve(model: str) -> str:
-    return model_path(model) if model in available_models() else model
+def _open(model: str, **options: object) -> Tuple[str, bool, "_velmora.StemmerCore"]:
+    """A checked model: bundled name or file, refused when unreadable or when it yields no rules."""
+    path, bundled = resolve_model(model)
+    core = _velmora.StemmerCore(path, **options)
+    if not bundled:
+        check_loaded_rules(path, core._value_layout_stats()[1])
+    return path, bundled, core
+
+
+def _render(word: str, stem: Optional[str], lowercase: bool) -> str:
+    """One rule for every word: a word without a stem is printed the way stems are, lowercased
+    when the model lowercases."""
+    if stem is not None:
+        return stem
+    return word.lower() if lowercase else word
 
 
 def _tokens(lines: Iterable[str]) -> Iterator[str]:
@@ -38,27 +58,58 @@ def _batches(items: Iterator[str], size: int) -> Iterator[List[str]]:
         yield batch
 
 
+def _stem_lines(args: argparse.Namespace, stemmer: "_velmora.StemmerCore", batch: List[str]) -> Iterator[str]:
+    if args.all:
+        return ("\t".join([w] + stems) for w, stems in zip(batch, stemmer.stem_all_batch(batch)))
+    lowercase = stemmer._case_mode() != "AS_IS"
+    stems = [_render(w, s, lowercase) for w, s in zip(batch, stemmer.stem_batch(batch))]
+    if args.format == "pairs":
+        return (f"{w}\t{s}" for w, s in zip(batch, stems))
+    if args.format == "json":
+        return (json.dumps({"word": w, "stem": s}, ensure_ascii=False) for w, s in zip(batch, stems))
+    return iter(stems)
+
+
 def cmd_stem(args: argparse.Namespace) -> int:
     lookup = "all" if args.all else args.lookup
-    stemmer = _velmora.StemmerCore(_resolve(args.model), lookup=lookup)
+    _, _, stemmer = _open(args.model, lookup=lookup)
     out = sys.stdout
     words = iter(args.words) if args.words else _tokens(sys.stdin)
     for batch in _batches(words, BATCH):
-        if args.all:
-            lines = ("\t".join([w] + stems) for w, stems in zip(batch, stemmer.stem_all_batch(batch)))
-        else:
-            lines = iter(stemmer.stemWords(batch))
-        out.write("\n".join(lines))
+        out.write("\n".join(_stem_lines(args, stemmer, batch)))
         out.write("\n")
     return 0
 
 
+def _same_file(a: str, b: str) -> bool:
+    try:
+        return os.path.samefile(a, b)
+    except OSError:
+        return False
+
+
 def cmd_compile(args: argparse.Namespace) -> int:
-    _velmora.compile(
-        args.source, args.out, backward=not args.forward, store_original=not args.no_store_original,
-        lowercase=not args.no_lowercase,
-    )
+    source = check_model_file(args.source, what="source")
+    if _same_file(source, args.out):
+        raise ValueError(f"the output {args.out!r} is the source file; choose another output path")
+    with _progress(args, f"compiling {source}"):
+        _velmora.compile(
+            source, args.out, backward=not args.forward, store_original=not args.no_store_original,
+            lowercase=not args.no_lowercase,
+        )
     return 0
+
+
+@contextlib.contextmanager
+def _progress(args: argparse.Namespace, what: str) -> Iterator[None]:
+    """Says on stderr what a long step does and how long it took, when stderr is a terminal."""
+    show = not getattr(args, "quiet", False) and sys.stderr.isatty()
+    start = time.monotonic()
+    if show:
+        print(f"{what} ...", file=sys.stderr, flush=True)
+    yield
+    if show:
+        print(f"{what}: done in {time.monotonic() - start:.1f} s", file=sys.stderr, flush=True)
 
 
 def _recorded_modes(path: str) -> Optional[dict]:
@@ -80,11 +131,26 @@ def _recorded_modes(path: str) -> Optional[dict]:
     return modes
 
 
+def _info_sample(args: argparse.Namespace) -> List[str]:
+    if args.sample:
+        try:
+            with open(args.sample, encoding="utf-8") as f:
+                return list(_tokens(f))
+        except OSError as e:
+            raise type(e)(f"cannot read sample {args.sample!r}: {e.strerror or e}") from e
+        except UnicodeDecodeError as e:
+            raise ValueError(f"sample {args.sample!r} is not UTF-8 text: {e.reason} at byte {e.start}") from e
+    info = next((m for m in available_models() if m.path == resolve_model(args.model)[0]), None)
+    return INFO_SAMPLES.get(info.code, "").split() if info is not None else []
+
+
 def cmd_info(args: argparse.Namespace) -> int:
-    path = _resolve(args.model)
-    stemmer = _velmora.StemmerCore(path)
+    # Everything that can fail is done before the first line is printed.
+    path, _, stemmer = _open(args.model)
+    sample = _info_sample(args)
     modes = _recorded_modes(path)
     nodes, refs, patches = stemmer._value_layout_stats()
+    stats = stemmer._patch_stats_batch(sample) if sample else []
     print(f"model: {path}")
     if modes is None:
         print("kind: source dictionary (compiled on load with default options)")
@@ -93,23 +159,27 @@ def cmd_info(args: argparse.Namespace) -> int:
         for key in ("traversalDirection", "caseProcessingMode", "diacriticProcessingMode"):
             print(f"{key}: {modes.get(key, '(default)')}")
     print(f"nodes: {nodes}\nvalue references: {refs}\ndistinct patches: {patches}")
-    sample = list(_tokens(open(args.sample, encoding="utf-8"))) if args.sample else INFO_SAMPLE
-    print(f"patch statistics of {len(sample)} sample words:")
-    for label, count in stemmer._patch_stats_batch(sample):
-        print(f"  {label:26} {count}")
+    if sample:
+        print(f"patch statistics of {len(sample)} sample words:")
+        for label, count in stats:
+            print(f"  {label:26} {count}")
     return 0
 
 
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog="velmora", description="Dictionary-driven word stemmer.")
     sub = parser.add_subparsers(dest="command", required=True)
-    models = ", ".join(available_models())
+    models = ", ".join(m.code for m in available_models())
 
     stem = sub.add_parser("stem", help="stem words, or text read from stdin (one stem per token)")
     stem.add_argument("words", nargs="*", help="words to stem; without words, text is read from stdin")
     stem.add_argument("--model", default="en", help=f"bundled model ({models}) or model file (default: en)")
     stem.add_argument("--lookup", choices=["first", "last", "all"], default="first")
     stem.add_argument("--all", action="store_true", help="print every candidate stem, tab-separated")
+    stem.add_argument(
+        "--format", choices=["stems", "pairs", "json"], default="stems",
+        help="stems: one stem per line; pairs: word<TAB>stem; json: one {\"word\", \"stem\"} object per line",
+    )
     stem.set_defaults(run=cmd_stem)
 
     comp = sub.add_parser("compile", help="compile a source dictionary into a compiled image")
@@ -118,6 +188,7 @@ def build_parser() -> argparse.ArgumentParser:
     comp.add_argument("--forward", action="store_true", help="walk words from their first character")
     comp.add_argument("--no-store-original", action="store_true", help="do not map stems to themselves")
     comp.add_argument("--no-lowercase", action="store_true", help="record case-preserving lookups")
+    comp.add_argument("--quiet", action="store_true", help="no progress on stderr")
     comp.set_defaults(run=cmd_compile)
 
     info = sub.add_parser("info", help="describe a model")

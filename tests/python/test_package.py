@@ -84,7 +84,7 @@ def test_cli_compile_and_info(tmp_path, small_dict):
     out = tmp_path / "m.vmc"
     assert run_cli("compile", small_dict, str(out), "--forward").returncode == 0
     r = run_cli("info", str(out))
-    assert r.returncode == 0 and "traversalDirection: FORWARD" in r.stdout and "total" in r.stdout
+    assert r.returncode == 0 and "traversalDirection: FORWARD" in r.stdout
 
 
 @pytest.mark.parametrize("args", [("stem", "--model", "/missing/model", "x"), ("info", "/missing"), ("compile", "/missing", "/tmp/x.vmc")])
