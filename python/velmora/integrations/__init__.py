@@ -10,7 +10,7 @@ imported, so ``import velmora`` never pulls in NLTK, spaCy or scikit-learn:
 from __future__ import annotations
 
 import os
-from typing import List, Optional, Sequence, Union
+from typing import List, Sequence, Union
 
 from velmora._stemmer import Stemmer
 
@@ -32,5 +32,5 @@ def stems_or_words(stemmer: Stemmer, words: Sequence[str]) -> List[str]:
     This deliberately avoids ``stem_words``, whose compatibility pass-through returns some
     known words (such as "cars") unstemmed: every adapter here follows ``stem``.
     """
-    stems: List[Optional[str]] = stemmer.stem_batch(list(words))  # type: ignore[assignment]
+    stems = stemmer.stem_batch(list(words))
     return [word if stem is None else stem for word, stem in zip(words, stems)]

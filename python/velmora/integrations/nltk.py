@@ -16,7 +16,7 @@ from velmora.integrations import ModelSpec, as_stemmer, stems_or_words
 __all__ = ["VelmoraStemmer"]
 
 
-class VelmoraStemmer(StemmerI):
+class VelmoraStemmer(StemmerI):  # type: ignore[misc]  # nltk ships no type information
     """NLTK's stemmer interface over a velmora model.
 
     ``model`` is a bundled model name ("en"), a model file, or a ready ``velmora.Stemmer``;

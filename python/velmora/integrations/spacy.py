@@ -20,9 +20,9 @@ __all__ = ["VelmoraLemmatizer", "make_velmora_lemmatizer", "default_model"]
 LEMMA = "lemma"
 
 
-def default_model(lang: str) -> str:
+def default_model(lang: Optional[str]) -> str:
     """The bundled model named after the pipeline's language, or English when there is none."""
-    return lang if lang in available_models() else "en"
+    return lang if lang is not None and lang in available_models() else "en"
 
 
 class VelmoraLemmatizer:
