@@ -1,0 +1,141 @@
+"""Checks our Hunspell affix expander against the `hunspell` tool itself.
+
+For a seeded random sample of roots per dictionary, every form the expander generates must be
+accepted by `hunspell -l` (which prints the words it rejects), and the root it came from must be
+among the stems `hunspell -s` gives for that form.
+
+Usage: python bench/check_hunspell.py [--dict en_US pl_PL ...] [--roots 2000] [--seed 13]
+                                      [--prefixes] [--examples 15] [--json OUT]
+Needs Debian `hunspell` and the dictionaries' packages (hunspell-en-us, hunspell-pl, ...).
+"""
+from __future__ import annotations
+
+import argparse
+import json
+import pathlib
+import random
+import shutil
+import subprocess
+import sys
+import time
+
+REPO = pathlib.Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(REPO / "python"))
+
+from velmora.build.hunspell import HunspellDictionary, default_skip_root, find_dictionary  # noqa: E402
+
+
+def run_hunspell(dic: pathlib.Path, option: str, words: list[str]) -> str:
+    # -i utf-8: we feed UTF-8 whatever the dictionary's own SET is; hunspell converts.
+    result = subprocess.run(
+        ["hunspell", "-d", str(dic.with_suffix("")), "-i", "utf-8", option],
+        input="\n".join(words) + "\n", capture_output=True, text=True, encoding="utf-8",
+        check=True)
+    return result.stdout
+
+
+def stems_by_token(output: str) -> dict[str, set[str]]:
+    """`hunspell -s` prints "token stem" per stem (just "token" when it has none), with a blank
+    line after each token."""
+    stems: dict[str, set[str]] = {}
+    for line in output.splitlines():
+        if not line.strip():
+            continue
+        token, _, stem = line.partition(" ")
+        entry = stems.setdefault(token, set())
+        if stem:
+            entry.add(stem)
+    return stems
+
+
+def convert(word: str, pairs: list[tuple[str, str]]) -> str:
+    for old, new in pairs:
+        word = word.replace(old, new)
+    return word
+
+
+def check(name: str, roots: int, seed: int, prefixes: bool, examples: int) -> dict:
+    dic, aff = find_dictionary(name)
+    started = time.perf_counter()
+    dictionary = HunspellDictionary.load(dic, aff)
+    entries: dict[str, list[frozenset]] = {}
+    for root in dictionary.roots:
+        entries.setdefault(root.word, []).append(root.flags)
+    usable = [w for w in entries if not default_skip_root(w)]
+    sample = random.Random(seed).sample(usable, min(roots, len(usable)))
+    pairs: list[tuple[str, str]] = []
+    for word in sample:
+        forms = {f for flags in entries[word] for f in dictionary.forms_of(word, flags, prefixes=prefixes)}
+        pairs += [(form, word) for form in sorted(forms)]
+    forms = sorted({f for f, _ in pairs})
+    rejected = set(run_hunspell(dic, "-l", forms).split("\n"))
+    stems = stems_by_token(run_hunspell(dic, "-s", forms))
+    oconv = dictionary.affixes.oconv
+
+    accepted = stem_ok = split = 0
+    bad_accept: list[tuple[str, str]] = []
+    bad_stem: list[tuple[str, str, list[str]]] = []
+    for form, root in pairs:
+        shown = convert(form, oconv)
+        if shown not in stems:
+            # hunspell's tokenizer cut the form into pieces (apostrophes, dots, hyphens):
+            # it cannot be checked as one word.
+            split += 1
+            continue
+        if shown in rejected:
+            bad_accept.append((form, root))
+            continue
+        accepted += 1
+        if convert(root, oconv) in stems[shown]:
+            stem_ok += 1
+        else:
+            bad_stem.append((form, root, sorted(stems[shown])))
+    checked = len(pairs) - split
+    report = {
+        "dictionary": name,
+        "prefixes": prefixes,
+        "roots_sampled": len(sample),
+        "pairs": len(pairs),
+        "checked": checked,
+        "split_by_tokenizer": split,
+        "accepted": accepted,
+        "acceptance_rate": accepted / checked if checked else None,
+        "root_among_stems": stem_ok,
+        "stem_rate": stem_ok / checked if checked else None,
+        "rejected_examples": bad_accept[:examples],
+        "stem_mismatch_examples": bad_stem[:examples],
+        "seconds": round(time.perf_counter() - started, 1),
+    }
+    return report
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--dict", nargs="+", default=["en_US", "pl_PL"])
+    parser.add_argument("--roots", type=int, default=2000)
+    parser.add_argument("--seed", type=int, default=13)
+    parser.add_argument("--prefixes", action="store_true")
+    parser.add_argument("--examples", type=int, default=15)
+    parser.add_argument("--json", type=pathlib.Path)
+    args = parser.parse_args()
+    if shutil.which("hunspell") is None:
+        sys.exit("needs the `hunspell` program (Debian package hunspell)")
+    reports = []
+    for name in args.dict:
+        report = check(name, args.roots, args.seed, args.prefixes, args.examples)
+        reports.append(report)
+        print(f"{name} (prefixes={'on' if args.prefixes else 'off'}): {report['roots_sampled']} roots, "
+              f"{report['pairs']} pairs, {report['checked']} checked "
+              f"({report['split_by_tokenizer']} split by hunspell's tokenizer); "
+              f"accepted {report['acceptance_rate']:.4%}, root among stems {report['stem_rate']:.4%} "
+              f"[{report['seconds']} s]")
+        for form, root in report["rejected_examples"]:
+            print(f"    rejected: {form!r} (root {root!r})")
+        for form, root, found in report["stem_mismatch_examples"]:
+            print(f"    stems of {form!r}: {found} (root {root!r})")
+    if args.json:
+        args.json.write_text(json.dumps(reports, ensure_ascii=False, indent=1) + "\n", encoding="utf-8")
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,716 @@
+"""Hunspell dictionaries (.dic/.aff pairs) read and expanded in pure Python.
+
+`HunspellDictionary.load(dic, aff).expand()` yields ``(form, root)`` for every word form the
+affix rules generate from each dictionary root, the root itself included when it is a word on
+its own. It follows Hunspell's own acceptance rules, so every form it yields is one that
+``hunspell`` accepts and whose stems (``hunspell -s``) include the root:
+
+* suffix rules always; prefix rules (and prefix/suffix cross products, both rules flagged
+  ``Y``) only with ``prefixes=True``;
+* twofold suffixes: a suffix's continuation flags name further suffixes that may follow it;
+* NEEDAFFIX (old name PSEUDOROOT) on a root or in an affix's continuation: that stage is not a
+  word by itself, but further affixes make it one;
+* CIRCUMFIX: an affix carrying it counts only together with a prefix and a suffix that both
+  carry it (so only with ``prefixes=True``);
+* FORBIDDENWORD / ONLYINCOMPOUND roots are skipped, as are forms built with an affix flagged
+  ONLYINCOMPOUND or FORBIDDENWORD and forms that the dictionary lists as forbidden words;
+* FLAG long / num / UTF-8 / single characters, AF flag aliases, AM morphology aliases, SET
+  encodings, IGNORE characters. ICONV/OCONV and everything about compounding are not used:
+  compounds are not generated.
+
+Case is kept as the dictionary spells it; callers lowercase. A root whose first letter is
+uppercase and that is not all uppercase (``root[:1].isupper() and not root.isupper()``) is a
+proper noun or a name (``Aaron``, ``Kraków``); the German dictionary is the exception, where
+every noun starts uppercase, so a caller that wants to drop names should do so per language.
+
+By default the reader also leaves out roots that are no use to a stemmer (see
+`default_skip_root`): abbreviations, single letters, tokens with digits and multi-word
+entries. Pass ``skip_root=`` to replace that rule.
+"""
+from __future__ import annotations
+
+import codecs
+import os
+import pathlib
+import re
+from typing import Callable, Iterable, Iterator, NamedTuple
+
+__all__ = [
+    "AffixFile",
+    "AffixRule",
+    "HunspellDictionary",
+    "Root",
+    "default_skip_root",
+    "find_dictionary",
+    "search_folders",
+]
+
+
+# ---------------------------------------------------------------- locating dictionaries
+
+def search_folders() -> list[pathlib.Path]:
+    """The folders `find_dictionary` looks in, in order (Hunspell's own search order, plus
+    the places Debian, Homebrew and macOS put dictionaries)."""
+    folders: list[pathlib.Path] = []
+    for entry in os.environ.get("DICPATH", "").split(os.pathsep):
+        if entry:
+            folders.append(pathlib.Path(entry).expanduser())
+    home = pathlib.Path.home()
+    folders += [
+        home / ".local/share/hunspell",
+        home / ".hunspell",
+        home,
+        pathlib.Path("/usr/share/hunspell"),
+        pathlib.Path("/usr/share/myspell"),
+        pathlib.Path("/usr/share/myspell/dicts"),
+        pathlib.Path("/usr/local/share/hunspell"),
+        pathlib.Path("/Library/Spelling"),
+        home / "Library/Spelling",
+    ]
+    return folders
+
+
+def find_dictionary(name_or_path: str) -> tuple[pathlib.Path, pathlib.Path]:
+    """Return ``(dic_path, aff_path)`` for a dictionary name ("pl_PL", "en_US") or a path to a
+    .dic file (with or without the extension; the .aff is the file beside it)."""
+    given = pathlib.Path(name_or_path).expanduser()
+    candidates: list[pathlib.Path] = []
+    if given.suffix in (".dic", ".aff") or len(given.parts) > 1:
+        candidates.append(given.with_suffix(".dic") if given.suffix in (".dic", ".aff")
+                          else pathlib.Path(str(given) + ".dic"))
+    folders = search_folders() if len(given.parts) == 1 else []
+    stem = given.stem if given.suffix in (".dic", ".aff") else given.name
+    candidates += [folder / f"{stem}.dic" for folder in folders]
+    for dic in candidates:
+        aff = dic.with_suffix(".aff")
+        if dic.is_file() and aff.is_file():
+            return dic, aff
+    searched = ", ".join(str(f) for f in folders) or "(a path was given, no folders searched)"
+    raise FileNotFoundError(
+        f"no Hunspell dictionary {name_or_path!r} (a .dic with its .aff); searched: {searched}")
+
+
+# ---------------------------------------------------------------- encodings
+
+_CODEC_NAMES = {
+    "microsoft-cp1251": "cp1251",
+    "microsoft-cp1250": "cp1250",
+    "microsoft-cp1252": "cp1252",
+    "tis620-2533": "tis-620",
+    "tis620": "tis-620",
+    "iso-8859-15": "iso8859-15",
+}
+
+
+def _codec_for(set_value: str) -> str:
+    """Map a SET value to a Python codec. Hunspell's names are mostly codec aliases already
+    (UTF-8, ISO8859-2, KOI8-R); the Microsoft and Thai names are not."""
+    name = _CODEC_NAMES.get(set_value.lower(), set_value)
+    try:
+        return codecs.lookup(name).name
+    except LookupError:
+        raise ValueError(f"unsupported Hunspell SET encoding {set_value!r}") from None
+
+
+def _encoding_of(aff_bytes: bytes) -> str:
+    # The SET line has to be found before the file can be decoded; Hunspell's default is Latin-1.
+    for raw in aff_bytes.splitlines():
+        raw = raw.lstrip(b"\xef\xbb\xbf").strip()
+        if raw.startswith(b"SET") and raw[3:4] in (b" ", b"\t"):
+            parts = raw.split()
+            if len(parts) >= 2:
+                return _codec_for(parts[1].decode("ascii", "replace"))
+    return "iso8859-1"
+
+
+def _decode(data: bytes, encoding: str) -> str:
+    if data.startswith(b"\xef\xbb\xbf"):
+        data = data[3:]
+    return data.decode(encoding, errors="replace")
+
+
+# ---------------------------------------------------------------- affix rules
+
+class AffixRule:
+    """One PFX or SFX line. The condition is matched on the end of the word (SFX) or its
+    start (PFX); `units` is its length in characters."""
+
+    __slots__ = ("flag", "is_suffix", "cross", "strip", "append", "cont", "condition",
+                 "units", "morph", "_literal", "_regex", "needaffix", "circumfix", "banned")
+
+    def __init__(self, flag: str, is_suffix: bool, cross: bool, strip: str, append: str,
+                 cont: frozenset, condition: str, morph: str) -> None:
+        self.flag = flag
+        self.is_suffix = is_suffix
+        self.cross = cross
+        self.strip = strip
+        self.append = append
+        self.cont = cont
+        self.condition = condition
+        self.morph = morph
+        units = _condition_units(condition)
+        self.units = units
+        self._literal: str | None = None
+        self._regex: re.Pattern | None = None
+        if all(isinstance(u, str) for u in units):
+            self._literal = "".join(units)
+        elif not all(u is None for u in units):
+            self._regex = re.compile("".join(_unit_regex(u) for u in units), re.DOTALL)
+        # Filled by AffixFile once the special flags are known.
+        self.needaffix = False
+        self.circumfix = False
+        self.banned = False
+
+    @property
+    def first_or_last_unit(self):
+        if not self.units:
+            return None
+        return self.units[-1] if self.is_suffix else self.units[0]
+
+    def applies_to(self, word: str, fullstrip: bool) -> bool:
+        n = len(self.units)
+        length = len(word)
+        if length < n:
+            return False
+        strip = self.strip
+        if strip:
+            if length <= len(strip) and not (fullstrip and length == len(strip)):
+                return False
+            if not (word.endswith(strip) if self.is_suffix else word.startswith(strip)):
+                return False
+        if self._literal is not None:
+            return word.endswith(self._literal) if self.is_suffix else word.startswith(self._literal)
+        if self._regex is not None:
+            return self._regex.match(word, length - n if self.is_suffix else 0) is not None
+        return True
+
+    def apply(self, word: str) -> str:
+        if self.is_suffix:
+            return (word[:len(word) - len(self.strip)] if self.strip else word) + self.append
+        return self.append + word[len(self.strip):]
+
+    def __repr__(self) -> str:
+        kind = "SFX" if self.is_suffix else "PFX"
+        return (f"<{kind} {self.flag} {self.strip or '0'} {self.append or '0'}"
+                f"{'/' + ''.join(sorted(self.cont)) if self.cont else ''} {self.condition}>")
+
+
+def _condition_units(condition: str) -> tuple:
+    """Split a condition into per-character units: a literal character, None for '.', or
+    (frozenset, negated) for a bracket class. Hunspell classes have no ranges: '-' is itself."""
+    units: list = []
+    i = 0
+    while i < len(condition):
+        c = condition[i]
+        if c == "[":
+            end = condition.find("]", i + 1)
+            if end < 0:
+                end = len(condition)
+            body = condition[i + 1:end]
+            negated = body.startswith("^")
+            units.append((frozenset(body[1:] if negated else body), negated))
+            i = end + 1
+        else:
+            units.append(None if c == "." else c)
+            i += 1
+    return tuple(units)
+
+
+def _unit_regex(unit) -> str:
+    if unit is None:
+        return "."
+    if isinstance(unit, str):
+        return re.escape(unit)
+    chars, negated = unit
+    body = "".join(re.escape(c) for c in sorted(chars))
+    if not body:
+        return "." if negated else "(?!)"
+    return f"[{'^' if negated else ''}{body}]"
+
+
+def _unit_accepts(unit, char: str | None) -> bool:
+    """Whether a unit accepts `char`; None stands for any character not named anywhere."""
+    if unit is None:
+        return True
+    if isinstance(unit, str):
+        return unit == char
+    chars, negated = unit
+    return (char not in chars) if negated else (char in chars)
+
+
+class _RuleIndex:
+    """The rules of one flag, grouped by (strip, condition) so a condition is tested once for
+    all the endings that share it, and the groups bucketed by the character at the edge the
+    condition looks at. A 1,200-rule Polish flag then costs a few tests per word, not 1,200."""
+
+    __slots__ = ("by_char", "other", "is_suffix")
+
+    def __init__(self, rules: list[AffixRule], is_suffix: bool) -> None:
+        self.is_suffix = is_suffix
+        grouped: dict[tuple[str, str], list[AffixRule]] = {}
+        for rule in rules:
+            grouped.setdefault((rule.strip, rule.condition), []).append(rule)
+        groups = [(members[0], tuple(members)) for members in grouped.values()]
+        named: set[str] = set()
+        for test, _ in groups:
+            unit = test.first_or_last_unit
+            if isinstance(unit, str):
+                named.add(unit)
+            elif isinstance(unit, tuple):
+                named |= unit[0]
+        self.by_char = {c: [g for g in groups if _unit_accepts(g[0].first_or_last_unit, c)]
+                        for c in named}
+        self.other = [g for g in groups if _unit_accepts(g[0].first_or_last_unit, None)]
+
+    def matching(self, word: str, fullstrip: bool) -> Iterator[AffixRule]:
+        """The rules whose strip and condition fit `word`."""
+        if not word:
+            groups = self.other
+        else:
+            groups = self.by_char.get(word[-1] if self.is_suffix else word[0], self.other)
+        for test, rules in groups:
+            if test.applies_to(word, fullstrip):
+                yield from rules
+
+
+class AffixFile:
+    """A parsed .aff file.
+
+    encoding: Python codec name from SET; flag_type: "char", "long", "num" or "UTF-8";
+    flag_aliases / morph_aliases: AF / AM tables (1-based in the files, 0-based here);
+    prefixes / suffixes: flag -> list of AffixRule in file order; needaffix, circumfix,
+    forbiddenword, onlyincompound, keepcase, nosuggest: the special flags (None when unset).
+    """
+
+    def __init__(self) -> None:
+        self.encoding = "iso8859-1"
+        self.flag_type = "char"
+        self.flag_aliases: list[frozenset] = []
+        self.morph_aliases: list[str] = []
+        self.prefixes: dict[str, list[AffixRule]] = {}
+        self.suffixes: dict[str, list[AffixRule]] = {}
+        self.needaffix: str | None = None
+        self.circumfix: str | None = None
+        self.forbiddenword: str | None = None
+        self.onlyincompound: str | None = None
+        self.keepcase: str | None = None
+        self.nosuggest: str | None = None
+        self.fullstrip = False
+        self.complexprefixes = False
+        self.ignore = ""
+        self.language: str | None = None
+        # Input/output conversion pairs; the expander does not apply them (forms keep the
+        # dictionary's spelling), but a caller comparing with Hunspell's output needs them.
+        self.iconv: list[tuple[str, str]] = []
+        self.oconv: list[tuple[str, str]] = []
+        self._prefix_index: dict[str, _RuleIndex] = {}
+        self._suffix_index: dict[str, _RuleIndex] = {}
+
+    # -- flags
+
+    def split_flags(self, text: str) -> list[str]:
+        """Split a flag field written in this file's FLAG type into single flags."""
+        if self.flag_type == "long":
+            return [text[i:i + 2] for i in range(0, len(text), 2)]
+        if self.flag_type == "num":
+            flags = []
+            for part in text.split(","):
+                part = part.strip()
+                if part.isdigit():
+                    flags.append(str(int(part)))
+            return flags
+        return list(text)
+
+    def decode_flags(self, text: str) -> frozenset:
+        """A flag field from the .dic or an affix continuation, AF aliases resolved."""
+        if self.flag_aliases and text.isdigit():
+            index = int(text) - 1
+            return self.flag_aliases[index] if 0 <= index < len(self.flag_aliases) else frozenset()
+        return frozenset(self.split_flags(text))
+
+    def _single_flag(self, text: str) -> str | None:
+        flags = self.split_flags(text)
+        return flags[0] if flags else None
+
+    def resolve_morph(self, fields: str) -> str:
+        if self.morph_aliases and fields.isdigit():
+            index = int(fields) - 1
+            if 0 <= index < len(self.morph_aliases):
+                return self.morph_aliases[index]
+        return fields
+
+    def remove_ignored(self, text: str) -> str:
+        if not self.ignore:
+            return text
+        return text.translate(self._ignore_table)
+
+    # -- parsing
+
+    @classmethod
+    def load(cls, path) -> "AffixFile":
+        data = pathlib.Path(path).read_bytes()
+        return cls.parse(data)
+
+    @classmethod
+    def parse(cls, data: bytes | str) -> "AffixFile":
+        aff = cls()
+        if isinstance(data, bytes):
+            aff.encoding = _encoding_of(data)
+            text = _decode(data, aff.encoding)
+        else:
+            text = data.lstrip("\ufeff")
+            aff.encoding = "utf-8"
+        af_raw: list[str] = []
+        af_header_seen = am_header_seen = False
+        rules_raw: list[tuple[str, str, bool, list[str]]] = []
+        headers: dict[tuple[str, str], bool] = {}
+        remaining: dict[tuple[str, str], int] = {}
+        specials: dict[str, str] = {}
+        for line in text.splitlines():
+            parts = line.split()
+            if not parts or parts[0].startswith("#"):
+                continue
+            key = parts[0]
+            if key in ("PFX", "SFX"):
+                if len(parts) < 4:
+                    continue
+                ident = (key, parts[1])
+                is_header = (remaining.get(ident, 0) <= 0 and parts[2] in ("Y", "N")
+                             and _is_int(parts[3]))
+                if is_header:
+                    headers[ident] = parts[2] == "Y"
+                    remaining[ident] = int(parts[3])
+                    continue
+                remaining[ident] = remaining.get(ident, 0) - 1
+                rules_raw.append((key, parts[1], headers.get(ident, False), parts[2:]))
+            elif key == "FLAG" and len(parts) > 1:
+                value = parts[1]
+                aff.flag_type = {"long": "long", "num": "num", "utf-8": "UTF-8"}.get(
+                    value.lower(), "char")
+            elif key == "AF" and len(parts) > 1:
+                # The first AF line holds the count; the vectors follow, numbered from 1.
+                if not af_header_seen:
+                    af_header_seen = True
+                    if _is_int(parts[1]):
+                        continue
+                af_raw.append(parts[1])
+            elif key == "AM" and len(parts) > 1:
+                if not am_header_seen and _is_int(parts[1]):
+                    am_header_seen = True
+                    continue
+                am_header_seen = True
+                aff.morph_aliases.append(" ".join(parts[1:]))
+            elif key in ("NEEDAFFIX", "PSEUDOROOT", "CIRCUMFIX", "FORBIDDENWORD",
+                         "ONLYINCOMPOUND", "KEEPCASE", "NOSUGGEST") and len(parts) > 1:
+                specials["NEEDAFFIX" if key == "PSEUDOROOT" else key] = parts[1]
+            elif key == "FULLSTRIP":
+                aff.fullstrip = True
+            elif key == "COMPLEXPREFIXES":
+                aff.complexprefixes = True
+            elif key == "IGNORE" and len(parts) > 1:
+                aff.ignore = parts[1]
+            elif key in ("ICONV", "OCONV") and len(parts) > 2:
+                (aff.iconv if key == "ICONV" else aff.oconv).append((parts[1], parts[2]))
+            elif key == "LANG" and len(parts) > 1:
+                aff.language = parts[1]
+        # Flags are decoded only now: FLAG may follow the lines that use it in odd files.
+        aff.flag_aliases = [frozenset(aff.split_flags(raw)) for raw in af_raw]
+        for name, value in specials.items():
+            setattr(aff, name.lower(), aff._single_flag(value))
+        aff._ignore_table = {ord(c): None for c in aff.ignore}
+        for kind, flag_text, cross, fields in rules_raw:
+            aff._add_rule(kind, flag_text, cross, fields)
+        for flag, rules in aff.prefixes.items():
+            aff._prefix_index[flag] = _RuleIndex(rules, is_suffix=False)
+        for flag, rules in aff.suffixes.items():
+            aff._suffix_index[flag] = _RuleIndex(rules, is_suffix=True)
+        return aff
+
+    def _add_rule(self, kind: str, flag_text: str, cross: bool, fields: list[str]) -> None:
+        flag = self._single_flag(flag_text)
+        if flag is None or len(fields) < 2:
+            return
+        strip = "" if fields[0] == "0" else fields[0]
+        append_field = fields[1]
+        cont: frozenset = frozenset()
+        slash = _unescaped_slash(append_field)
+        if slash >= 0:
+            cont = self.decode_flags(append_field[slash + 1:])
+            append_field = append_field[:slash]
+        append = "" if append_field == "0" else append_field.replace("\\/", "/")
+        condition = fields[2] if len(fields) > 2 else "."
+        morph = self.resolve_morph(" ".join(fields[3:])) if len(fields) > 3 else ""
+        strip = self.remove_ignored(strip)
+        append = self.remove_ignored(append)
+        rule = AffixRule(flag, kind == "SFX", cross, strip, append, cont, condition, morph)
+        rule.needaffix = self.needaffix is not None and self.needaffix in cont
+        rule.circumfix = self.circumfix is not None and self.circumfix in cont
+        rule.banned = ((self.onlyincompound is not None and self.onlyincompound in cont)
+                       or (self.forbiddenword is not None and self.forbiddenword in cont))
+        (self.suffixes if rule.is_suffix else self.prefixes).setdefault(flag, []).append(rule)
+
+    # -- lookups used by the expander
+
+    def suffix_rules_for(self, flag: str, word: str) -> Iterable[AffixRule]:
+        """The suffix rules of `flag` that apply to `word` (condition and strip checked)."""
+        index = self._suffix_index.get(flag)
+        return index.matching(word, self.fullstrip) if index is not None else ()
+
+    def prefix_rules_for(self, flag: str, word: str) -> Iterable[AffixRule]:
+        """The prefix rules of `flag` that apply to `word` (condition and strip checked)."""
+        index = self._prefix_index.get(flag)
+        return index.matching(word, self.fullstrip) if index is not None else ()
+
+
+def _is_int(text: str) -> bool:
+    return text.isdigit()
+
+
+def _unescaped_slash(text: str, start: int = 0) -> int:
+    pos = text.find("/", start)
+    while pos > 0 and text[pos - 1] == "\\":
+        pos = text.find("/", pos + 1)
+    return pos
+
+
+# ---------------------------------------------------------------- the dictionary
+
+class Root(NamedTuple):
+    """A .dic entry: the word (decoded, IGNORE characters removed, "\\/" unescaped), its
+    flags and its morphological fields (AM aliases resolved; "" when none)."""
+    word: str
+    flags: frozenset
+    morph: str
+
+
+_LETTER_RE = re.compile(r"[^\W\d_]")
+
+
+def default_skip_root(word: str) -> bool:
+    """The reader's default rule for roots a stemmer should not learn from: abbreviations
+    (ending with '.', or all uppercase with two or more letters: ASAP, NATO, USA), single
+    letters, anything with a digit or without a letter (1st, 2D, 0), and multi-word entries
+    (a space inside)."""
+    if len(word) < 2 or word.endswith("."):
+        return True
+    if any(c.isdigit() for c in word) or not _LETTER_RE.search(word):
+        return True
+    if any(c.isspace() for c in word):
+        return True
+    letters = [c for c in word if c.isalpha()]
+    if len(letters) < 2:
+        return True
+    return word.isupper()
+
+
+class HunspellDictionary:
+    """A .dic file with its .aff; see the module docstring for what `expand` generates."""
+
+    def __init__(self, affixes: AffixFile, roots: list[Root]) -> None:
+        self.affixes = affixes
+        self.roots = roots
+        aff = affixes
+        self._forbidden_words = frozenset(
+            r.word for r in roots if aff.forbiddenword is not None and aff.forbiddenword in r.flags)
+
+    @classmethod
+    def load(cls, dic_path, aff_path=None) -> "HunspellDictionary":
+        dic_path = pathlib.Path(dic_path)
+        aff_path = pathlib.Path(aff_path) if aff_path is not None else dic_path.with_suffix(".aff")
+        affixes = AffixFile.load(aff_path)
+        text = _decode(dic_path.read_bytes(), affixes.encoding)
+        return cls(affixes, list(_read_roots(text, affixes)))
+
+    @classmethod
+    def find(cls, name_or_path: str) -> "HunspellDictionary":
+        dic, aff = find_dictionary(name_or_path)
+        return cls.load(dic, aff)
+
+    # -- expansion
+
+    def expand(self, *, prefixes: bool = False,
+               skip_root: Callable[[str], bool] | None = None) -> Iterator[tuple[str, str]]:
+        """Yield ``(form, root)`` pairs, each pair once, roots in dictionary order.
+
+        skip_root: predicate on the root word; roots for which it is true are left out. None
+        means `default_skip_root`. Roots flagged FORBIDDENWORD or ONLYINCOMPOUND are always
+        left out, since Hunspell accepts none of their forms on their own.
+        """
+        skip = default_skip_root if skip_root is None else skip_root
+        # Homonyms (one word, several entries with different flags) are expanded together so
+        # each pair comes out once; the entries still keep their own flags.
+        groups: dict[str, list[frozenset]] = {}
+        for root in self.roots:
+            entries = groups.get(root.word)
+            if entries is None:
+                groups[root.word] = [root.flags]
+            else:
+                entries.append(root.flags)
+        for word, entries in groups.items():
+            if skip(word):
+                continue
+            seen: set[str] = set()
+            for flags in entries:
+                for form in self.forms_of(word, flags, prefixes=prefixes):
+                    if form not in seen:
+                        seen.add(form)
+                        yield form, word
+
+    def forms_of(self, word: str, flags: frozenset, *, prefixes: bool = False) -> Iterator[str]:
+        """The forms one entry generates (may repeat a form); nothing for a forbidden or
+        compound-only entry."""
+        aff = self.affixes
+        if (aff.forbiddenword is not None and aff.forbiddenword in flags) or (
+                aff.onlyincompound is not None and aff.onlyincompound in flags):
+            return
+        forbidden = self._forbidden_words
+        if not (aff.needaffix is not None and aff.needaffix in flags):
+            if word not in forbidden:
+                yield word
+        chains = self._suffix_chains(word, flags)
+        for form, chain in chains:
+            if _standalone_suffixed(chain) and form not in forbidden:
+                yield form
+        if prefixes:
+            for form in self._prefixed_forms(word, flags, chains):
+                if form not in forbidden:
+                    yield form
+
+    def _suffix_chains(self, word: str, flags: Iterable[str]) -> list[tuple[str, tuple]]:
+        """Every (form, (inner suffix[, outer suffix])) the suffix rules of `flags` allow,
+        whether or not the form stands on its own."""
+        aff = self.affixes
+        suffixes = aff.suffixes
+        out: list[tuple[str, tuple]] = []
+        for flag in flags:
+            if flag not in suffixes:
+                continue
+            for rule in aff.suffix_rules_for(flag, word):
+                if rule.banned:
+                    continue
+                form = rule.apply(word)
+                out.append((form, (rule,)))
+                for flag2 in rule.cont:
+                    if flag2 not in suffixes:
+                        continue
+                    for rule2 in aff.suffix_rules_for(flag2, form):
+                        if rule2.banned:
+                            continue
+                        out.append((rule2.apply(form), (rule, rule2)))
+        return out
+
+    def _prefixed_forms(self, word: str, flags: frozenset,
+                        chains: list[tuple[str, tuple]]) -> Iterator[str]:
+        aff = self.affixes
+        if not aff.prefixes:
+            return
+        prefix_flags = aff.prefixes
+        bases: list[tuple[str, tuple]] = [(word, ())]
+        bases += chains
+        # A prefix's continuation may allow suffixes the root itself lacks.
+        for flag in flags:
+            for rule in prefix_flags.get(flag, ()):
+                if rule.cross and rule.cont:
+                    extra = [f for f in rule.cont if f in aff.suffixes and f not in flags]
+                    for form, chain in self._suffix_chains(word, extra):
+                        for prefix in aff.prefix_rules_for(flag, form):
+                            if prefix is rule:
+                                result = self._with_prefix(rule, form, chain)
+                                if result is not None:
+                                    yield result
+        for base, chain in bases:
+            licensed = set(f for f in flags if f in prefix_flags)
+            for suffix in chain:
+                licensed.update(f for f in suffix.cont if f in prefix_flags)
+            for flag in licensed:
+                for prefix in aff.prefix_rules_for(flag, base):
+                    result = self._with_prefix(prefix, base, chain)
+                    if result is not None:
+                        yield result
+
+    @staticmethod
+    def _with_prefix(prefix: AffixRule, base: str, chain: tuple) -> str | None:
+        if prefix.banned:
+            return None
+        if chain and not (prefix.cross and all(s.cross for s in chain)):
+            return None
+        if prefix.circumfix != any(s.circumfix for s in chain):
+            return None
+        if prefix.needaffix and (not chain or all(s.needaffix for s in chain)):
+            return None
+        if chain and chain[-1].needaffix and len(chain) == 2:
+            return None
+        return prefix.apply(base)
+
+
+def _standalone_suffixed(chain: tuple) -> bool:
+    """A suffixed form without a prefix is a word unless its outermost suffix needs a further
+    affix or a circumfix suffix lacks its prefix."""
+    if chain[-1].needaffix:
+        return False
+    return not any(s.circumfix for s in chain)
+
+
+# ---------------------------------------------------------------- .dic reading
+
+def _read_roots(text: str, aff: AffixFile) -> Iterator[Root]:
+    lines = text.splitlines()
+    start = 0
+    while start < len(lines) and not lines[start].strip():
+        start += 1
+    if start < len(lines) and lines[start].strip().isdigit():
+        start += 1
+    flag_cache: dict[str, frozenset] = {"": frozenset()}
+    empty = frozenset()
+    ignore = bool(aff.ignore)
+    for line in lines[start:]:
+        if not line or line[0] == "\t":
+            # Hunspell treats tab-started lines as comments (the German file has a whole
+            # header of them).
+            continue
+        morph = ""
+        if "\t" in line or ":" in line:
+            cut = _morph_start(line)
+            if cut is not None:
+                morph = line[cut:].strip()
+                line = line[:cut]
+        line = line.rstrip()
+        if not line:
+            continue
+        slash = _unescaped_slash(line, 1) if "/" in line[1:] else -1
+        if slash > 0:
+            word, flag_text = line[:slash], line[slash + 1:]
+            flags = flag_cache.get(flag_text)
+            if flags is None:
+                flags = flag_cache[flag_text] = aff.decode_flags(flag_text)
+        else:
+            word, flags = line, empty
+        if "\\/" in word:
+            word = word.replace("\\/", "/")
+        if ignore:
+            word = aff.remove_ignored(word)
+        if not word or "\ufffd" in word:
+            continue
+        if morph and aff.morph_aliases:
+            morph = aff.resolve_morph(morph)
+        yield Root(word, flags, morph)
+
+
+def _morph_start(line: str) -> int | None:
+    """Where the morphological fields begin: at the first tab, or at the whitespace before
+    the first two-letter field name ("po:", "st:"), whichever is first."""
+    best: int | None = None
+    pos = line.find(":")
+    while pos >= 0:
+        if pos > 3 and line[pos - 3] in " \t":
+            cut = pos - 3
+            while cut > 0 and line[cut - 1] in " \t":
+                cut -= 1
+            if cut > 0:
+                best = cut
+            break
+        pos = line.find(":", pos + 1)
+    tab = line.find("\t")
+    if tab > 0 and (best is None or tab < best):
+        best = tab
+    return best
