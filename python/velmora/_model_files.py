@@ -11,7 +11,7 @@ import os
 import re
 import warnings
 import zlib
-from typing import Union
+from typing import BinaryIO, Tuple, Union
 
 IMAGE_MAGIC = b"LXTR"
 GZIP_MAGIC = b"\x1f\x8b"
@@ -36,13 +36,23 @@ def _inflate(data: bytes) -> bytes:
         return data
 
 
-def _is_image(head: bytes) -> bool:
-    if head.startswith(GZIP_MAGIC):
-        try:
-            head = zlib.decompressobj(wbits=47).decompress(head, len(IMAGE_MAGIC))
-        except zlib.error:
-            return False
-    return head.startswith(IMAGE_MAGIC)
+def _starts_an_image(f: BinaryIO) -> Tuple[bool, bytes]:
+    """Whether the open file holds a compiled image (plain or gzip), and the bytes read so far.
+    Only as much is read as it takes to inflate the first four bytes."""
+    data = f.read(4096)
+    if not data.startswith(GZIP_MAGIC):
+        return data.startswith(IMAGE_MAGIC), data
+    inflater = zlib.decompressobj(wbits=47)
+    out = b""
+    chunk = data
+    try:
+        while len(out) < len(IMAGE_MAGIC) and chunk:
+            out += inflater.decompress(chunk)
+            chunk = f.read(65536)
+            data += chunk
+    except zlib.error:
+        return False, data
+    return out.startswith(IMAGE_MAGIC), data
 
 
 def check_model_file(path: Union[str, "os.PathLike[str]"], *, what: str = "model") -> str:
@@ -55,8 +65,8 @@ def check_model_file(path: Union[str, "os.PathLike[str]"], *, what: str = "model
     text_path = os.fspath(path)
     try:
         with open(text_path, "rb") as f:
-            head = f.read(64)
-            if _is_image(head):
+            image, head = _starts_an_image(f)
+            if image:
                 return text_path
             data = head + f.read()
     except OSError as e:

@@ -120,3 +120,13 @@ def test_relative_path_unpickles_after_chdir(tmp_path, small_dict, monkeypatch):
     data = pickle.dumps(stemmer)
     monkeypatch.chdir(tmp_path.parent)
     assert pickle.loads(data).stem("cats") == "cat"
+
+
+@pytest.mark.parametrize("compressed", [True, False])
+def test_compiled_images_load_without_warnings(tmp_path, compressed):
+    image = open(velmora.model_path("en"), "rb").read()
+    path = tmp_path / "m.vmc"
+    path.write_bytes(image if compressed else gzip.decompress(image))
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        assert velmora.Stemmer(path).stem("cats") == velmora.Stemmer("en").stem("cats")
