@@ -1,5 +1,6 @@
 """The command line: output formats, checks made before anything is written, one-line errors."""
 import json
+import pathlib
 import subprocess
 import sys
 
@@ -33,7 +34,7 @@ def test_unknown_model_name(small_dict):
 
 def test_compile_refuses_to_overwrite_its_source(tmp_path, small_dict):
     source = tmp_path / "d.tsv"
-    source.write_bytes(open(small_dict, "rb").read())
+    source.write_bytes(pathlib.Path(small_dict).read_bytes())
     before = source.read_bytes()
     r = run_cli("compile", str(source), str(source))
     assert r.returncode == 1 and "is the source file" in r.stderr

@@ -1,6 +1,7 @@
 """The package layer's names, errors and argument checks."""
 import gzip
 import os
+import pathlib
 import pickle
 import time
 import warnings
@@ -124,7 +125,7 @@ def test_relative_path_unpickles_after_chdir(tmp_path, small_dict, monkeypatch):
 
 @pytest.mark.parametrize("compressed", [True, False])
 def test_compiled_images_load_without_warnings(tmp_path, compressed):
-    image = open(velmora.model_path("en"), "rb").read()
+    image = pathlib.Path(velmora.model_path("en")).read_bytes()
     path = tmp_path / "m.vmc"
     path.write_bytes(image if compressed else gzip.decompress(image))
     with warnings.catch_warnings():
