@@ -9,7 +9,8 @@ its own. It follows Hunspell's own acceptance rules, so every form it yields is 
   ``Y``) only with ``prefixes=True``;
 * twofold suffixes: a suffix's continuation flags name further suffixes that may follow it;
 * NEEDAFFIX (old name PSEUDOROOT) on a root or in an affix's continuation: that stage is not a
-  word by itself, but further affixes make it one;
+  word by itself, but further affixes make it one (as in Hunspell, the outer one of two
+  suffixes is exempt);
 * CIRCUMFIX: an affix carrying it counts only together with a prefix and a suffix that both
   carry it (so only with ``prefixes=True``);
 * FORBIDDENWORD / ONLYINCOMPOUND roots are skipped, as are forms built with an affix flagged
@@ -636,17 +637,18 @@ class HunspellDictionary:
             return None
         if prefix.circumfix != any(s.circumfix for s in chain):
             return None
-        if prefix.needaffix and (not chain or all(s.needaffix for s in chain)):
-            return None
-        if chain and chain[-1].needaffix and len(chain) == 2:
+        # Each NEEDAFFIX stage needs another affix beside it: a prefix and a single suffix
+        # that both need one do not satisfy each other; a second suffix satisfies the first.
+        if prefix.needaffix and (not chain or (len(chain) == 1 and chain[0].needaffix)):
             return None
         return prefix.apply(base)
 
 
 def _standalone_suffixed(chain: tuple) -> bool:
-    """A suffixed form without a prefix is a word unless its outermost suffix needs a further
-    affix or a circumfix suffix lacks its prefix."""
-    if chain[-1].needaffix:
+    """A suffixed form without a prefix is a word unless its only suffix needs a further affix
+    or a circumfix suffix lacks its prefix. Hunspell lets an outer suffix's NEEDAFFIX pass:
+    nothing could follow it anyway."""
+    if len(chain) == 1 and chain[0].needaffix:
         return False
     return not any(s.circumfix for s in chain)
 
