@@ -11,7 +11,7 @@ FUZZ_TARGETS := image dictionary patch normalize
 FUZZ_SECONDS ?= 8
 ASAN_ENV = LD_PRELOAD="$$(gcc -print-file-name=libasan.so) $$(gcc -print-file-name=libubsan.so)" ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:allocator_may_return_null=1:max_allocation_size_mb=16384 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: demo test setup apt venv install cpptest pytest bench models clean fuzz fuzz-build test-asan
+.PHONY: demo test setup apt venv install cpptest pytest bench quality models clean fuzz fuzz-build test-asan
 
 demo: install
 	$(VPY) tools/demo.py
@@ -52,6 +52,12 @@ pytest: install
 bench: install
 	$(VPY) -m pip install -q PyStemmer snowballstemmer nltk simplemma matplotlib
 	$(VPY) bench/run.py
+
+# Lemma accuracy and wrong merges of every bundled model beside peer lemmatizers (bench/quality.py).
+QUALITY_PACKAGES := wordfreq lemminflect morfeusz2 simplemma PyStemmer spacy-lookups-data matplotlib
+quality: install
+	$(VPY) -m pip install -q $(QUALITY_PACKAGES)
+	$(VPY) bench/quality.py
 
 clean:
 	rm -rf build dist

@@ -1,0 +1,293 @@
+"""Quality benchmark: how often each bundled model's stem is the lemma a user expects, beside peer systems.
+
+Usage: python bench/quality.py [--lang CODE ...] [--top-n N] [--no-chart]
+Prints a markdown table, writes bench/quality_results.json and docs/quality.png.
+
+Per language, on the alphabetic words among the top N of wordfreq's list that an independent gold analyser
+knows (weight = the word's wordfreq frequency, out(w) = the system's output, the word itself when it has none; all lowercased):
+- lemma accuracy = sum of weight(w) * [out(w) in gold(w)] / sum of weight;
+- wrong merges = sum of weight(w) * [some other listed v has out(v) = out(w) and gold(v), gold(w) disjoint]
+  / sum of weight.
+For the bundled model also, from the pairs it is built from (velmora.build.training_pairs):
+- known words = share of the distinct forms whose stem is one of the form's listed lemmas;
+- held-out = a fixed 10% of the forms removed, the rest compiled, the removed forms stemmed: 'exact' when the
+  stem is one of the form's lemmas, 'unchanged' when it is the form itself.
+"""
+from __future__ import annotations
+
+import argparse
+import datetime
+import json
+import os
+import pathlib
+import platform
+import subprocess
+import sys
+import time
+from typing import Dict, List, Optional
+
+HERE = pathlib.Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE))
+
+import velmora  # noqa: E402
+from quality_gold import CACHE, GOLD, REPO, TOP_N, ScoredList, package_version, scored_list  # noqa: E402
+from quality_languages import LANGUAGES, Language  # noqa: E402
+from quality_metrics import form_scores, lemma_accuracy, lemmas_by_form, split_held_out, wrong_merges  # noqa: E402
+import quality_peers  # noqa: E402
+
+SHARED_DATA = REPO.parent / "shared" / "data"
+RESULTS = HERE / "quality_results.json"
+CHART = REPO / "docs" / "quality.png"
+PEER_PACKAGES = ("wordfreq", "lemminflect", "morfeusz2", "simplemma", "PyStemmer", "spacy-lookups-data", "matplotlib")
+
+VELMORA = "velmora"
+BEFORE = "velmora before"
+SNOWBALL = "Snowball (PyStemmer)"
+SIMPLEMMA = "simplemma"
+SPACY = "spaCy lookup"
+SYSTEMS = (VELMORA, BEFORE, SNOWBALL, SIMPLEMMA, SPACY)
+
+
+def log(message: str) -> None:
+    print(message, file=sys.stderr, flush=True)
+
+
+def model_sources(code: str) -> str:
+    """Everything the model builder recorded about a bundled model's sources, as one lowercased text
+    (models/models.json beside the images); empty when nothing is recorded."""
+    path = pathlib.Path(velmora.__file__).parent / "models" / "models.json"
+    if not path.exists():
+        return ""
+    entry = json.loads(path.read_text(encoding="utf-8"))
+    if isinstance(entry, dict) and "models" in entry:
+        entry = entry["models"]
+    if isinstance(entry, list):
+        entry = next((e for e in entry if isinstance(e, dict) and e.get("code") == code), {})
+    elif isinstance(entry, dict):
+        entry = entry.get(code, {})
+    return json.dumps(entry, ensure_ascii=False).lower()
+
+
+def before_model(language: Language) -> Optional[velmora.StemmerCore]:
+    """The model compiled the old way from ../shared/data; None when that folder is not beside the repository."""
+    if language.before is None:
+        return None
+    source = SHARED_DATA / language.before
+    if not source.exists():
+        return None
+    engine = pathlib.Path(velmora._velmora.__file__).stat()
+    stamp = f"{source.stat().st_size}-{source.stat().st_mtime_ns}-{engine.st_size}-{engine.st_mtime_ns}"
+    image = CACHE / f"before-{language.code}-{stamp}.vmc"
+    if not image.exists():
+        log(f"  compiling {source.name} (before)")
+        CACHE.mkdir(parents=True, exist_ok=True)
+        for stale in CACHE.glob(f"before-{language.code}-*.vmc"):
+            stale.unlink()
+        velmora.compile(str(source), str(image) + ".tmp")
+        os.replace(str(image) + ".tmp", image)
+    return velmora.StemmerCore(str(image))
+
+
+def bundled_model(code: str) -> Optional[velmora.StemmerCore]:
+    if code not in [str(m) for m in velmora.available_models()]:
+        return None
+    return velmora.Stemmer(code).core
+
+
+def training_figures(code: str, core: velmora.StemmerCore) -> Dict[str, object]:
+    """Known-word accuracy of the bundled model and the 10% held-out figures, from the model's training pairs."""
+    try:
+        from velmora.build import compile_pairs, training_pairs
+    except ImportError as error:
+        return {"note": f"no model pipeline ({error})"}
+    t0 = time.perf_counter()
+    pairs = list(training_pairs(code))
+    log(f"  {len(pairs):,} training pairs in {time.perf_counter() - t0:.0f} s")
+    lemmas = lemmas_by_form(pairs)
+    forms = list(lemmas)
+    known = form_scores(lemmas, dict(zip(forms, core.stemWords(forms))))
+    kept, held = split_held_out(pairs)
+    log(f"  held-out: compiling {len(kept):,} of {len(pairs):,} pairs")
+    t1 = time.perf_counter()
+    held_core = velmora.TrieBuilder.from_bytes(compile_pairs(kept)).build()
+    log(f"  compiled in {time.perf_counter() - t1:.0f} s")
+    held_forms = list(held)
+    held_scores = form_scores(held, dict(zip(held_forms, held_core.stemWords(held_forms))))
+    return {
+        "training_pairs": len(pairs),
+        "training_forms": len(forms),
+        "known_words": known["exact"],
+        "held_out_forms": held_scores["forms"],
+        "held_out_exact": held_scores["exact"],
+        "held_out_unchanged": held_scores["unchanged"],
+        "seconds": time.perf_counter() - t0,
+    }
+
+
+def score(scored: Optional[ScoredList], outputs) -> Dict[str, float]:
+    if scored is None or outputs is None:
+        return {}
+    out = [o if o is not None else w for o, w in zip(outputs(scored.words), scored.words)]
+    return {
+        "lemma_accuracy": lemma_accuracy(scored.weights, scored.gold, out),
+        "wrong_merges": wrong_merges(scored.weights, scored.gold, out),
+    }
+
+
+def run_language(language: Language, top_n: int) -> Dict[str, object]:
+    log(f"{language.code}:")
+    t0 = time.perf_counter()
+    scored = None
+    if language.wordfreq and language.gold:
+        scored = scored_list(language.wordfreq, language.gold, top_n)
+    sources = model_sources(language.code)
+    gold_shared = bool(language.gold) and any(m in sources for m in GOLD[language.gold].markers)
+    rows: List[Dict[str, object]] = []
+
+    core = bundled_model(language.code)
+    if core is not None:
+        row = {"system": VELMORA, **score(scored, core.stemWords), **training_figures(language.code, core)}
+        row["built_from_gold_data"] = gold_shared
+        rows.append(row)
+    before = before_model(language)
+    if before is not None:
+        rows.append({"system": BEFORE, **score(scored, before.stemWords), "built_from_gold_data": False})
+    for name, outputs in ((SNOWBALL, quality_peers.snowball(language.snowball)),
+                          (SIMPLEMMA, quality_peers.simplemma_lemmatizer(language.simplemma)),
+                          (SPACY, quality_peers.spacy_lookup(language.spacy))):
+        if outputs is not None:
+            rows.append({"system": name, **score(scored, outputs)})
+    return {
+        "language": language.code,
+        "frequency_list": f"wordfreq:{language.wordfreq}" if language.wordfreq else None,
+        "gold": language.gold,
+        "gold_description": GOLD[language.gold].describe if language.gold else None,
+        "top_n": scored.top_n if scored else None,
+        "scored_words": len(scored.words) if scored else None,
+        "rows": rows,
+        "seconds": time.perf_counter() - t0,
+    }
+
+
+def versions() -> Dict[str, str]:
+    found = {name: package_version(name) for name in PEER_PACKAGES}
+    if found["morfeusz2"] != "absent":
+        found["morfeusz2"] = GOLD["morfeusz2"].version()
+    try:
+        commit = subprocess.run(["git", "-C", str(REPO), "rev-parse", "--short", "HEAD"], capture_output=True,
+                                text=True, check=True).stdout.strip()
+    except (OSError, subprocess.CalledProcessError):
+        commit = "unknown"
+    return {"velmora": f"{velmora.__version__} ({commit})", "python": platform.python_version(), **found}
+
+
+def figure(value) -> str:
+    return "—" if value is None else f"{value:.3f}"
+
+
+def markdown(results: List[Dict[str, object]]) -> str:
+    lines = [
+        "| language | system | lemma accuracy | wrong merges | known words | held-out exact | held-out unchanged |",
+        "|---|---|---|---|---|---|---|",
+    ]
+    for lang in results:
+        for row in lang["rows"]:
+            system = row["system"] + (" ¹" if row.get("built_from_gold_data") else "")
+            lines.append(
+                f"| {lang['language']} | {system} | {figure(row.get('lemma_accuracy'))} | "
+                f"{figure(row.get('wrong_merges'))} | {figure(row.get('known_words'))} | "
+                f"{figure(row.get('held_out_exact'))} | {figure(row.get('held_out_unchanged'))} |"
+            )
+    notes = ["", "Gold per language (words scored of the top list):"]
+    for lang in results:
+        if lang["gold"]:
+            notes.append(f"- {lang['language']}: {lang['gold_description']} ({lang['scored_words']:,} of "
+                         f"{lang['top_n']:,} words)")
+        else:
+            notes.append(f"- {lang['language']}: no independent gold analyser; held-out figures only")
+    if any(row.get("built_from_gold_data") for lang in results for row in lang["rows"]):
+        notes.append("")
+        notes.append("¹ built from the same data that serves as gold, so its lemma accuracy is not independent.")
+    return "\n".join(lines + notes)
+
+
+def chart(results: List[Dict[str, object]], path: pathlib.Path) -> None:
+    import matplotlib
+
+    matplotlib.use("Agg")
+    import matplotlib.pyplot as plt
+
+    scored = [r for r in results if r["gold"]]
+    held = [r for r in results if any(row.get("held_out_exact") is not None for row in r["rows"])]
+    panels = [(p, langs) for p, langs in (("lemma_accuracy", scored), ("wrong_merges", scored),
+                                          ("held_out_exact", held)) if langs]
+    if not panels:
+        return
+    fig, axes = plt.subplots(len(panels), 1, figsize=(max(7, 0.5 * max(len(l) for _, l in panels) + 4),
+                                                       3.2 * len(panels)), squeeze=False)
+    colours = dict(zip(SYSTEMS, ("#1f6feb", "#9db4d6", "#d4a72c", "#2da44e", "#cf222e")))
+    titles = {"lemma_accuracy": "Lemma accuracy (frequency-weighted, higher is better)",
+              "wrong_merges": "Wrong merges (frequency-weighted, lower is better)",
+              "held_out_exact": "velmora: held-out forms stemmed to a listed lemma (higher is better)"}
+    for ax, (metric, langs) in zip(axes[:, 0], panels):
+        systems = [s for s in SYSTEMS if any(row["system"] == s and row.get(metric) is not None
+                                             for r in langs for row in r["rows"])]
+        width = 0.8 / max(1, len(systems))
+        for k, system in enumerate(systems):
+            xs, ys = [], []
+            for i, r in enumerate(langs):
+                value = next((row.get(metric) for row in r["rows"] if row["system"] == system), None)
+                if value is not None:
+                    xs.append(i + (k - (len(systems) - 1) / 2) * width)
+                    ys.append(value)
+            ax.bar(xs, ys, width, label=system, color=colours[system])
+        ax.set_xticks(range(len(langs)), [r["language"] for r in langs])
+        ax.set_ylim(0, 1)
+        ax.set_title(titles[metric], fontsize=10)
+        ax.grid(axis="y", alpha=0.3)
+        ax.legend(fontsize=7, ncol=len(systems), loc="upper center", bbox_to_anchor=(0.5, -0.12), frameon=False)
+    fig.tight_layout()
+    path.parent.mkdir(parents=True, exist_ok=True)
+    fig.savefig(path, dpi=110)
+    plt.close(fig)
+
+
+def main(argv: Optional[List[str]] = None) -> int:
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--lang", action="append", help="score only this language (repeatable)")
+    parser.add_argument("--top-n", type=int, default=TOP_N)
+    parser.add_argument("--no-chart", action="store_true")
+    parser.add_argument("--json", type=pathlib.Path, default=RESULTS)
+    args = parser.parse_args(argv)
+
+    bundled = [str(m) for m in velmora.available_models()]
+    codes = args.lang or [c for c in LANGUAGES if c in bundled]
+    unknown = [c for c in codes if c not in LANGUAGES]
+    if unknown:
+        parser.error(f"no benchmark facts for {', '.join(unknown)}; known: {', '.join(LANGUAGES)}")
+    missing = [c for c in bundled if c not in LANGUAGES]
+    if missing:
+        log(f"bundled but not benchmarked (add them to bench/quality_languages.py): {', '.join(missing)}")
+
+    t0 = time.perf_counter()
+    results = [run_language(LANGUAGES[c], args.top_n) for c in codes]
+    table = markdown(results)
+    print(table)
+    payload = {
+        "generated": datetime.datetime.now(datetime.timezone.utc).isoformat(timespec="seconds"),
+        "definitions": __doc__.split("\n\n", 2)[2].strip(),
+        "top_n": args.top_n,
+        "versions": versions(),
+        "seconds": time.perf_counter() - t0,
+        "languages": results,
+        "table": table,
+    }
+    args.json.write_text(json.dumps(payload, indent=1, ensure_ascii=False) + "\n", encoding="utf-8")
+    if not args.no_chart:
+        chart(results, CHART)
+    log(f"done in {payload['seconds']:.0f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
