@@ -137,7 +137,7 @@ class AffixRule:
     start (PFX); `units` is its length in characters."""
 
     __slots__ = ("flag", "is_suffix", "cross", "strip", "append", "cont", "condition",
-                 "units", "morph", "_literal", "_regex", "needaffix", "circumfix", "banned")
+                 "units", "morph", "needaffix", "circumfix", "banned", "alone")
 
     def __init__(self, flag: str, is_suffix: bool, cross: bool, strip: str, append: str,
                  cont: frozenset, condition: str, morph: str) -> None:
@@ -149,18 +149,12 @@ class AffixRule:
         self.cont = cont
         self.condition = condition
         self.morph = morph
-        units = _condition_units(condition)
-        self.units = units
-        self._literal: str | None = None
-        self._regex: re.Pattern | None = None
-        if all(isinstance(u, str) for u in units):
-            self._literal = "".join(units)
-        elif not all(u is None for u in units):
-            self._regex = re.compile("".join(_unit_regex(u) for u in units), re.DOTALL)
+        self.units = _condition_units(condition)
         # Filled by AffixFile once the special flags are known.
         self.needaffix = False
         self.circumfix = False
         self.banned = False
+        self.alone = True   # a word without further affixes
 
     @property
     def first_or_last_unit(self):
@@ -168,22 +162,31 @@ class AffixRule:
             return None
         return self.units[-1] if self.is_suffix else self.units[0]
 
-    def applies_to(self, word: str, fullstrip: bool) -> bool:
+    def test(self, fullstrip: bool = False) -> Callable[[str], object]:
+        """A predicate (a compiled regex's fullmatch) for the words this rule applies to: the
+        condition holds at the rule's end of the word, the word has the strip there, and
+        something of the word is left after stripping (unless FULLSTRIP)."""
         n = len(self.units)
-        length = len(word)
-        if length < n:
-            return False
+        condition = "".join(_unit_regex(u) for u in self.units)
         strip = self.strip
-        if strip:
-            if length <= len(strip) and not (fullstrip and length == len(strip)):
-                return False
-            if not (word.endswith(strip) if self.is_suffix else word.startswith(strip)):
-                return False
-        if self._literal is not None:
-            return word.endswith(self._literal) if self.is_suffix else word.startswith(self._literal)
-        if self._regex is not None:
-            return self._regex.match(word, length - n if self.is_suffix else 0) is not None
-        return True
+        # Letters the strip removes beyond the condition's reach, or that the condition does not
+        # pin to the strip's own letters, need their own look-ahead.
+        covered = n >= len(strip) and all(
+            isinstance(u, str) and u == c
+            for u, c in zip(self.units[n - len(strip):] if self.is_suffix else self.units[:len(strip)],
+                            strip))
+        lead = max(0, len(strip) + (0 if fullstrip else 1) - n)
+        rest = f".{{{lead},}}"
+        if self.is_suffix:
+            check = "" if covered or not strip else f"(?=.*{re.escape(strip)}\\Z)"
+            pattern = check + rest + condition
+        else:
+            check = "" if covered or not strip else f"(?={re.escape(strip)})"
+            pattern = check + condition + rest
+        return re.compile(pattern, re.DOTALL).fullmatch
+
+    def applies_to(self, word: str, fullstrip: bool = False) -> bool:
+        return self.test(fullstrip)(word) is not None
 
     def apply(self, word: str) -> str:
         if self.is_suffix:
@@ -246,32 +249,33 @@ class _RuleIndex:
 
     __slots__ = ("by_char", "other", "is_suffix")
 
-    def __init__(self, rules: list[AffixRule], is_suffix: bool) -> None:
+    def __init__(self, rules: list[AffixRule], is_suffix: bool, fullstrip: bool) -> None:
         self.is_suffix = is_suffix
         grouped: dict[tuple[str, str], list[AffixRule]] = {}
         for rule in rules:
             grouped.setdefault((rule.strip, rule.condition), []).append(rule)
         groups = [(members[0], tuple(members)) for members in grouped.values()]
         named: set[str] = set()
-        for test, _ in groups:
-            unit = test.first_or_last_unit
+        for first, _ in groups:
+            unit = first.first_or_last_unit
             if isinstance(unit, str):
                 named.add(unit)
             elif isinstance(unit, tuple):
                 named |= unit[0]
-        self.by_char = {c: [g for g in groups if _unit_accepts(g[0].first_or_last_unit, c)]
+        tests = [(first.test(fullstrip), members) for first, members in groups]
+        self.by_char = {c: [t for (first, _), t in zip(groups, tests)
+                            if _unit_accepts(first.first_or_last_unit, c)]
                         for c in named}
-        self.other = [g for g in groups if _unit_accepts(g[0].first_or_last_unit, None)]
+        self.other = [t for (first, _), t in zip(groups, tests)
+                      if _unit_accepts(first.first_or_last_unit, None)]
 
-    def matching(self, word: str, fullstrip: bool) -> Iterator[AffixRule]:
-        """The rules whose strip and condition fit `word`."""
+    def matching(self, word: str) -> list[AffixRule]:
+        """The rules whose strip and condition fit `word`, in file order within a group."""
         if not word:
             groups = self.other
         else:
             groups = self.by_char.get(word[-1] if self.is_suffix else word[0], self.other)
-        for test, rules in groups:
-            if test.applies_to(word, fullstrip):
-                yield from rules
+        return [rule for test, rules in groups if test(word) for rule in rules]
 
 
 class AffixFile:
@@ -422,9 +426,9 @@ class AffixFile:
         for kind, flag_text, cross, fields in rules_raw:
             aff._add_rule(kind, flag_text, cross, fields)
         for flag, rules in aff.prefixes.items():
-            aff._prefix_index[flag] = _RuleIndex(rules, is_suffix=False)
+            aff._prefix_index[flag] = _RuleIndex(rules, is_suffix=False, fullstrip=aff.fullstrip)
         for flag, rules in aff.suffixes.items():
-            aff._suffix_index[flag] = _RuleIndex(rules, is_suffix=True)
+            aff._suffix_index[flag] = _RuleIndex(rules, is_suffix=True, fullstrip=aff.fullstrip)
         return aff
 
     def _add_rule(self, kind: str, flag_text: str, cross: bool, fields: list[str]) -> None:
@@ -446,6 +450,7 @@ class AffixFile:
         rule = AffixRule(flag, kind == "SFX", cross, strip, append, cont, condition, morph)
         rule.needaffix = self.needaffix is not None and self.needaffix in cont
         rule.circumfix = self.circumfix is not None and self.circumfix in cont
+        rule.alone = not (rule.needaffix or rule.circumfix)
         rule.banned = ((self.onlyincompound is not None and self.onlyincompound in cont)
                        or (self.forbiddenword is not None and self.forbiddenword in cont))
         (self.suffixes if rule.is_suffix else self.prefixes).setdefault(flag, []).append(rule)
@@ -455,12 +460,12 @@ class AffixFile:
     def suffix_rules_for(self, flag: str, word: str) -> Iterable[AffixRule]:
         """The suffix rules of `flag` that apply to `word` (condition and strip checked)."""
         index = self._suffix_index.get(flag)
-        return index.matching(word, self.fullstrip) if index is not None else ()
+        return index.matching(word) if index is not None else ()
 
     def prefix_rules_for(self, flag: str, word: str) -> Iterable[AffixRule]:
         """The prefix rules of `flag` that apply to `word` (condition and strip checked)."""
         index = self._prefix_index.get(flag)
-        return index.matching(word, self.fullstrip) if index is not None else ()
+        return index.matching(word) if index is not None else ()
 
 
 def _is_int(text: str) -> bool:
@@ -568,14 +573,42 @@ class HunspellDictionary:
         if not (aff.needaffix is not None and aff.needaffix in flags):
             if word not in forbidden:
                 yield word
+        if not prefixes:
+            for form in self._suffixed_forms(word, flags):
+                if form not in forbidden:
+                    yield form
+            return
         chains = self._suffix_chains(word, flags)
         for form, chain in chains:
             if _standalone_suffixed(chain) and form not in forbidden:
                 yield form
-        if prefixes:
-            for form in self._prefixed_forms(word, flags, chains):
-                if form not in forbidden:
+        for form in self._prefixed_forms(word, flags, chains):
+            if form not in forbidden:
+                yield form
+
+    def _suffixed_forms(self, word: str, flags: frozenset) -> Iterator[str]:
+        """The suffixed forms that are words without a prefix; the hot path of `expand`."""
+        index = self.affixes._suffix_index
+        for flag in flags:
+            rules = index.get(flag)
+            if rules is None:
+                continue
+            for rule in rules.matching(word):
+                if rule.banned:
+                    continue
+                strip = rule.strip
+                form = (word[:-len(strip)] if strip else word) + rule.append
+                if rule.alone:
                     yield form
+                for flag2 in rule.cont:
+                    rules2 = index.get(flag2)
+                    if rules2 is None:
+                        continue
+                    for rule2 in rules2.matching(form):
+                        if rule2.banned or rule2.circumfix or rule.circumfix:
+                            continue
+                        strip2 = rule2.strip
+                        yield (form[:-len(strip2)] if strip2 else form) + rule2.append
 
     def _suffix_chains(self, word: str, flags: Iterable[str]) -> list[tuple[str, tuple]]:
         """Every (form, (inner suffix[, outer suffix])) the suffix rules of `flags` allow,
