@@ -156,7 +156,8 @@ def run_language(language: Language, top_n: int) -> Dict[str, object]:
                           (SIMPLEMMA, quality_peers.simplemma_lemmatizer(language.simplemma)),
                           (SPACY, quality_peers.spacy_lookup(language.spacy))):
         if outputs is not None:
-            rows.append({"system": name, **score(scored, outputs)})
+            rows.append({"system": name, **score(scored, outputs),
+                         "built_from_gold_data": name in language.peers_from_gold_data})
     return {
         "language": language.code,
         "frequency_list": f"wordfreq:{language.wordfreq}" if language.wordfreq else None,
@@ -223,30 +224,50 @@ def chart(results: List[Dict[str, object]], path: pathlib.Path) -> None:
                                           ("held_out_exact", held)) if langs]
     if not panels:
         return
-    fig, axes = plt.subplots(len(panels), 1, figsize=(max(7, 0.5 * max(len(l) for _, l in panels) + 4),
-                                                       3.2 * len(panels)), squeeze=False)
+    widest = max(len(langs) for _, langs in panels)
+    fig, axes = plt.subplots(len(panels), 1, figsize=(max(7.0, 0.55 * widest + 3), 2.6 * len(panels) + 0.6),
+                             squeeze=False)
     colours = dict(zip(SYSTEMS, ("#1f6feb", "#9db4d6", "#d4a72c", "#2da44e", "#cf222e")))
-    titles = {"lemma_accuracy": "Lemma accuracy (frequency-weighted, higher is better)",
-              "wrong_merges": "Wrong merges (frequency-weighted, lower is better)",
-              "held_out_exact": "velmora: held-out forms stemmed to a listed lemma (higher is better)"}
+    titles = {"lemma_accuracy": "Lemma accuracy, frequency-weighted (higher is better)",
+              "wrong_merges": "Wrong merges, frequency-weighted (lower is better)",
+              "held_out_exact": "velmora, 10% held-out forms: stem is a listed lemma (higher is better)"}
+    handles = {}
+    hatched = False
     for ax, (metric, langs) in zip(axes[:, 0], panels):
         systems = [s for s in SYSTEMS if any(row["system"] == s and row.get(metric) is not None
                                              for r in langs for row in r["rows"])]
         width = 0.8 / max(1, len(systems))
+        top = 0.0
         for k, system in enumerate(systems):
-            xs, ys = [], []
+            xs, ys, shared = [], [], []
             for i, r in enumerate(langs):
-                value = next((row.get(metric) for row in r["rows"] if row["system"] == system), None)
-                if value is not None:
+                row = next((row for row in r["rows"] if row["system"] == system), {})
+                if row.get(metric) is not None:
                     xs.append(i + (k - (len(systems) - 1) / 2) * width)
-                    ys.append(value)
-            ax.bar(xs, ys, width, label=system, color=colours[system])
+                    ys.append(row[metric])
+                    shared.append(metric != "held_out_exact" and bool(row.get("built_from_gold_data")))
+            bars = ax.bar(xs, ys, width, label=system, color=colours[system])
+            for bar, from_gold in zip(bars, shared):
+                if from_gold:
+                    bar.set_hatch("///")
+                    bar.set_edgecolor("white")
+            handles[system] = bars
+            hatched = hatched or any(shared)
+            top = max([top, *ys])
         ax.set_xticks(range(len(langs)), [r["language"] for r in langs])
-        ax.set_ylim(0, 1)
+        ax.set_xlim(-0.5, len(langs) - 0.5)
+        ax.set_ylim(0, 1 if metric != "wrong_merges" else min(1.0, max(0.1, top * 1.15)))
         ax.set_title(titles[metric], fontsize=10)
         ax.grid(axis="y", alpha=0.3)
-        ax.legend(fontsize=7, ncol=len(systems), loc="upper center", bbox_to_anchor=(0.5, -0.12), frameon=False)
-    fig.tight_layout()
+        ax.set_axisbelow(True)
+    order = [s for s in SYSTEMS if s in handles]
+    fig.legend([handles[s] for s in order], order, loc="upper center", ncol=len(order), fontsize=8, frameon=False)
+    bottom = 0.0
+    if hatched:
+        fig.text(0.5, 0.005, "hatched: built from the same data that serves as gold", ha="center", va="bottom",
+                 fontsize=8)
+        bottom = 0.25 / fig.get_figheight()
+    fig.tight_layout(rect=(0, bottom, 1, 1 - 0.35 / fig.get_figheight()))
     path.parent.mkdir(parents=True, exist_ok=True)
     fig.savefig(path, dpi=110)
     plt.close(fig)

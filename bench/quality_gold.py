@@ -74,7 +74,7 @@ GOLD: Dict[str, GoldAnalyser] = {
         GoldAnalyser("lemminflect", "lemminflect", "lemminflect dictionary lemmas, union over parts of speech",
                      _lemminflect, ("lemminflect",)),
         GoldAnalyser("morfeusz2", "morfeusz2", "Morfeusz 2 with the SGJP dictionary, lemmas of every interpretation",
-                     _morfeusz2, ("morfeusz", "sgjp")),
+                     _morfeusz2, ("morfeusz", "sgjp", "polimorf")),
     )
 }
 

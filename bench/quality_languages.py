@@ -11,11 +11,13 @@ None where nothing suitable exists:
 - simplemma: simplemma's language code.
 - spacy: the language prefix of spacy-lookups-data's lemma tables.
 - before: the source dictionary in ../shared/data the previous bundled model was compiled from.
+- peers_from_gold_data: peers known to be built from the data the gold analyser uses (their lemma accuracy
+  is then not independent); velmora's own models are checked against their recorded sources instead.
 """
 from __future__ import annotations
 
 from dataclasses import dataclass
-from typing import Dict, Optional
+from typing import Dict, Optional, Tuple
 
 
 @dataclass(frozen=True)
@@ -27,6 +29,7 @@ class Language:
     simplemma: Optional[str] = None
     spacy: Optional[str] = None
     before: Optional[str] = None
+    peers_from_gold_data: Tuple[str, ...] = ()
 
 
 def _rows(*rows: Language) -> Dict[str, Language]:
@@ -35,7 +38,8 @@ def _rows(*rows: Language) -> Dict[str, Language]:
 
 LANGUAGES: Dict[str, Language] = _rows(
     Language("en", "en", "lemminflect", "english", "en", "en", "en_US.tsv.gz"),
-    Language("pl", "pl", "morfeusz2", "polish", "pl", "pl", "pl_PL.tsv.gz"),
+    # spaCy's Polish tables are PoliMorf, which holds the SGJP data behind morfeusz2 (see pl_license.txt there)
+    Language("pl", "pl", "morfeusz2", "polish", "pl", "pl", "pl_PL.tsv.gz", peers_from_gold_data=("spaCy lookup",)),
     Language("bg", "bg", None, None, "bg", None),
     Language("ca", "ca", None, "catalan", "ca", "ca"),
     Language("cs", "cs", None, "czech", "cs", "cs"),
