@@ -46,6 +46,11 @@ def lines(*rows: str) -> str:
     return "\n".join(rows) + "\n"
 
 
+CIRCUMFIX_TWOFOLD_AFF = lines("SET UTF-8", "CIRCUMFIX X",
+                              "PFX A Y 1", "PFX A 0 leg/X .",
+                              "SFX C Y 2", "SFX C 0 obb .", "SFX C 0 ebb/AXF .",
+                              "SFX F Y 1", "SFX F 0 ik .")
+
 CASES = {
     "suffix conditions: literal, class, negated class": Case(
         lines("SET UTF-8",
@@ -180,20 +185,33 @@ CASES = {
         {"nagy": {"nagy", "nagyobb", "legnagyobb", "legeslegnagyobb"}},
         absent={"legnagy", "legeslegnagy"},
         prefixes=True),
-    "CIRCUMFIX forms need prefixes switched on": Case(
+    "CIRCUMFIX prefix and suffix pair only with each other": Case(
         lines("SET UTF-8", "CIRCUMFIX X",
               "PFX A Y 1", "PFX A 0 leg/X .",
-              "SFX C Y 2", "SFX C 0 obb .", "SFX C 0 ebb/AX ."),
-        lines("1", "nagy/C"),
+              "PFX U Y 1", "PFX U 0 un .",
+              "SFX C Y 2", "SFX C 0 obb .", "SFX C 0 ebb/X ."),
+        lines("1", "nagy/ACU"),
+        # Hunspell itself would take "legnagy" (a circumfix prefix alone); we do not make it.
+        {"nagy": {"nagy", "nagyobb", "legnagyebb", "unnagy", "unnagyobb"}},
+        absent={"legnagyobb", "unnagyebb", "nagyebb"},
+        prefixes=True),
+    "CIRCUMFIX forms need prefixes switched on, also under a second suffix": Case(
+        CIRCUMFIX_TWOFOLD_AFF, lines("1", "nagy/C"),
         {"nagy": {"nagy", "nagyobb"}},
-        absent={"nagyebb"}),
+        absent={"nagyebb", "nagyebbik", "nagyobbik"}),
+    "CIRCUMFIX with a second suffix on top": Case(
+        CIRCUMFIX_TWOFOLD_AFF, lines("1", "nagy/C"),
+        {"nagy": {"nagy", "nagyobb", "legnagyebb", "legnagyebbik"}},
+        absent={"nagyebb", "nagyebbik", "nagyobbik"},
+        prefixes=True),
     "FORBIDDENWORD and ONLYINCOMPOUND roots, affixes and forbidden forms": Case(
         lines("SET UTF-8", "FORBIDDENWORD !", "ONLYINCOMPOUND _",
               "SFX S Y 2", "SFX S 0 s .", "SFX S 0 e/_ .",
               "SFX D Y 1", "SFX D 0 ed ."),
-        lines("5", "cat/SD", "bad/!S", "part/_S", "cats/!", "dog/S"),
-        {"cat": {"cat", "cated"}, "dog": {"dog", "dogs"}},
-        absent={"cats", "cate", "bad", "bads", "part", "parts", "doge"}),
+        # A forbidden homonym listed first forbids the word but not its other entry's forms.
+        lines("7", "cat/SD", "bad/!S", "part/_S", "cats/!", "dog/S", "bird/!", "bird/S"),
+        {"cat": {"cat", "cated"}, "dog": {"dog", "dogs"}, "bird": {"birds"}},
+        absent={"cats", "cate", "bad", "bads", "part", "parts", "doge", "bird"}),
     "ISO8859-2 with Polish letters": Case(
         lines("SET ISO8859-2", "SFX a Y 2", "SFX a 0 ia .", "SFX a ów owie ów"),
         lines("1", "żółw/a"),
