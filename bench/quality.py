@@ -24,13 +24,13 @@ import platform
 import subprocess
 import sys
 import time
-from typing import Dict, List, Optional
+from typing import Dict, List, Optional, Tuple
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
 
 import velmora  # noqa: E402
-from quality_gold import CACHE, GOLD, REPO, TOP_N, ScoredList, package_version, scored_list  # noqa: E402
+from quality_gold import CACHE, REPO, TOP_N, ScoredList, gold_analyser, package_version, scored_list  # noqa: E402
 from quality_languages import LANGUAGES, Language  # noqa: E402
 from quality_metrics import form_scores, lemma_accuracy, lemmas_by_form, split_held_out, wrong_merges  # noqa: E402
 import quality_peers  # noqa: E402
@@ -66,6 +66,16 @@ def model_sources(code: str) -> str:
     elif isinstance(entry, dict):
         entry = entry.get(code, {})
     return json.dumps(entry, ensure_ascii=False).lower()
+
+
+def choose_gold(language: Language, sources: str) -> Tuple[Optional[str], bool]:
+    """The language's first installed gold analyser that its bundled model was not built from; failing that, the
+    first installed one, flagged as shared with the model."""
+    installed = [g for g in language.gold if gold_analyser(g).available()]
+    for name in installed:
+        if not any(marker in sources for marker in gold_analyser(name).markers):
+            return name, False
+    return (installed[0], True) if installed else (None, False)
 
 
 def before_model(language: Language) -> Optional[velmora.StemmerCore]:
@@ -137,11 +147,8 @@ def score(scored: Optional[ScoredList], outputs) -> Dict[str, float]:
 def run_language(language: Language, top_n: int) -> Dict[str, object]:
     log(f"{language.code}:")
     t0 = time.perf_counter()
-    scored = None
-    if language.wordfreq and language.gold:
-        scored = scored_list(language.wordfreq, language.gold, top_n)
-    sources = model_sources(language.code)
-    gold_shared = bool(language.gold) and any(m in sources for m in GOLD[language.gold].markers)
+    gold, gold_shared = choose_gold(language, model_sources(language.code))
+    scored = scored_list(language.wordfreq, gold, top_n) if gold and language.wordfreq else None
     rows: List[Dict[str, object]] = []
 
     core = bundled_model(language.code)
@@ -161,8 +168,9 @@ def run_language(language: Language, top_n: int) -> Dict[str, object]:
     return {
         "language": language.code,
         "frequency_list": f"wordfreq:{language.wordfreq}" if language.wordfreq else None,
-        "gold": language.gold,
-        "gold_description": GOLD[language.gold].describe if language.gold else None,
+        "gold": gold if scored else None,
+        "gold_description": gold_analyser(gold).describe if scored else None,
+        "gold_version": gold_analyser(gold).version() if scored else None,
         "top_n": scored.top_n if scored else None,
         "scored_words": len(scored.words) if scored else None,
         "rows": rows,
@@ -173,7 +181,7 @@ def run_language(language: Language, top_n: int) -> Dict[str, object]:
 def versions() -> Dict[str, str]:
     found = {name: package_version(name) for name in PEER_PACKAGES}
     if found["morfeusz2"] != "absent":
-        found["morfeusz2"] = GOLD["morfeusz2"].version()
+        found["morfeusz2"] = gold_analyser("morfeusz2").version()
     try:
         commit = subprocess.run(["git", "-C", str(REPO), "rev-parse", "--short", "HEAD"], capture_output=True,
                                 text=True, check=True).stdout.strip()
@@ -204,8 +212,10 @@ def markdown(results: List[Dict[str, object]]) -> str:
         if lang["gold"]:
             notes.append(f"- {lang['language']}: {lang['gold_description']} ({lang['scored_words']:,} of "
                          f"{lang['top_n']:,} words)")
+        elif lang["frequency_list"] is None:
+            notes.append(f"- {lang['language']}: no frequency list for the language; held-out figures only")
         else:
-            notes.append(f"- {lang['language']}: no independent gold analyser; held-out figures only")
+            notes.append(f"- {lang['language']}: no gold analyser installed; held-out figures only")
     if any(row.get("built_from_gold_data") for lang in results for row in lang["rows"]):
         notes.append("")
         notes.append("¹ built from the same data that serves as gold, so its lemma accuracy is not independent.")

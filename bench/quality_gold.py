@@ -9,6 +9,8 @@ from __future__ import annotations
 import gzip
 import json
 import pathlib
+import shutil
+import subprocess
 from dataclasses import dataclass
 from importlib import metadata
 from typing import Callable, Dict, List, Set, Tuple
@@ -25,35 +27,34 @@ def package_version(name: str) -> str:
         return "absent"
 
 
+Analyse = Callable[[List[str]], List[Set[str]]]  # words -> each word's lemmas (empty: unknown)
+
+
 @dataclass(frozen=True)
 class GoldAnalyser:
     name: str  # short label used in tables and cache names
-    package: str  # the PyPI distribution whose version identifies the analyses
     describe: str  # what it is, for the README
-    make: Callable[[], Callable[[str], Set[str]]]  # loads the analyser; returns word -> lemmas
+    make: Callable[[], Analyse]  # loads the analyser
+    version: Callable[[], str]  # identifies the analyses, for the cache
     markers: Tuple[str, ...]  # words in a model's recorded sources that mean it was built from this data
-
-    def version(self) -> str:
-        version = package_version(self.package)
-        if self.name == "morfeusz2":
-            # The SGJP dictionary inside the wheel changes more often than the binding's version.
-            import morfeusz2
-
-            version += "+" + morfeusz2.Morfeusz().dict_id()
-        return version
+    available: Callable[[], bool]
 
 
-def _lemminflect() -> Callable[[str], Set[str]]:
+def _per_word(analyse: Callable[[str], Set[str]]) -> Analyse:
+    return lambda words: [analyse(w) for w in words]
+
+
+def _lemminflect() -> Analyse:
     import lemminflect
 
     def analyse(word: str) -> Set[str]:
         # Union over parts of speech; getAllLemmas knows only dictionary words (no out-of-vocabulary guess).
         return {lemma.lower() for lemmas in lemminflect.getAllLemmas(word).values() for lemma in lemmas}
 
-    return analyse
+    return _per_word(analyse)
 
 
-def _morfeusz2() -> Callable[[str], Set[str]]:
+def _morfeusz2() -> Analyse:
     import morfeusz2
 
     morfeusz = morfeusz2.Morfeusz()
@@ -65,18 +66,87 @@ def _morfeusz2() -> Callable[[str], Set[str]]:
         # A lemma may carry a homonym marker after ':' ("zamek:s1"); the part before it is the word.
         return {lemma.split(":", 1)[0].lower() for _, _, (_, lemma, _, _, _) in interpretations}
 
+    return _per_word(analyse)
+
+
+def _morfeusz2_version() -> str:
+    import morfeusz2
+
+    # The SGJP dictionary inside the wheel changes more often than the binding's version.
+    return package_version("morfeusz2") + "+" + morfeusz2.Morfeusz().dict_id()
+
+
+HUNSPELL_FOLDERS = (pathlib.Path("/usr/share/hunspell"), pathlib.Path("/usr/share/myspell/dicts"))
+
+
+def _hunspell_dictionary(name: str) -> pathlib.Path:
+    for folder in HUNSPELL_FOLDERS:
+        if (folder / f"{name}.dic").exists():
+            return folder / name
+    raise FileNotFoundError(f"no Hunspell dictionary {name} in {', '.join(map(str, HUNSPELL_FOLDERS))}")
+
+
+def _hunspell_available(name: str) -> bool:
+    try:
+        _hunspell_dictionary(name)
+    except FileNotFoundError:
+        return False
+    return shutil.which("hunspell") is not None
+
+
+def _hunspell(name: str) -> Analyse:
+    def analyse(words: List[str]) -> List[Set[str]]:
+        # `hunspell -s` prints "word stem" for each stem of an accepted word and the bare word for a rejected
+        # one; the stems are the dictionary roots the word was derived from. The frequency list is case-folded,
+        # so each word is also asked capitalised (German nouns: "häuser" stands for "Häuser").
+        asked = [variant for w in words for variant in (w, w[:1].upper() + w[1:])]
+        done = subprocess.run(["hunspell", "-i", "utf-8", "-s", "-d", str(_hunspell_dictionary(name))],
+                              input="\n".join(asked) + "\n", capture_output=True, text=True, encoding="utf-8",
+                              check=True)
+        stems: Dict[str, Set[str]] = {}
+        for line in done.stdout.splitlines():
+            parts = line.split()
+            if len(parts) == 2:
+                stems.setdefault(parts[0].lower(), set()).add(parts[1].lower())
+        return [stems.get(w, set()) for w in words]
+
     return analyse
+
+
+def _hunspell_version(name: str) -> str:
+    dic = _hunspell_dictionary(name).with_suffix(".dic")
+    found = subprocess.run(["dpkg", "-S", str(dic.resolve())], capture_output=True, text=True)
+    package = found.stdout.split(":", 1)[0].strip() if found.returncode == 0 else ""
+    version = ""
+    if package:
+        version = subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], capture_output=True,
+                                 text=True).stdout.strip()
+    stat = dic.stat()
+    return f"{package or 'local'}{version}-{stat.st_size}-capitalised"
 
 
 GOLD: Dict[str, GoldAnalyser] = {
     g.name: g
     for g in (
-        GoldAnalyser("lemminflect", "lemminflect", "lemminflect dictionary lemmas, union over parts of speech",
-                     _lemminflect, ("lemminflect",)),
-        GoldAnalyser("morfeusz2", "morfeusz2", "Morfeusz 2 with the SGJP dictionary, lemmas of every interpretation",
-                     _morfeusz2, ("morfeusz", "sgjp", "polimorf")),
+        GoldAnalyser("lemminflect", "lemminflect dictionary lemmas, union over parts of speech", _lemminflect,
+                     lambda: package_version("lemminflect"), ("lemminflect",),
+                     lambda: package_version("lemminflect") != "absent"),
+        GoldAnalyser("morfeusz2", "Morfeusz 2 with the SGJP dictionary, lemmas of every interpretation", _morfeusz2,
+                     _morfeusz2_version, ("morfeusz", "sgjp", "polimorf"),
+                     lambda: package_version("morfeusz2") != "absent"),
     )
 }
+
+
+def gold_analyser(name: str) -> GoldAnalyser:
+    """A named analyser, or "hunspell:DICT" for the roots `hunspell -s` gives with an installed dictionary."""
+    if name.startswith("hunspell:"):
+        dictionary = name.split(":", 1)[1]
+        return GoldAnalyser(name, f"roots from `hunspell -s` with the {dictionary} dictionary, the word asked as "
+                            "listed and capitalised (a weak gold: irregular forms are often their own root)",
+                            lambda: _hunspell(dictionary), lambda: _hunspell_version(dictionary),
+                            (f"hunspell {dictionary.lower()}",), lambda: _hunspell_available(dictionary))
+    return GOLD[name]
 
 
 @dataclass
@@ -100,8 +170,8 @@ def scored_list(wordfreq_code: str, gold_name: str, top_n: int = TOP_N) -> Score
     """The alphabetic words among the language's top_n that the gold analyser knows, with frequency weights and
     gold lemmas. Numbers, emoji, abbreviations with dots and clitics ("n't") are not words a lemmatizer is asked
     about, though analysers know some of them."""
-    gold = GOLD[gold_name]
-    key = f"{wordfreq_code}-{gold.name}-{gold.version()}-wordfreq{package_version('wordfreq')}-top{top_n}-alpha"
+    gold = gold_analyser(gold_name)
+    key = f"{wordfreq_code}-{gold.name.replace(':', '_')}-{gold.version()}-wordfreq{package_version('wordfreq')}-top{top_n}-alpha"
     path = CACHE / f"gold-{key}.json.gz"
     if path.exists():
         with gzip.open(path, "rt", encoding="utf-8") as f:
@@ -110,13 +180,10 @@ def scored_list(wordfreq_code: str, gold_name: str, top_n: int = TOP_N) -> Score
 
     import wordfreq
 
-    analyse = gold.make()
-    words, weights, lemmas = [], [], []
     listed = frequency_list(wordfreq_code, top_n)
-    for word in listed:
-        if not word.isalpha():
-            continue
-        found = analyse(word)
+    candidates = [w for w in listed if w.isalpha()]
+    words, weights, lemmas = [], [], []
+    for word, found in zip(candidates, gold.make()(candidates)):
         if found:
             words.append(word)
             weights.append(wordfreq.word_frequency(word, wordfreq_code))

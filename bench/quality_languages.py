@@ -6,7 +6,8 @@ None where nothing suitable exists:
   nearest supported language (Irish with English, Luxembourgish with German), so only codes whose list really
   is the language are named here; its Serbo-Croatian list is in Latin script and does not fit the Cyrillic
   Serbian model.
-- gold: an independent analyser (bench/quality_gold.py); without one only held-out figures are reported.
+- gold: analysers that can serve as gold (bench/quality_gold.py), best first; the first one installed that the
+  bundled model was not built from is used. Without one only held-out figures are reported.
 - snowball: the PyStemmer algorithm name.
 - simplemma: simplemma's language code.
 - spacy: the language prefix of spacy-lookups-data's lemma tables.
@@ -24,7 +25,7 @@ from typing import Dict, Optional, Tuple
 class Language:
     code: str
     wordfreq: Optional[str] = None
-    gold: Optional[str] = None
+    gold: Tuple[str, ...] = ()
     snowball: Optional[str] = None
     simplemma: Optional[str] = None
     spacy: Optional[str] = None
@@ -37,44 +38,44 @@ def _rows(*rows: Language) -> Dict[str, Language]:
 
 
 LANGUAGES: Dict[str, Language] = _rows(
-    Language("en", "en", "lemminflect", "english", "en", "en", "en_US.tsv.gz"),
+    Language("en", "en", ("lemminflect",), "english", "en", "en", "en_US.tsv.gz"),
     # spaCy's Polish tables are PoliMorf, which holds the SGJP data behind morfeusz2 (see pl_license.txt there)
-    Language("pl", "pl", "morfeusz2", "polish", "pl", "pl", "pl_PL.tsv.gz", peers_from_gold_data=("spaCy lookup",)),
-    Language("bg", "bg", None, None, "bg", None),
-    Language("ca", "ca", None, "catalan", "ca", "ca"),
-    Language("cs", "cs", None, "czech", "cs", "cs"),
-    Language("da", "da", None, "danish", "da", "da"),
-    Language("de", "de", None, "german", "de", "de"),
-    Language("el", "el", None, "greek", "el", "el"),
-    Language("es", "es", None, "spanish", "es", "es"),
-    Language("et", None, None, "estonian", "et", None),
-    Language("eu", None, None, "basque", None, None),
-    Language("fa", "fa", None, "persian", "fa", None),
-    Language("fi", "fi", None, "finnish", "fi", None),
-    Language("fr", "fr", None, "french", "fr", "fr"),
-    Language("ga", None, None, "irish", "ga", "ga"),
-    Language("gl", None, None, None, "gl", None),
-    Language("hr", "sh", None, None, "hbs", "hr"),
-    Language("hu", "hu", None, "hungarian", "hu", "hu"),
-    Language("hy", None, None, "armenian", "hy", None),
-    Language("id", "id", None, "indonesian", "id", "id"),
-    Language("is", "is", None, None, "is", None),
-    Language("it", "it", None, "italian", "it", "it"),
-    Language("lb", None, None, None, "lb", "lb"),
-    Language("lt", "lt", None, "lithuanian", "lt", "lt"),
-    Language("lv", "lv", None, None, "lv", None),
-    Language("mk", "mk", None, None, "mk", "mk"),
-    Language("nb", "nb", None, "norwegian", "nb", "nb"),
-    Language("nl", "nl", None, "dutch", "nl", "nl"),
-    Language("pt", "pt", None, "portuguese", "pt", "pt"),
-    Language("ro", "ro", None, "romanian", "ro", "ro"),
-    Language("ru", "ru", None, "russian", "ru", "ru"),
-    Language("sk", "sk", None, None, "sk", None),
-    Language("sl", "sl", None, None, "sl", None),
-    Language("sr", None, None, "serbian", None, "sr"),
-    Language("sv", "sv", None, "swedish", "sv", "sv"),
-    Language("tl", "fil", None, None, "tl", "tl"),
-    Language("tr", "tr", None, "turkish", "tr", "tr"),
-    Language("uk", "uk", None, None, "uk", None),
-    Language("ur", "ur", None, None, None, "ur"),
+    Language("pl", "pl", ("morfeusz2",), "polish", "pl", "pl", "pl_PL.tsv.gz", peers_from_gold_data=("spaCy lookup",)),
+    Language("bg", "bg", ("hunspell:bg_BG",), None, "bg", None),
+    Language("ca", "ca", ("hunspell:ca",), "catalan", "ca", "ca"),
+    Language("cs", "cs", ("hunspell:cs_CZ",), "czech", "cs", "cs"),
+    Language("da", "da", ("hunspell:da_DK",), "danish", "da", "da"),
+    Language("de", "de", ("hunspell:de_DE",), "german", "de", "de"),
+    Language("el", "el", ("hunspell:el_GR",), "greek", "el", "el"),
+    Language("es", "es", ("hunspell:es_ES",), "spanish", "es", "es"),
+    Language("et", None, ("hunspell:et_EE",), "estonian", "et", None),
+    Language("eu", None, ("hunspell:eu_ES",), "basque", None, None),
+    Language("fa", "fa", (), "persian", "fa", None),
+    Language("fi", "fi", (), "finnish", "fi", None),
+    Language("fr", "fr", ("hunspell:fr_FR",), "french", "fr", "fr"),
+    Language("ga", None, (), "irish", "ga", "ga"),
+    Language("gl", None, ("hunspell:gl_ES",), None, "gl", None),
+    Language("hr", "sh", ("hunspell:hr_HR",), None, "hbs", "hr"),
+    Language("hu", "hu", ("hunspell:hu_HU",), "hungarian", "hu", "hu"),
+    Language("hy", None, (), "armenian", "hy", None),
+    Language("id", "id", (), "indonesian", "id", "id"),
+    Language("is", "is", ("hunspell:is_IS",), None, "is", None),
+    Language("it", "it", ("hunspell:it_IT",), "italian", "it", "it"),
+    Language("lb", None, (), None, "lb", "lb"),
+    Language("lt", "lt", ("hunspell:lt_LT",), "lithuanian", "lt", "lt"),
+    Language("lv", "lv", ("hunspell:lv_LV",), None, "lv", None),
+    Language("mk", "mk", (), None, "mk", "mk"),
+    Language("nb", "nb", ("hunspell:nb_NO",), "norwegian", "nb", "nb"),
+    Language("nl", "nl", ("hunspell:nl_NL",), "dutch", "nl", "nl"),
+    Language("pt", "pt", ("hunspell:pt_PT",), "portuguese", "pt", "pt"),
+    Language("ro", "ro", ("hunspell:ro_RO",), "romanian", "ro", "ro"),
+    Language("ru", "ru", ("hunspell:ru_RU",), "russian", "ru", "ru"),
+    Language("sk", "sk", ("hunspell:sk_SK",), None, "sk", None),
+    Language("sl", "sl", ("hunspell:sl_SI",), None, "sl", None),
+    Language("sr", None, (), "serbian", None, "sr"),
+    Language("sv", "sv", ("hunspell:sv_SE",), "swedish", "sv", "sv"),
+    Language("tl", "fil", (), None, "tl", "tl"),
+    Language("tr", "tr", (), "turkish", "tr", "tr"),
+    Language("uk", "uk", ("hunspell:uk_UA",), None, "uk", None),
+    Language("ur", "ur", (), None, None, "ur"),
 )

@@ -56,5 +56,6 @@ def spacy_lookup(prefix: Optional[str]) -> Optional[Outputs]:
     for path in tables:
         with gzip.open(path, "rt", encoding="utf-8") as f:
             for form, lemma in json.load(f).items():
-                table.setdefault(form, lemma)
+                # French, Catalan and some Irish tables list lemmas; spaCy's lemmatizers take the first
+                table.setdefault(form, lemma[0] if isinstance(lemma, list) else lemma)
     return lambda words: [table.get(w, w) for w in words]
