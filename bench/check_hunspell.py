@@ -5,7 +5,7 @@ accepted by `hunspell -l` (which prints the words it rejects), and the root it c
 among the stems `hunspell -s` gives for that form.
 
 Usage: python bench/check_hunspell.py [--dict en_US pl_PL ...] [--roots 2000] [--seed 13]
-                                      [--prefixes] [--examples 15] [--json OUT]
+                                      [--prefixes] [--examples 15] [--coverage TOP] [--json OUT]
 Needs Debian `hunspell` and the dictionaries' packages (hunspell-en-us, hunspell-pl, ...).
 """
 from __future__ import annotations
@@ -137,6 +137,34 @@ def check(name: str, roots: int, seed: int, prefixes: bool, examples: int) -> di
     return report
 
 
+def coverage(name: str, top: int, prefixes: bool, examples: int) -> dict:
+    """The other direction: of the `top` most frequent words (wordfreq) that hunspell accepts
+    with a stem, the share our expansion also produces from one of those stems (compared in
+    lower case, as the model pipeline uses the pairs)."""
+    from wordfreq import top_n_list
+
+    dic, aff = find_dictionary(name)
+    words = [w for w in top_n_list(name.split("_")[0], top) if w.isalpha()]
+    hunspell_stems = {w: {s.lower() for s in found}
+                      for w, found in stems_by_token(run_hunspell(dic, "-s", words)).items()
+                      if found}
+    wanted = set(hunspell_stems)
+    ours: dict[str, set[str]] = {}
+    for form, root in HunspellDictionary.load(dic, aff).expand(prefixes=prefixes):
+        low = form.lower()
+        if low in wanted:
+            ours.setdefault(low, set()).add(root.lower())
+    covered = [w for w in hunspell_stems if ours.get(w, set()) & hunspell_stems[w]]
+    missed = [w for w in hunspell_stems if not ours.get(w, set()) & hunspell_stems[w]]
+    # Single letters and abbreviations are left out on purpose ("is" -> "i").
+    by_design = [w for w in missed if all(default_skip_root(s) for s in hunspell_stems[w])]
+    other = [w for w in missed if w not in set(by_design)]
+    return {"dictionary": name, "top": top, "known_to_hunspell": len(hunspell_stems),
+            "covered": len(covered), "coverage": len(covered) / max(1, len(hunspell_stems)),
+            "missed_skipped_roots": len(by_design), "missed_other": len(other),
+            "missed_examples": [(w, sorted(hunspell_stems[w])) for w in other[:examples]]}
+
+
 def _declared_stems(morph: str) -> set[str]:
     return {field[3:] for field in morph.split() if field.startswith("st:")}
 
@@ -148,6 +176,9 @@ def main() -> None:
     parser.add_argument("--seed", type=int, default=13)
     parser.add_argument("--prefixes", action="store_true")
     parser.add_argument("--examples", type=int, default=15)
+    parser.add_argument("--coverage", type=int, metavar="TOP",
+                        help="also measure the share of the TOP most frequent words (wordfreq)"
+                             " that hunspell stems and our expansion produces")
     parser.add_argument("--json", type=pathlib.Path)
     args = parser.parse_args()
     if shutil.which("hunspell") is None:
@@ -169,6 +200,15 @@ def main() -> None:
             print(f"    rejected: {form!r} (root {root!r})")
         for form, root, found in report["stem_mismatch_examples"]:
             print(f"    stems of {form!r}: {found} (root {root!r})")
+        if args.coverage:
+            cover = coverage(name, args.coverage, args.prefixes, args.examples)
+            report["coverage"] = cover
+            print(f"    coverage of the top {cover['top']} words hunspell stems "
+                  f"({cover['known_to_hunspell']}): {cover['coverage']:.2%}; missed "
+                  f"{cover['missed_skipped_roots']} whose stems are all skipped roots, "
+                  f"{cover['missed_other']} others")
+            for word, found in cover["missed_examples"]:
+                print(f"    not produced: {word!r} (hunspell stems {found})")
     if args.json:
         args.json.write_text(json.dumps(reports, ensure_ascii=False, indent=1) + "\n", encoding="utf-8")
 

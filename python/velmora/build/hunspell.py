@@ -17,7 +17,12 @@ its own. It follows Hunspell's own acceptance rules, so every form it yields is 
   ONLYINCOMPOUND or FORBIDDENWORD and forms that the dictionary lists as forbidden words;
 * FLAG long / num / UTF-8 / single characters, AF flag aliases, AM morphology aliases, SET
   encodings, IGNORE characters. ICONV/OCONV and everything about compounding are not used:
-  compounds are not generated.
+  compounds are not generated. COMPLEXPREFIXES (two prefixes, one suffix) is read but
+  expanded like an ordinary file.
+
+Where Hunspell is lenient in ways that look accidental, the expander is stricter and yields
+less: a CIRCUMFIX prefix alone, and a word that a FORBIDDENWORD homonym forbids only when that
+homonym happens to come first in the .dic, are not generated.
 
 Case is kept as the dictionary spells it; callers lowercase. A root whose first letter is
 uppercase and that is not all uppercase (``root[:1].isupper() and not root.isupper()``) is a
@@ -60,7 +65,6 @@ def search_folders() -> list[pathlib.Path]:
     folders += [
         home / ".local/share/hunspell",
         home / ".hunspell",
-        home,
         pathlib.Path("/usr/share/hunspell"),
         pathlib.Path("/usr/share/myspell"),
         pathlib.Path("/usr/share/myspell/dicts"),
@@ -99,7 +103,6 @@ _CODEC_NAMES = {
     "microsoft-cp1252": "cp1252",
     "tis620-2533": "tis-620",
     "tis620": "tis-620",
-    "iso-8859-15": "iso8859-15",
 }
 
 
