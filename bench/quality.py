@@ -17,6 +17,7 @@ from __future__ import annotations
 
 import argparse
 import datetime
+import hashlib
 import json
 import os
 import pathlib
@@ -104,12 +105,46 @@ def bundled_model(code: str) -> Optional[velmora.StemmerCore]:
     return velmora.Stemmer(code).core
 
 
-def training_figures(code: str, core: velmora.StemmerCore) -> Dict[str, object]:
+def training_stamp(code: str) -> str:
+    """What the training figures depend on: the pipeline's code, the versions of the language's sources, the
+    bundled model and the engine. Assembling the training pairs of a large language takes minutes, so the
+    figures are reused while none of these changes."""
+    digest = hashlib.sha256()
+    package = pathlib.Path(velmora.__file__).parent
+    for path in [HERE / "quality_metrics.py", *sorted((package / "build").rglob("*.py"))]:
+        digest.update(path.name.encode() + path.read_bytes())
+    try:
+        from velmora.build import recipe
+
+        for source in recipe(code).sources:
+            digest.update(f"{source.name}={source.package_version()}".encode())
+    except Exception as error:  # a pipeline without recipes: its code alone identifies the pairs
+        digest.update(repr(error).encode())
+    digest.update(pathlib.Path(velmora.model_path(code)).read_bytes())
+    engine = pathlib.Path(velmora._velmora.__file__).stat()
+    digest.update(f"{engine.st_size}-{engine.st_mtime_ns}".encode())
+    return digest.hexdigest()[:20]
+
+
+def training_figures(code: str, core: velmora.StemmerCore, reuse: bool = True) -> Dict[str, object]:
     """Known-word accuracy of the bundled model and the 10% held-out figures, from the model's training pairs."""
     try:
         from velmora.build import compile_pairs, training_pairs
     except ImportError as error:
         return {"note": f"no model pipeline ({error})"}
+    cached = CACHE / f"training-{code}-{training_stamp(code)}.json"
+    if reuse and cached.exists():
+        log("  training figures unchanged since the last run (cached)")
+        return json.loads(cached.read_text(encoding="utf-8"))
+    figures = measure_training_figures(code, core, training_pairs, compile_pairs)
+    CACHE.mkdir(parents=True, exist_ok=True)
+    for stale in CACHE.glob(f"training-{code}-*.json"):
+        stale.unlink()
+    cached.write_text(json.dumps(figures), encoding="utf-8")
+    return figures
+
+
+def measure_training_figures(code: str, core: velmora.StemmerCore, training_pairs, compile_pairs) -> Dict[str, object]:
     t0 = time.perf_counter()
     pairs = list(training_pairs(code))
     log(f"  {len(pairs):,} training pairs in {time.perf_counter() - t0:.0f} s")
@@ -144,7 +179,7 @@ def score(scored: Optional[ScoredList], outputs) -> Dict[str, float]:
     }
 
 
-def run_language(language: Language, top_n: int) -> Dict[str, object]:
+def run_language(language: Language, top_n: int, reuse: bool = True) -> Dict[str, object]:
     log(f"{language.code}:")
     t0 = time.perf_counter()
     gold, gold_shared = choose_gold(language, model_sources(language.code))
@@ -153,7 +188,7 @@ def run_language(language: Language, top_n: int) -> Dict[str, object]:
 
     core = bundled_model(language.code)
     if core is not None:
-        row = {"system": VELMORA, **score(scored, core.stemWords), **training_figures(language.code, core)}
+        row = {"system": VELMORA, **score(scored, core.stemWords), **training_figures(language.code, core, reuse)}
         row["built_from_gold_data"] = gold_shared
         rows.append(row)
     before = before_model(language)
@@ -288,6 +323,7 @@ def main(argv: Optional[List[str]] = None) -> int:
     parser.add_argument("--lang", action="append", help="score only this language (repeatable)")
     parser.add_argument("--top-n", type=int, default=TOP_N)
     parser.add_argument("--no-chart", action="store_true")
+    parser.add_argument("--fresh", action="store_true", help="recompute training figures even if nothing changed")
     parser.add_argument("--json", type=pathlib.Path, default=RESULTS)
     args = parser.parse_args(argv)
 
@@ -301,7 +337,7 @@ def main(argv: Optional[List[str]] = None) -> int:
         log(f"bundled but not benchmarked (add them to bench/quality_languages.py): {', '.join(missing)}")
 
     t0 = time.perf_counter()
-    results = [run_language(LANGUAGES[c], args.top_n) for c in codes]
+    results = [run_language(LANGUAGES[c], args.top_n, not args.fresh) for c in codes]
     table = markdown(results)
     print(table)
     payload = {
