@@ -80,9 +80,17 @@ HUNSPELL_FOLDERS = (pathlib.Path("/usr/share/hunspell"), pathlib.Path("/usr/shar
 
 
 def _hunspell_dictionary(name: str) -> pathlib.Path:
+    """The dictionary by its name, else another regional dictionary of the same language (packages name their
+    files differently: ca.dic, nb_NO.dic)."""
     for folder in HUNSPELL_FOLDERS:
         if (folder / f"{name}.dic").exists():
             return folder / name
+    language = name.split("_", 1)[0]
+    for folder in HUNSPELL_FOLDERS:
+        home = folder / f"{language}_{language.upper()}.dic"  # de_DE before de_AT
+        for dic in [home, folder / f"{language}.dic", *sorted(folder.glob(f"{language}_*.dic"))]:
+            if dic.exists() and dic.with_suffix(".aff").exists():
+                return dic.with_suffix("")
     raise FileNotFoundError(f"no Hunspell dictionary {name} in {', '.join(map(str, HUNSPELL_FOLDERS))}")
 
 

@@ -58,7 +58,7 @@ LANGUAGES: Dict[str, Language] = _rows(
     Language("hr", "sh", ("hunspell:hr_HR",), None, "hbs", "hr"),
     Language("hu", "hu", ("hunspell:hu_HU",), "hungarian", "hu", "hu"),
     Language("hy", None, (), "armenian", "hy", None),
-    Language("id", "id", (), "indonesian", "id", "id"),
+    Language("id", "id", ("hunspell:id_ID",), "indonesian", "id", "id"),
     Language("is", "is", ("hunspell:is_IS",), None, "is", None),
     Language("it", "it", ("hunspell:it_IT",), "italian", "it", "it"),
     Language("lb", None, (), None, "lb", "lb"),
@@ -75,7 +75,7 @@ LANGUAGES: Dict[str, Language] = _rows(
     Language("sr", None, (), "serbian", None, "sr"),
     Language("sv", "sv", ("hunspell:sv_SE",), "swedish", "sv", "sv"),
     Language("tl", "fil", (), None, "tl", "tl"),
-    Language("tr", "tr", (), "turkish", "tr", "tr"),
+    Language("tr", "tr", ("hunspell:tr_TR",), "turkish", "tr", "tr"),
     Language("uk", "uk", ("hunspell:uk_UA",), None, "uk", None),
     Language("ur", "ur", (), None, None, "ur"),
 )
