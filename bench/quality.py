@@ -99,13 +99,16 @@ def before_model(language: Language) -> Optional[velmora.StemmerCore]:
     return velmora.StemmerCore(str(image))
 
 
-def bundled_model(code: str) -> Optional[velmora.StemmerCore]:
+def model_file(code: str, models: Dict[str, pathlib.Path]) -> Optional[pathlib.Path]:
+    """The model scored for a language: one given with --model, else the bundled one."""
+    if code in models:
+        return models[code]
     if code not in [str(m) for m in velmora.available_models()]:
         return None
-    return velmora.Stemmer(code).core
+    return pathlib.Path(velmora.model_path(code))
 
 
-def training_stamp(code: str) -> str:
+def training_stamp(code: str, model: pathlib.Path) -> str:
     """What the training figures depend on: the pipeline's code, the versions of the language's sources, the
     bundled model and the engine. Assembling the training pairs of a large language takes minutes, so the
     figures are reused while none of these changes."""
@@ -120,19 +123,19 @@ def training_stamp(code: str) -> str:
             digest.update(f"{source.name}={source.package_version()}".encode())
     except Exception as error:  # a pipeline without recipes: its code alone identifies the pairs
         digest.update(repr(error).encode())
-    digest.update(pathlib.Path(velmora.model_path(code)).read_bytes())
+    digest.update(model.read_bytes())
     engine = pathlib.Path(velmora._velmora.__file__).stat()
     digest.update(f"{engine.st_size}-{engine.st_mtime_ns}".encode())
     return digest.hexdigest()[:20]
 
 
-def training_figures(code: str, core: velmora.StemmerCore, reuse: bool = True) -> Dict[str, object]:
+def training_figures(code: str, model: pathlib.Path, core: velmora.StemmerCore, reuse: bool = True) -> Dict[str, object]:
     """Known-word accuracy of the bundled model and the 10% held-out figures, from the model's training pairs."""
     try:
         from velmora.build import compile_pairs, training_pairs
     except ImportError as error:
         return {"note": f"no model pipeline ({error})"}
-    cached = CACHE / f"training-{code}-{training_stamp(code)}.json"
+    cached = CACHE / f"training-{code}-{training_stamp(code, model)}.json"
     if reuse and cached.exists():
         log("  training figures unchanged since the last run (cached)")
         return json.loads(cached.read_text(encoding="utf-8"))
@@ -179,16 +182,19 @@ def score(scored: Optional[ScoredList], outputs) -> Dict[str, float]:
     }
 
 
-def run_language(language: Language, top_n: int, reuse: bool = True) -> Dict[str, object]:
+def run_language(language: Language, top_n: int, models: Dict[str, pathlib.Path],
+                 reuse: bool = True) -> Dict[str, object]:
     log(f"{language.code}:")
     t0 = time.perf_counter()
     gold, gold_shared = choose_gold(language, model_sources(language.code))
     scored = scored_list(language.wordfreq, gold, top_n) if gold and language.wordfreq else None
     rows: List[Dict[str, object]] = []
 
-    core = bundled_model(language.code)
-    if core is not None:
-        row = {"system": VELMORA, **score(scored, core.stemWords), **training_figures(language.code, core, reuse)}
+    model = model_file(language.code, models)
+    if model is not None:
+        core = velmora.StemmerCore(str(model))
+        row = {"system": VELMORA, **score(scored, core.stemWords),
+               **training_figures(language.code, model, core, reuse)}
         row["built_from_gold_data"] = gold_shared
         rows.append(row)
     before = before_model(language)
@@ -323,12 +329,24 @@ def main(argv: Optional[List[str]] = None) -> int:
     parser.add_argument("--lang", action="append", help="score only this language (repeatable)")
     parser.add_argument("--top-n", type=int, default=TOP_N)
     parser.add_argument("--no-chart", action="store_true")
+    parser.add_argument("--model", action="append", default=[], metavar="CODE=PATH",
+                        help="score this model file for a language instead of the bundled one")
     parser.add_argument("--fresh", action="store_true", help="recompute training figures even if nothing changed")
-    parser.add_argument("--json", type=pathlib.Path, default=RESULTS)
+    parser.add_argument("--json", type=pathlib.Path,
+                        help=f"results file (default {RESULTS.relative_to(REPO)}; with --model, build/quality-trial.json)")
     args = parser.parse_args(argv)
+    trial = bool(args.model)  # figures of models that are not the bundled ones stay out of the README's files
+    if args.json is None:
+        args.json = REPO / "build" / "quality-trial.json" if trial else RESULTS
 
+    models = {}
+    for given in args.model:
+        code, sep, path = given.partition("=")
+        if not sep or not pathlib.Path(path).is_file():
+            parser.error(f"--model wants CODE=PATH of an existing model file, not {given!r}")
+        models[code] = pathlib.Path(path)
     bundled = [str(m) for m in velmora.available_models()]
-    codes = args.lang or [c for c in LANGUAGES if c in bundled]
+    codes = args.lang or [c for c in LANGUAGES if c in bundled or c in models]
     unknown = [c for c in codes if c not in LANGUAGES]
     if unknown:
         parser.error(f"no benchmark facts for {', '.join(unknown)}; known: {', '.join(LANGUAGES)}")
@@ -337,7 +355,7 @@ def main(argv: Optional[List[str]] = None) -> int:
         log(f"bundled but not benchmarked (add them to bench/quality_languages.py): {', '.join(missing)}")
 
     t0 = time.perf_counter()
-    results = [run_language(LANGUAGES[c], args.top_n, not args.fresh) for c in codes]
+    results = [run_language(LANGUAGES[c], args.top_n, models, not args.fresh) for c in codes]
     table = markdown(results)
     print(table)
     payload = {
@@ -350,7 +368,7 @@ def main(argv: Optional[List[str]] = None) -> int:
         "table": table,
     }
     args.json.write_text(json.dumps(payload, indent=1, ensure_ascii=False) + "\n", encoding="utf-8")
-    if not args.no_chart:
+    if not args.no_chart and not trial:
         chart(results, CHART)
     log(f"done in {payload['seconds']:.0f} s")
     return 0
