@@ -6,7 +6,7 @@ abbreviation roots; these filters keep such lemmas out unless a word is its own 
 from __future__ import annotations
 
 import re
-from typing import Iterable, Iterator, Optional, Tuple
+from typing import AbstractSet, Iterable, Iterator, Optional, Tuple
 
 Pair = Tuple[str, str]
 
@@ -27,23 +27,32 @@ def usable_word(word: str) -> bool:
     return bool(word) and not _UNWRITABLE.search(word) and not _DIGITS_OR_PUNCT.match(word)
 
 
-def clean_pair(form: str, lemma: str) -> Optional[Pair]:
+def clean_pair(form: str, lemma: str, short_lemmas: AbstractSet[str] = frozenset()) -> Optional[Pair]:
     """The lowercased pair, or None when it must not reach a model.
 
     A lemma that is an abbreviation or a single letter is only kept for the word itself (`a` -> `a`), never as the
-    lemma of another form (`as` -> `a`).
+    lemma of another form (`as` -> `a`); a single-letter form likewise only as its own lemma, since as a clitic or
+    unit symbol (`m` -> `być`) it would join a frequent lemma's group with words of another meaning.
+    `short_lemmas` lists the single-letter words a language does use as lemmas of other forms (Polish `ze` -> `z`).
     """
     form, lemma = form.strip(), lemma.strip()
     if not usable_word(form) or not usable_word(lemma):
         return None
     low_form, low_lemma = form.lower(), lemma.lower()
-    if low_form != low_lemma and (len(low_lemma) < 2 or is_abbreviation(lemma)):
+    if low_form != low_lemma and (
+        (len(low_lemma) < 2 and low_lemma not in short_lemmas) or len(low_form) < 2 or is_abbreviation(lemma)
+    ):
         return None
     return low_form, low_lemma
 
 
-def clean_pairs(pairs: Iterable[Pair]) -> Iterator[Pair]:
+def is_name(word: str) -> bool:
+    """A proper noun as dictionaries spell it: capitalised, not all capitals."""
+    return word[:1].isupper() and not word.isupper()
+
+
+def clean_pairs(pairs: Iterable[Pair], short_lemmas: AbstractSet[str] = frozenset()) -> Iterator[Pair]:
     for form, lemma in pairs:
-        pair = clean_pair(form, lemma)
+        pair = clean_pair(form, lemma, short_lemmas)
         if pair is not None:
             yield pair

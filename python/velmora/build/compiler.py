@@ -17,21 +17,29 @@ WeightedPair = Tuple[str, str, int]
 
 
 def source_text(pairs: Iterable[WeightedPair]) -> str:
-    by_lemma: Dict[str, List[Tuple[str, int]]] = {}
+    by_lemma: Dict[str, List[str]] = {}
     identity: Dict[str, int] = {}
     for form, lemma, weight in pairs:
         if weight < 1:
             raise ValueError(f"weight of {form!r} -> {lemma!r} must be at least 1, got {weight}")
+        forms = by_lemma.get(lemma)
+        if forms is None:
+            forms = by_lemma[lemma] = []
         if form == lemma:
             identity[lemma] = identity.get(lemma, 0) + weight
-            by_lemma.setdefault(lemma, [])
+        elif weight == 1:
+            forms.append(form)
         else:
-            by_lemma.setdefault(lemma, []).append((form, weight))
+            forms.extend([form] * weight)
     lines: List[str] = []
     for lemma in sorted(by_lemma):
-        forms = sorted(by_lemma[lemma])
-        lines.append("\t".join([lemma] + [form for form, weight in forms for _ in range(weight)]))
-        lines.extend([lemma] * (identity.get(lemma, 1) - 1))
+        forms = by_lemma[lemma]
+        forms.sort()
+        forms.insert(0, lemma)
+        lines.append("\t".join(forms))
+        extra = identity.get(lemma, 1) - 1
+        if extra > 0:
+            lines.extend([lemma] * extra)
     lines.append("")
     return "\n".join(lines)
 

@@ -4,9 +4,8 @@ from __future__ import annotations
 import os
 from typing import List, Optional, Tuple
 
-from velmora.build.cleaning import clean_pairs
 from velmora.build.compiler import compile_pairs
-from velmora.build.ranking import CandidateTable, Frequency, zipf_frequency_table
+from velmora.build.ranking import CandidateTable, Frequency, word_frequency_table
 from velmora.build.recipes import Recipe, recipe
 
 WeightedPair = Tuple[str, str, int]
@@ -15,10 +14,10 @@ WeightedPair = Tuple[str, str, int]
 def ranked_pairs(rec: Recipe, frequency: Optional[Frequency] = None) -> List[WeightedPair]:
     table = CandidateTable()
     for source in rec.sources:
-        table.add_source(clean_pairs(source.read()), source.priority)
+        table.add_source(source.read(), source.priority, source.lemma_priority, rec.short_lemmas)
     if frequency is None and rec.frequency_lang:
-        frequency = zipf_frequency_table(rec.frequency_lang)
-    return table.ranked(frequency)
+        frequency = word_frequency_table(rec.frequency_lang)
+    return table.ranked(frequency, rec.identity_margin)
 
 
 def training_pairs(lang: str) -> List[WeightedPair]:

@@ -14,7 +14,9 @@ order of `stem_all` and `stem` returns the first candidate.
 from __future__ import annotations
 
 import math
-from typing import Callable, Dict, Iterable, List, Optional, Tuple
+from typing import AbstractSet, Callable, Dict, Iterable, List, Optional, Tuple
+
+from velmora.build.cleaning import clean_pair, is_name
 
 Pair = Tuple[str, str]
 WeightedPair = Tuple[str, str, int]
@@ -25,17 +27,16 @@ def no_frequency(word: str) -> float:
     return 0.0
 
 
-def zipf_frequency_table(lang: str) -> Frequency:
-    """Zipf frequency (log10 of occurrences per billion words) from wordfreq; 0 for an unknown word."""
+def word_frequency_table(lang: str) -> Frequency:
+    """Frequency of a word in running text (a share of all words) from wordfreq; 0 for an unknown word."""
     from wordfreq import get_frequency_dict
 
     table = get_frequency_dict(lang, wordlist="best")
+    return lambda word: table.get(word, 0.0)
 
-    def zipf(word: str) -> float:
-        f = table.get(word)
-        return math.log10(f * 1e9) if f else 0.0
 
-    return zipf
+def zipf(frequency: float) -> float:
+    return math.log10(frequency * 1e9) if frequency > 0 else 0.0
 
 
 class CandidateTable:
@@ -45,21 +46,61 @@ class CandidateTable:
         self._best: Dict[str, Dict[str, int]] = {}
         self._votes: Dict[Pair, int] = {}
 
-    def add_source(self, pairs: Iterable[Pair], priority: int) -> None:
-        seen = set()
-        for form, lemma in pairs:
-            for pair in ((form, lemma), (lemma, lemma)):
-                if pair in seen:
-                    continue
-                seen.add(pair)
-                lemmas = self._best.setdefault(pair[0], {})
-                if lemmas.get(pair[1], priority - 1) < priority:
-                    lemmas[pair[1]] = priority
-                self._votes[pair] = self._votes.get(pair, 0) + 1
+    def add_source(
+        self,
+        pairs: Iterable[Pair],
+        priority: int,
+        lemma_priority: Optional[int] = None,
+        short_lemmas: AbstractSet[str] = frozenset(),
+    ) -> None:
+        """Adds a source's raw pairs (cleaned here); a pair (word, word) gets `lemma_priority` (default `priority`),
+        the lemma of every other pair becomes a candidate of itself with `priority`, and a pair whose lemma is a
+        name (`Stronie`, `Numbers`) ranks just below the source's common words."""
+        listed = 2 * (priority if lemma_priority is None else lemma_priority)
+        plain = 2 * priority
+        best: Dict[Pair, int] = {}
+        for raw_form, raw_lemma in pairs:
+            pair = clean_pair(raw_form, raw_lemma, short_lemmas)
+            if pair is None:
+                continue
+            form, lemma = pair
+            demote = 1 if is_name(raw_lemma.strip()) else 0
+            if form == lemma:
+                p = listed - demote
+                best[pair] = max(best.get(pair, p), p)
+            else:
+                p = plain - demote
+                best[pair] = max(best.get(pair, p), p)
+                best[(lemma, lemma)] = max(best.get((lemma, lemma), p), p)
+        for pair, p in best.items():
+            lemmas = self._best.setdefault(pair[0], {})
+            if lemmas.get(pair[1], p - 1) < p:
+                lemmas[pair[1]] = p
+            self._votes[pair] = self._votes.get(pair, 0) + 1
 
-    def ranked(self, frequency: Optional[Frequency] = None) -> List[WeightedPair]:
-        """All pairs, sorted by form then lemma, weighted by the rank of the lemma among the form's candidates."""
+    def ranked(self, frequency: Optional[Frequency] = None, identity_margin: float = 1.0) -> List[WeightedPair]:
+        """All pairs, sorted by form then lemma, weighted by the rank of the lemma among the form's candidates.
+
+        Within one priority, a candidate lemma scores the frequency of its other forms: the frequency of the word
+        being stemmed says nothing about which lemma it belongs to, while the rest of a paradigm does (`różnych`
+        goes with the common forms of `różny`, `potem` stays itself beside the rare forms of `pot`). A form that
+        competes as its own lemma adds its own frequency divided by 10**identity_margin, since that frequency
+        also counts its uses as a form of the other candidates.
+        """
         freq = frequency or no_frequency
+        mass: Dict[str, float] = {}
+        for form, lemmas in self._best.items():
+            f = freq(form)
+            if f:
+                for lemma in lemmas:
+                    mass[lemma] = mass.get(lemma, 0.0) + f
+        discount = 10.0 ** -identity_margin
+
+        def score(form: str, lemma: str) -> float:
+            f = freq(form)
+            rest = max(mass.get(lemma, 0.0) - f, 0.0)
+            return round(zipf(rest + f * discount if lemma == form else rest), 3)
+
         out: List[WeightedPair] = []
         for form in sorted(self._best):
             lemmas = self._best[form]
@@ -68,7 +109,7 @@ class CandidateTable:
                 continue
             order = sorted(
                 lemmas,
-                key=lambda lemma: (-lemmas[lemma], -round(freq(lemma), 2), -self._votes[(form, lemma)], lemma),
+                key=lambda lemma: (-lemmas[lemma], -score(form, lemma), -self._votes[(form, lemma)], lemma),
             )
             k = len(order)
             out.extend((form, lemma, k - i) for i, lemma in sorted(enumerate(order), key=lambda x: x[1]))

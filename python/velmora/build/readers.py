@@ -4,11 +4,13 @@ Cleaning (lowercasing, dropped abbreviation roots) happens later in one place, s
 """
 from __future__ import annotations
 
+import functools
 import gzip
 import json
 import os
 import pathlib
-from typing import IO, Iterable, Iterator, List, Optional, Sequence, Tuple, Union
+from velmora.build.cleaning import is_name
+from typing import IO, Callable, Iterable, Iterator, List, Optional, Sequence, Tuple, Union
 
 Pair = Tuple[str, str]
 PathLike = Union[str, os.PathLike]
@@ -57,12 +59,33 @@ def read_spacy_table(path: PathLike) -> Iterator[Pair]:
             yield form, lemma
 
 
-def read_spacy_lookup(lang: str, data_dir: Optional[PathLike] = None) -> Iterator[Pair]:
+def spacy_table_part(path: PathLike, lang: str) -> str:
+    """The part of speech of a per-part-of-speech table (`pl_lemma_lookup_noun` -> `noun`), "" for a single table."""
+    name = pathlib.Path(path).name.split(".")[0]
+    return name[len(f"{lang}_lemma_lookup_"):] if name.startswith(f"{lang}_lemma_lookup_") else ""
+
+
+SpacySkip = Callable[[str, str, str], bool]
+
+
+def read_spacy_lookup(
+    lang: str,
+    data_dir: Optional[PathLike] = None,
+    parts: Optional[Sequence[str]] = None,
+    skip: Optional[SpacySkip] = None,
+) -> Iterator[Pair]:
+    """The lemma lookup tables of a language; `parts` restricts per-part-of-speech tables, `skip(part, form,
+    lemma)` drops single entries a recipe knows to be wrong for its purpose."""
     tables = spacy_lookup_tables(lang, data_dir)
     if not tables:
         raise FileNotFoundError(f"no spaCy lemma lookup table for {lang!r}")
     for table in tables:
-        yield from read_spacy_table(table)
+        part = spacy_table_part(table, lang)
+        if parts is not None and part not in parts:
+            continue
+        for form, lemma in read_spacy_table(table):
+            if skip is None or not skip(part, form, lemma):
+                yield form, lemma
 
 
 def read_conllu(path: PathLike) -> Iterator[Pair]:
@@ -87,7 +110,9 @@ def read_conllu(path: PathLike) -> Iterator[Pair]:
 def read_wordnet_exceptions(folder: PathLike = WORDNET_DIR, parts: Sequence[str] = WORDNET_PARTS) -> Iterator[Pair]:
     """WordNet `*.exc` lines: an irregular form followed by one or more base forms, words joined by `_`.
 
-    Multi-word entries are skipped (a single-word model cannot use them).
+    Multi-word entries are skipped (a single-word model cannot use them), and so are bases equal to the form: they
+    add nothing but a claim that the form is a lemma (`is is`, the plural of the letter i), which would let `is`
+    compete with `be`.
     """
     for part in parts:
         path = pathlib.Path(folder) / f"{part}.exc"
@@ -97,27 +122,70 @@ def read_wordnet_exceptions(folder: PathLike = WORDNET_DIR, parts: Sequence[str]
                 if len(fields) < 2 or "_" in fields[0]:
                     continue
                 for base in fields[1:]:
-                    if "_" not in base:
+                    if "_" not in base and base != fields[0]:
                         yield fields[0], base
 
 
-def read_hunspell(name: PathLike, prefixes: bool = False) -> Iterator[Pair]:
-    """Every form the affix rules generate from each root, and the root itself, as (form, root).
+def read_wordnet_lemmas(folder: PathLike = WORDNET_DIR, parts: Sequence[str] = WORDNET_PARTS) -> Iterator[Pair]:
+    """Every single-word lemma of the WordNet `index.*` files, as its own lemma (licence header lines, which start
+    with a space, are skipped)."""
+    for part in parts:
+        path = pathlib.Path(folder) / f"index.{part}"
+        with open(path, encoding="utf-8") as f:
+            for line in f:
+                if line.startswith(" "):
+                    continue
+                lemma = line.split(" ", 1)[0]
+                if lemma and "_" not in lemma:
+                    yield lemma, lemma
 
-    `name` is a dictionary name (`en_US`) looked up in the system folders, or a path to a `.dic`.
+
+@functools.lru_cache(maxsize=4)
+def hunspell_expansion(name: str, prefixes: bool = False, drop_flags: Tuple[str, ...] = ()) -> Tuple[Pair, ...]:
+    """(form, root) for every form the affix rules generate, the root itself included when it is a word.
+
+    `name` is a dictionary name (`en_US`) looked up in the system folders, or a path to a `.dic`. Prefix rules are
+    off by default: they derive new words (`return` from `turn`), not forms of the root. `drop_flags` names affix
+    flags to ignore on every root, for dictionaries whose suffix rules also derive words (`only` from `on`).
+    Cached, since a recipe may read one dictionary twice.
     """
     from velmora.build import hunspell
 
-    dic = pathlib.Path(os.fspath(name))
-    if dic.suffix != ".dic" or not dic.exists():
-        dic = pathlib.Path(hunspell.find_dictionary(os.fspath(name)))
-    dictionary = hunspell.HunspellDictionary.load(dic)
-    roots = set()
-    for form, root in dictionary.expand(prefixes=prefixes):
-        if root not in roots:
-            roots.add(root)
-            yield root, root
+    dictionary = hunspell.HunspellDictionary.find(name)
+    drop = frozenset(drop_flags)
+    if drop:
+        roots = [root._replace(flags=root.flags - drop) for root in dictionary.roots]
+        dictionary = hunspell.HunspellDictionary(dictionary.affixes, roots)
+    return tuple(dictionary.expand(prefixes=prefixes))
+
+
+def read_hunspell(
+    name: PathLike,
+    prefixes: bool = False,
+    drop_flags: Iterable[str] = (),
+    roots: str = "inflecting",
+    weak_flags: Iterable[str] = (),
+) -> Iterator[Pair]:
+    """Hunspell forms with their roots.
+
+    roots="inflecting": every generated form as (form, root), and (root, root) for the roots that have forms of
+    their own and are not names: the roots that are lemmas. roots="plain": only (root, root) for the other roots
+    (names, and words listed for their own sake such as `geese` or `called`, which are often forms of another
+    lemma). roots="all": both. Forms made with `weak_flags` alone do not make a root inflecting: the English
+    possessive is on `women` and `making` as much as on `number`.
+    """
+    drop = tuple(sorted(set(drop_flags)))
+    pairs = hunspell_expansion(os.fspath(name), prefixes, drop)
+    strong = pairs
+    if weak_flags:
+        strong = hunspell_expansion(os.fspath(name), prefixes, tuple(sorted(set(drop) | set(weak_flags))))
+    inflecting = {root for form, root in strong if form != root and not is_name(root)}
+    want_inflecting, want_plain = roots in ("inflecting", "all"), roots in ("plain", "all")
+    for form, root in pairs:
         if form != root:
+            if want_inflecting:
+                yield form, root
+        elif (root in inflecting and want_inflecting) or (root not in inflecting and want_plain):
             yield form, root
 
 

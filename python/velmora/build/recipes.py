@@ -8,9 +8,10 @@ from __future__ import annotations
 import functools
 import subprocess
 from dataclasses import dataclass, field
-from typing import Callable, Dict, Iterable, Optional, Tuple
+from typing import Callable, Dict, FrozenSet, Iterable, Optional, Tuple
 
 from velmora.build import readers
+from velmora.build.closed_class import CLOSED_CLASS
 
 Pair = Tuple[str, str]
 
@@ -26,6 +27,8 @@ class Source:
     package_kind: str  # "debian" or "pypi"
     licence: str
     notes: str = ""
+    # Priority of the words the source lists as their own lemma (dictionary roots, lemma lists); None: `priority`.
+    lemma_priority: Optional[int] = None
 
     def package_version(self) -> str:
         return package_version(self.package, self.package_kind)
@@ -36,6 +39,8 @@ class Recipe:
     lang: str
     sources: Tuple[Source, ...]
     frequency_lang: Optional[str] = None  # wordfreq language ranking lemmas of equal priority
+    identity_margin: float = 1.0  # see ranking.CandidateTable.ranked
+    short_lemmas: FrozenSet[str] = frozenset()  # single letters that are lemmas of other forms (see cleaning)
     notes: str = ""
     extra: Dict[str, str] = field(default_factory=dict)
 
@@ -59,10 +64,17 @@ def package_version(package: str, kind: str) -> str:
     return "unknown"
 
 
-def spacy_source(lang: str, priority: int, licence: str, notes: str = "") -> Source:
+def spacy_source(
+    lang: str,
+    priority: int,
+    licence: str,
+    notes: str = "",
+    parts: Optional[Tuple[str, ...]] = None,
+    skip: Optional[readers.SpacySkip] = None,
+) -> Source:
     return Source(
-        name=f"spacy-lookups-data {lang} lemma lookup",
-        read=functools.partial(readers.read_spacy_lookup, lang),
+        name=f"spacy-lookups-data {lang} lemma lookup" + (f" ({', '.join(parts)})" if parts else ""),
+        read=functools.partial(readers.read_spacy_lookup, lang, parts=parts, skip=skip),
         priority=priority,
         package="spacy-lookups-data",
         package_kind="pypi",
@@ -71,34 +83,99 @@ def spacy_source(lang: str, priority: int, licence: str, notes: str = "") -> Sou
     )
 
 
-def hunspell_source(dictionary: str, package: str, priority: int, licence: str, notes: str = "") -> Source:
+def hunspell_source(
+    dictionary: str,
+    package: str,
+    priority: int,
+    licence: str,
+    drop_flags: str = "",
+    notes: str = "",
+    lemma_priority: Optional[int] = None,
+    roots: str = "all",
+    weak_flags: str = "",
+) -> Source:
+    kind = {"all": "", "inflecting": ", inflecting roots", "plain": ", other roots"}[roots]
     return Source(
-        name=f"Hunspell {dictionary} (suffix rules)",
-        read=functools.partial(readers.read_hunspell, dictionary),
+        name=f"Hunspell {dictionary} (suffix rules{kind})",
+        read=functools.partial(
+            readers.read_hunspell, dictionary, drop_flags=tuple(drop_flags), roots=roots, weak_flags=tuple(weak_flags)
+        ),
         priority=priority,
         package=package,
         package_kind="debian",
         licence=licence,
         notes=notes,
+        lemma_priority=lemma_priority,
     )
 
 
 WORDNET_EXCEPTIONS = Source(
     name="WordNet 3.0 exception lists",
     read=readers.read_wordnet_exceptions,
-    priority=3,
+    priority=4,
     package="wordnet-base",
     package_kind="debian",
     licence="WordNet 3.0 licence (permissive)",
     notes="irregular forms of nouns, verbs, adjectives and adverbs",
 )
 
+WORDNET_LEMMAS = Source(
+    name="WordNet 3.0 lemmas (index files)",
+    read=readers.read_wordnet_lemmas,
+    priority=1,
+    package="wordnet-base",
+    package_kind="debian",
+    licence="WordNet 3.0 licence (permissive)",
+    notes="single-word nouns, verbs, adjectives and adverbs, each its own lemma",
+)
+
+
+def closed_class_source(lang: str, priority: int) -> Source:
+    return Source(
+        name=f"closed-class words ({lang})",
+        read=functools.partial(readers.read_identity, CLOSED_CLASS[lang]),
+        priority=priority,
+        package="velmora",
+        package_kind="pypi",
+        licence="same as velmora",
+        notes="velmora.build.closed_class: pronouns, determiners, prepositions, conjunctions as their own lemma",
+    )
+
+# en_US suffix flags that derive other words (-ive, -ion(s), -th, -ly, -ings, -ers, -ness, -able, -ment)
+EN_US_DERIVATIONAL = "VNXHYJZPBL"
+SCOWL_LICENCE = "SCOWL licence (permissive; /usr/share/doc/hunspell-en-us/copyright)"
+
+def polimorf_non_inflection(part: str, form: str, lemma: str) -> bool:
+    """PoliMorf entries that are not inflected forms of their lemma: adjective-table forms in -o other than the
+    genitive -ego (adverbs such as `dużo` and compound prefixes such as `polsko-`, words of their own to SGJP and
+    to users), and the
+    auxiliary table's agglutinates (`-em`, `-śmy`), which are never written as words."""
+    if part == "adj":
+        return form.endswith("o") and not form.endswith("ego") and not lemma.endswith("o")
+    if part == "aux":
+        return not form.startswith("będ")
+    return False
+
+
+SJP_LICENCE = "sjp.pl, used under its Apache-2.0 option (GPL/LGPL/MPL/Apache-2.0/CC-SA-1.0)"
+
 RECIPES: Dict[str, Recipe] = {
     "en": Recipe(
         lang="en",
         sources=(
             WORDNET_EXCEPTIONS,
+            closed_class_source("en", 5),
+            WORDNET_LEMMAS,
             spacy_source("en", 2, "WordNet 3.0 licence (data/en_license.txt); package MIT"),
+            hunspell_source(
+                "en_US", "hunspell-en-us", 1, lemma_priority=3, roots="inflecting", drop_flags=EN_US_DERIVATIONAL,
+                weak_flags="M",
+                licence=SCOWL_LICENCE, notes="inflectional suffix rules only (plural, possessive, -ed, -ing, -er, -est)",
+            ),
+            hunspell_source(
+                "en_US", "hunspell-en-us", 1, roots="plain", drop_flags=EN_US_DERIVATIONAL, weak_flags="M", licence=SCOWL_LICENCE,
+                notes="names and roots without forms of their own (geese, called): a weak claim to be a lemma",
+            ),
         ),
         frequency_lang="en",
     ),
@@ -108,9 +185,16 @@ RECIPES: Dict[str, Recipe] = {
             spacy_source(
                 "pl", 2, "BSD-2-Clause (PoliMorf, data/pl_license.txt); package MIT",
                 notes="PoliMorf, which shares the SGJP data with morfeusz2",
+                parts=("adj", "adp", "adv", "aux", "noun", "num", "pron", "verb"),
+                skip=polimorf_non_inflection,
+            ),
+            hunspell_source(
+                "pl_PL", "hunspell-pl", 2, roots="plain", licence=SJP_LICENCE,
+                notes="only the roots without forms of their own: uninflected words (ale, potem, od) and listed forms",
             ),
         ),
         frequency_lang="pl",
+        short_lemmas=frozenset("wz"),
     ),
 }
 
