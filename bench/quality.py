@@ -54,19 +54,34 @@ def log(message: str) -> None:
 
 
 def model_sources(code: str) -> str:
-    """Everything the model builder recorded about a bundled model's sources, as one lowercased text
-    (models/models.json beside the images); empty when nothing is recorded."""
-    path = pathlib.Path(velmora.__file__).parent / "models" / "models.json"
-    if not path.exists():
-        return ""
-    entry = json.loads(path.read_text(encoding="utf-8"))
-    if isinstance(entry, dict) and "models" in entry:
-        entry = entry["models"]
-    if isinstance(entry, list):
-        entry = next((e for e in entry if isinstance(e, dict) and e.get("code") == code), {})
-    elif isinstance(entry, dict):
-        entry = entry.get(code, {})
-    return json.dumps(entry, ensure_ascii=False).lower()
+    """Everything recorded about what a language's model is built from, as one lowercased text: the
+    pipeline's recipe (source names, licences, notes) and the provenance files beside the bundled models."""
+    texts = []
+    try:
+        from velmora.build import recipe
+
+        texts += [f"{s.name} {s.package} {s.licence} {s.notes}" for s in recipe(code).sources]
+    except Exception:  # no pipeline or no recipe for the language: the provenance files are all there is
+        pass
+    folder = pathlib.Path(velmora.__file__).parent / "models"
+    for name in ("SOURCES.json", "models.json"):
+        path = folder / name
+        if path.exists():
+            texts.append(json.dumps(provenance_entry(json.loads(path.read_text(encoding="utf-8")), code),
+                                    ensure_ascii=False))
+    return " ".join(texts).lower()
+
+
+def provenance_entry(record: object, code: str) -> object:
+    """A language's entry in a provenance file: {code: entry}, {"models": {code: entry}} or a list of entries
+    carrying their "code"."""
+    if isinstance(record, dict) and isinstance(record.get("models"), (dict, list)):
+        record = record["models"]
+    if isinstance(record, dict):
+        return record.get(code, {})
+    if isinstance(record, list):
+        return next((e for e in record if isinstance(e, dict) and e.get("code") == code), {})
+    return {}
 
 
 def choose_gold(language: Language, sources: str) -> Tuple[Optional[str], bool]:
