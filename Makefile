@@ -5,7 +5,7 @@ PYTHON ?= python3
 VENV := .venv
 VPY := $(VENV)/bin/python
 JOBS ?= 2
-APT_PACKAGES := libicu-dev zlib1g-dev libgtest-dev pkg-config g++ make hunspell hunspell-en-us hunspell-pl
+APT_PACKAGES := libicu-dev zlib1g-dev libgtest-dev pkg-config g++ make hunspell hunspell-en-us hunspell-pl wordnet-base
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 FUZZ_TARGETS := image dictionary patch normalize
 FUZZ_SECONDS ?= 8
@@ -37,6 +37,7 @@ $(VPY):
 venv: apt $(VPY)
 	$(VPY) -m pip install -q --upgrade pip
 	$(VPY) -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis mypy nltk spacy scikit-learn
+	$(VPY) -m pip install -q $(MODEL_PACKAGES)
 
 install: venv
 	$(VPY) -m pip install -q --no-build-isolation -Cbuild-dir=build/py ".[test]"
@@ -62,7 +63,12 @@ quality: install
 clean:
 	rm -rf build dist
 
+# Sources of the bundled models (velmora.build.recipes); their versions are recorded in models/SOURCES.json.
+MODEL_PACKAGES := spacy-lookups-data==1.0.5 wordfreq==3.1.1
+MODEL_APT_PACKAGES := hunspell-en-us hunspell-pl wordnet-base
 models: install
+	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES)"
+	$(VPY) -m pip install -q $(MODEL_PACKAGES)
 	$(VPY) tools/build_models.py
 
 # libFuzzer targets under AddressSanitizer + UBSan; a short bounded run of each.

@@ -166,6 +166,21 @@ def cmd_info(args: argparse.Namespace) -> int:
     return 0
 
 
+def cmd_build_model(args: argparse.Namespace) -> int:
+    from velmora import build
+
+    if args.lang and (args.tsv or args.conllu or args.hunspell):
+        raise ValueError("give a language with a recipe, or source files, not both")
+    if args.lang:
+        rec = build.recipe(args.lang)
+    else:
+        rec = build.recipe_from_files(args.tsv, args.conllu, args.hunspell, frequency_lang=args.frequency)
+    image = build.build_model(rec, args.out)
+    if not args.quiet:
+        print(f"velmora build-model: {args.out}: {len(image)} bytes", file=sys.stderr)
+    return 0
+
+
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog="velmora", description="Dictionary-driven word stemmer.")
     sub = parser.add_subparsers(dest="command", required=True)
@@ -190,6 +205,20 @@ def build_parser() -> argparse.ArgumentParser:
     comp.add_argument("--no-lowercase", action="store_true", help="record case-preserving lookups")
     comp.add_argument("--quiet", action="store_true", help="no progress on stderr")
     comp.set_defaults(run=cmd_compile)
+
+    bm = sub.add_parser(
+        "build-model", help="build a model from a language's recipe or from form/lemma sources",
+        description="Sources rank in this order: form<TAB>lemma lists, CoNLL-U treebanks, Hunspell dictionaries; "
+        "within a kind, earlier files rank higher.",
+    )
+    bm.add_argument("lang", nargs="?", help="a language with a recipe (see velmora.build.RECIPES)")
+    bm.add_argument("--out", "-o", required=True, help="compiled image to write")
+    bm.add_argument("--tsv", action="append", default=[], help="form<TAB>lemma file (repeatable)")
+    bm.add_argument("--conllu", action="append", default=[], help="CoNLL-U treebank (repeatable)")
+    bm.add_argument("--hunspell", action="append", default=[], help="Hunspell dictionary name or .dic path")
+    bm.add_argument("--frequency", help="wordfreq language code whose frequencies rank candidate lemmas")
+    bm.add_argument("--quiet", action="store_true", help="no summary on stderr")
+    bm.set_defaults(run=cmd_build_model)
 
     info = sub.add_parser("info", help="describe a model")
     info.add_argument("model", help=f"bundled model ({models}) or model file")

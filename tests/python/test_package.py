@@ -1,5 +1,4 @@
 """The velmora package: bundled models, Stemmer, pickling, the command line."""
-import gzip
 import multiprocessing
 import pickle
 import subprocess
@@ -8,7 +7,6 @@ import sys
 import pytest
 
 import velmora
-from conftest import EN_SOURCE
 
 
 def test_bundled_models():
@@ -17,24 +15,6 @@ def test_bundled_models():
     assert velmora.Stemmer("pl").stem("kotów") == "kot"
     with pytest.raises(ValueError, match="unknown model 'xx'; available: en, pl"):
         velmora.Stemmer("xx")
-
-
-@pytest.mark.parametrize("name, source", [("en", "en_US.tsv.gz"), ("pl", "pl_PL.tsv.gz")])
-def test_shipped_image_stems_its_source_dictionary(name, source):
-    path = EN_SOURCE.parent / source
-    if not path.exists():
-        pytest.skip("shared data not present")
-    shipped = velmora.Stemmer(name, cache_size=0)
-    sample = []
-    with gzip.open(path, "rt", encoding="utf-8") as f:
-        for i, line in enumerate(f):
-            if i % 97 == 0:
-                sample.extend(w for w in line.rstrip("\n").split("\t") if w)
-    rebuilt = velmora.StemmerCore(str(path), cache_size=0) if name == "en" else None
-    stems = shipped.stem_batch(sample)
-    assert all(s is not None for s in stems)
-    if rebuilt is not None:
-        assert stems == rebuilt.stem_batch(sample)
 
 
 def test_stemmer_api_and_repr(small_dict):
@@ -75,7 +55,7 @@ def test_cli_stem_words_and_stdin():
     r = run_cli("stem", "Running", "cats")
     assert r.returncode == 0 and r.stdout.split() == ["run", "cat"]
     r = run_cli("stem", input="The cats were running.\nMice!\n")
-    assert r.stdout.split() == ["the", "cat", "were", "run", "mice"]
+    assert r.stdout.split() == ["the", "cat", "be", "run", "mouse"]
     r = run_cli("stem", "--all", "running")
     assert r.stdout.strip().split("\t")[0] == "running"
 

@@ -1,12 +1,14 @@
 """From a language's recipe to training pairs and a compiled model."""
 from __future__ import annotations
 
+import functools
 import os
-from typing import List, Optional, Tuple
+from typing import List, Optional, Sequence, Tuple, Union
 
+from velmora.build import readers
 from velmora.build.compiler import compile_pairs
 from velmora.build.ranking import CandidateTable, Frequency, word_frequency_table
-from velmora.build.recipes import Recipe, recipe
+from velmora.build.recipes import Recipe, Source, recipe
 
 WeightedPair = Tuple[str, str, int]
 
@@ -26,12 +28,42 @@ def training_pairs(lang: str) -> List[WeightedPair]:
     return ranked_pairs(recipe(lang))
 
 
-def build_model(lang: str, out_path: Optional[str] = None) -> bytes:
-    """Compiles the model of `lang`; writes it to `out_path` when given. Returns the image bytes."""
-    image = compile_pairs(training_pairs(lang))
+def build_model(lang_or_recipe: Union[str, Recipe], out_path: Optional[str] = None) -> bytes:
+    """Compiles the model of a language (or of a recipe); writes it to `out_path` when given. Returns the image."""
+    rec = recipe(lang_or_recipe) if isinstance(lang_or_recipe, str) else lang_or_recipe
+    image = compile_pairs(ranked_pairs(rec))
     if out_path is not None:
         tmp = f"{out_path}.tmp"
         with open(tmp, "wb") as f:
             f.write(image)
         os.replace(tmp, out_path)
     return image
+
+
+def recipe_from_files(
+    tsv: Sequence[str] = (),
+    conllu: Sequence[str] = (),
+    hunspell: Sequence[str] = (),
+    frequency_lang: Optional[str] = None,
+) -> Recipe:
+    """A recipe over a user's own sources. Form -> lemma lists are trusted most, then treebanks, then Hunspell
+    dictionaries (suffix rules only); within a kind, files given earlier rank higher."""
+    sources: List[Source] = []
+    kinds = (
+        ("form/lemma list", tsv, readers.read_tsv_pairs),
+        ("CoNLL-U treebank", conllu, readers.read_conllu),
+        ("Hunspell dictionary", hunspell, readers.read_hunspell),
+    )
+    priority = sum(len(files) for _, files, _ in kinds)
+    for kind, files, read in kinds:
+        for path in files:
+            sources.append(
+                Source(
+                    name=f"{kind} {path}", read=functools.partial(read, path), priority=priority,
+                    package="", package_kind="file", licence="as given by the user",
+                )
+            )
+            priority -= 1
+    if not sources:
+        raise ValueError("no sources given")
+    return Recipe(lang="custom", sources=tuple(sources), frequency_lang=frequency_lang)

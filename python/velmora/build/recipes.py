@@ -24,7 +24,7 @@ class Source:
     read: Callable[[], Iterable[Pair]]
     priority: int
     package: str  # the Debian or PyPI package that installs it
-    package_kind: str  # "debian" or "pypi"
+    package_kind: str  # "debian", "pypi", or "velmora" (data kept in this package)
     licence: str
     notes: str = ""
     # Priority of the words the source lists as their own lemma (dictionary roots, lemma lists); None: `priority`.
@@ -61,6 +61,8 @@ def package_version(package: str, kind: str) -> str:
         except OSError:
             return "unknown"
         return out.stdout.strip() or "not installed"
+    if kind == "velmora":
+        return "this release"
     return "unknown"
 
 
@@ -135,8 +137,8 @@ def closed_class_source(lang: str, priority: int) -> Source:
         name=f"closed-class words ({lang})",
         read=functools.partial(readers.read_identity, CLOSED_CLASS[lang]),
         priority=priority,
-        package="velmora",
-        package_kind="pypi",
+        package="velmora.build.closed_class",
+        package_kind="velmora",
         licence="same as velmora",
         notes="velmora.build.closed_class: pronouns, determiners, prepositions, conjunctions as their own lemma",
     )

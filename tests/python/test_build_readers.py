@@ -1,0 +1,97 @@
+"""Source readers and pair cleaning of velmora.build on small hand-written fixtures."""
+import gzip
+import json
+
+import pytest
+
+from velmora.build import readers
+from velmora.build.cleaning import clean_pair
+
+
+@pytest.mark.parametrize("gz", [False, True])
+def test_tsv_pairs(tmp_path, gz):
+    text = "# comment\ncats\tcat\nran\trun\textra\nno tab here\n\ngeese\tgoose\n"
+    path = tmp_path / ("pairs.tsv.gz" if gz else "pairs.tsv")
+    path.write_bytes(gzip.compress(text.encode()) if gz else text.encode())
+    assert list(readers.read_tsv_pairs(path)) == [("cats", "cat"), ("ran", "run"), ("geese", "goose")]
+
+
+def test_conllu_skips_ranges_empty_nodes_and_unannotated_lemmas(tmp_path):
+    rows = [
+        "# text = Je vais au marché",
+        "1\tJe\til\tPRON\t_\t_\t2\tnsubj\t_\t_",
+        "2\tvais\taller\tVERB\t_\t_\t0\troot\t_\t_",
+        "3-4\tau\t_\t_\t_\t_\t_\t_\t_\t_",
+        "3\tà\tà\tADP\t_\t_\t5\tcase\t_\t_",
+        "4\tle\tle\tDET\t_\t_\t5\tdet\t_\t_",
+        "4.1\tmange\tmanger\tVERB\t_\t_\t_\t_\t_\t_",
+        "5\tmarché\t_\tNOUN\t_\t_\t2\tobl\t_\t_",
+        "",
+    ]
+    path = tmp_path / "t.conllu"
+    path.write_text("\n".join(rows), encoding="utf-8")
+    assert list(readers.read_conllu(path)) == [("Je", "il"), ("vais", "aller"), ("à", "à"), ("le", "le")]
+
+
+def test_spacy_tables_per_part_of_speech_with_selection_and_skip(tmp_path):
+    for name, table in {
+        "xx_lemma_lookup_noun.json.gz": {"psy": "pies", "domy": "dom"},
+        "xx_lemma_lookup_verb.json.gz": {"szli": "iść"},
+        "xx_lemma_lookup_aux.json.gz": {"śmy": "być"},
+        "yy_lemma_lookup.json.gz": {"other": "language"},
+    }.items():
+        (tmp_path / name).write_bytes(gzip.compress(json.dumps(table).encode()))
+    every = sorted(readers.read_spacy_lookup("xx", tmp_path))
+    assert every == [("domy", "dom"), ("psy", "pies"), ("szli", "iść"), ("śmy", "być")]
+    nouns = sorted(readers.read_spacy_lookup("xx", tmp_path, parts=("noun",), skip=lambda p, f, l: f == "domy"))
+    assert nouns == [("psy", "pies")]
+    with pytest.raises(FileNotFoundError):
+        list(readers.read_spacy_lookup("zz", tmp_path))
+
+
+def test_wordnet_exceptions_drop_multiword_and_self_entries(tmp_path):
+    (tmp_path / "noun.exc").write_text("geese goose\nis is\nmen_of_war man_of_war\n", encoding="utf-8")
+    (tmp_path / "verb.exc").write_text("was be\nbetter better_off good\n", encoding="utf-8")
+    pairs = list(readers.read_wordnet_exceptions(tmp_path, parts=("noun", "verb")))
+    assert pairs == [("geese", "goose"), ("was", "be"), ("better", "good")]
+
+
+def test_wordnet_lemmas_skip_licence_header(tmp_path):
+    (tmp_path / "index.adv").write_text("  1 This software and database\nonly r 1 ...\nas_well r 1 ...\n", "utf-8")
+    assert list(readers.read_wordnet_lemmas(tmp_path, parts=("adv",))) == [("only", "only")]
+
+
+def test_hunspell_roots_split_into_inflecting_and_plain(tmp_path):
+    (tmp_path / "xx.aff").write_text("SET UTF-8\nSFX S Y 1\nSFX S 0 s .\n", encoding="utf-8")
+    (tmp_path / "xx.dic").write_text("4\ncat/S\ngeese\nPeter/S\nNATO\n", encoding="utf-8")
+    dic = str(tmp_path / "xx.dic")
+    inflecting = sorted(readers.read_hunspell(dic, roots="inflecting"))
+    plain = sorted(readers.read_hunspell(dic, roots="plain"))
+    assert inflecting == [("Peters", "Peter"), ("cat", "cat"), ("cats", "cat")]
+    assert plain == [("Peter", "Peter"), ("geese", "geese")]  # a name is never a strong lemma; NATO is skipped
+
+
+@pytest.mark.parametrize(
+    "form, lemma, expected",
+    [
+        ("Geese", "Goose", ("geese", "goose")),
+        ("is", "i", None),  # single-letter lemma of another form
+        ("as", "A", None),
+        ("a", "a", ("a", "a")),  # ...but a single letter is its own lemma
+        ("m", "być", None),  # single-letter form of another lemma
+        ("ASAP", "ASAP", ("asap", "asap")),
+        ("NATOs", "NATO", None),  # abbreviation root
+        ("Dr.", "Dr.", ("dr.", "dr.")),
+        ("ice cream", "ice cream", None),
+        ("1990s", "1990", None),
+        ("c#", "c#", None),  # a comment marker cannot be written to a source dictionary
+        ("", "x", None),
+    ],
+)
+def test_clean_pair(form, lemma, expected):
+    assert clean_pair(form, lemma) == expected
+
+
+def test_clean_pair_keeps_allowed_short_lemmas():
+    assert clean_pair("ze", "z", frozenset("z")) == ("ze", "z")
+    assert clean_pair("ze", "z") is None
