@@ -54,10 +54,12 @@ bench: install
 	$(VPY) -m pip install -q PyStemmer snowballstemmer nltk simplemma matplotlib
 	$(VPY) bench/run.py
 
-# Lemma accuracy and wrong merges of every bundled model beside peer lemmatizers (bench/quality.py).
+# Lemma accuracy and wrong merges of every bundled model beside peer lemmatizers (bench/quality.py). The
+# models' own sources too: known-word and held-out figures rebuild the training pairs.
 QUALITY_PACKAGES := wordfreq lemminflect morfeusz2 simplemma PyStemmer spacy-lookups-data matplotlib
 quality: install
-	$(VPY) -m pip install -q $(QUALITY_PACKAGES)
+	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES)"
+	$(VPY) -m pip install -q $(MODEL_PACKAGES) $(QUALITY_PACKAGES)
 	$(VPY) bench/quality.py
 
 clean:
