@@ -1,7 +1,7 @@
 """The bundled models by name: language codes, English names and locales resolve to one model file.
 
 Listing opens no model: the names come from the file names in `models/`, the sizes from the file
-system and the sources from `models/models.json`, which the model builder writes beside the images.
+system and the sources from `models/SOURCES.json`, which the model builder writes beside the images.
 """
 from __future__ import annotations
 
@@ -110,12 +110,17 @@ def _models_folder() -> str:
 
 @lru_cache(maxsize=1)
 def _sources() -> Dict[str, str]:
+    """Model code -> the names of its sources, from the provenance file the model builder writes."""
     try:
-        with open(os.path.join(_models_folder(), "models.json"), encoding="utf-8") as f:
+        with open(os.path.join(_models_folder(), "SOURCES.json"), encoding="utf-8") as f:
             table = json.load(f)
     except (OSError, ValueError):
         return {}
-    return {code: str(entry.get("source", "")) for code, entry in table.items() if isinstance(entry, dict)}
+    found = {}
+    for code, entry in table.items():
+        if isinstance(entry, dict) and isinstance(entry.get("sources"), list):
+            found[code] = "; ".join(str(s.get("source", "")) for s in entry["sources"] if isinstance(s, dict))
+    return found
 
 
 def available_models() -> List[ModelInfo]:

@@ -33,6 +33,7 @@ def test_available_models_carry_name_size_and_path():
     assert "en" in models and models == sorted(models)
     for info in models:
         assert info.code == info and os.path.getsize(info.path) == info.size and info.name
+    assert "WordNet" in next(m for m in models if m == "en").source
     assert pickle.loads(pickle.dumps(models)) == models
 
 
