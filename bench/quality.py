@@ -317,12 +317,14 @@ def chart(results: List[Dict[str, object]], path: pathlib.Path) -> None:
                 if from_gold:
                     bar.set_hatch("///")
                     bar.set_edgecolor("white")
+            if len(langs) <= 6:  # with few languages there is room to print the figures
+                ax.bar_label(bars, fmt="%.3f", fontsize=6, padding=1)
             handles[system] = bars
             hatched = hatched or any(shared)
             top = max([top, *ys])
         ax.set_xticks(range(len(langs)), [r["language"] for r in langs])
         ax.set_xlim(-0.5, len(langs) - 0.5)
-        ax.set_ylim(0, 1 if metric != "wrong_merges" else min(1.0, max(0.1, top * 1.15)))
+        ax.set_ylim(0, 1.08 if metric != "wrong_merges" else min(1.0, max(0.1, top * 1.2)))
         ax.set_title(titles[metric], fontsize=10)
         ax.grid(axis="y", alpha=0.3)
         ax.set_axisbelow(True)
