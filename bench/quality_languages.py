@@ -79,3 +79,23 @@ LANGUAGES: Dict[str, Language] = _rows(
     Language("uk", "uk", ("hunspell:uk_UA",), None, "uk", None),
     Language("ur", "ur", (), None, None, "ur"),
 )
+
+
+def language(code: str) -> Language:
+    """The table's row, or for a bundled language the table does not know yet, a row guessed from what the
+    installed packages cover under the same code: peers by code or Snowball's English name, a Hunspell
+    dictionary of the language as gold, a frequency list only when wordfreq has that very language."""
+    if code in LANGUAGES:
+        return LANGUAGES[code]
+    import wordfreq
+
+    snowball = None
+    try:
+        import Stemmer
+        from velmora._registry import LANGUAGE_NAMES
+
+        snowball = next((n for n in LANGUAGE_NAMES.get(code, ()) if n in Stemmer.algorithms()), None)
+    except ImportError:
+        pass
+    listed = code if code in wordfreq.available_languages() else None
+    return Language(code, listed, (f"hunspell:{code}",), snowball, code, code)
