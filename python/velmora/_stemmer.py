@@ -114,6 +114,30 @@ class Stemmer:
             check_loaded_rules(path, self._core._value_layout_stats()[1])
 
     @classmethod
+    def from_hunspell(
+        cls,
+        dictionary: Union[str, "os.PathLike[str]"],
+        *,
+        prefixes: bool = False,
+        cache_dir: Optional[Union[str, "os.PathLike[str]"]] = None,
+        progress: bool = True,
+        lookup: Lookup = DEFAULT_LOOKUP,
+        cache_size: int = DEFAULT_CACHE_SIZE,
+    ) -> "Stemmer":
+        """A stemmer over a Hunspell dictionary installed on this machine ("fr_FR", found in the
+        usual folders such as /usr/share/hunspell) or given by the path of its `.dic`.
+
+        The first use builds the model with velmora's own affix expander (suffix rules; prefix
+        rules too with ``prefixes=True``) and caches the compiled image under
+        ``$XDG_CACHE_HOME/velmora``; later uses load it in milliseconds, and a changed dictionary
+        is rebuilt. ``progress`` reports builds longer than a second on stderr.
+        """
+        from velmora._ondemand import hunspell_model
+
+        path = hunspell_model(dictionary, prefixes=prefixes, cache_dir=cache_dir, progress=progress)
+        return cls(path, lookup=lookup, cache_size=cache_size)
+
+    @classmethod
     def from_builder(
         cls, builder: TrieBuilder, *, lookup: Lookup = DEFAULT_LOOKUP, cache_size: int = DEFAULT_CACHE_SIZE
     ) -> "Stemmer":

@@ -2,17 +2,16 @@
 from __future__ import annotations
 
 import argparse
-import contextlib
 import gzip
 import json
 import os
 import re
 import sys
-import time
 from typing import Iterable, Iterator, List, Optional, Sequence, Tuple
 
 from velmora import _velmora
 from velmora._model_files import check_loaded_rules, check_model_file
+from velmora._progress import Progress
 from velmora._stemmer import available_models, resolve_model
 
 TOKEN = re.compile(r"\w+(?:['\u2019]\w+)*")
@@ -92,7 +91,7 @@ def cmd_compile(args: argparse.Namespace) -> int:
     source = check_model_file(args.source, what="source")
     if _same_file(source, args.out):
         raise ValueError(f"the output {args.out!r} is the source file; choose another output path")
-    with _progress(args, f"compiling {source}"):
+    with Progress(f"compiling {source}", enabled=_shows_progress(args)):
         _velmora.compile(
             source, args.out, backward=not args.forward, store_original=not args.no_store_original,
             lowercase=not args.no_lowercase,
@@ -100,16 +99,8 @@ def cmd_compile(args: argparse.Namespace) -> int:
     return 0
 
 
-@contextlib.contextmanager
-def _progress(args: argparse.Namespace, what: str) -> Iterator[None]:
-    """Says on stderr what a long step does and how long it took, when stderr is a terminal."""
-    show = not getattr(args, "quiet", False) and sys.stderr.isatty()
-    start = time.monotonic()
-    if show:
-        print(f"{what} ...", file=sys.stderr, flush=True)
-    yield
-    if show:
-        print(f"{what}: done in {time.monotonic() - start:.1f} s", file=sys.stderr, flush=True)
+def _shows_progress(args: argparse.Namespace) -> bool:
+    return not getattr(args, "quiet", False) and sys.stderr.isatty()
 
 
 def _recorded_modes(path: str) -> Optional[dict]:
@@ -171,11 +162,19 @@ def cmd_build_model(args: argparse.Namespace) -> int:
 
     if args.lang and (args.tsv or args.conllu or args.hunspell):
         raise ValueError("give a language with a recipe, or source files, not both")
+    if args.out is None:
+        if args.lang or args.tsv or args.conllu or len(args.hunspell) != 1:
+            raise ValueError("--out is required, except for one --hunspell dictionary (built into the cache)")
+        from velmora._ondemand import hunspell_model
+
+        print(hunspell_model(args.hunspell[0], progress=_shows_progress(args)))
+        return 0
     if args.lang:
         rec = build.recipe(args.lang)
     else:
         rec = build.recipe_from_files(args.tsv, args.conllu, args.hunspell, frequency_lang=args.frequency)
-    image = build.build_model(rec, args.out)
+    with Progress(f"building {args.out}", enabled=_shows_progress(args)):
+        image = build.build_model(rec, args.out)
     if not args.quiet:
         print(f"velmora build-model: {args.out}: {len(image)} bytes", file=sys.stderr)
     return 0
@@ -212,7 +211,10 @@ def build_parser() -> argparse.ArgumentParser:
         "within a kind, earlier files rank higher.",
     )
     bm.add_argument("lang", nargs="?", help="a language with a recipe (see velmora.build.RECIPES)")
-    bm.add_argument("--out", "-o", required=True, help="compiled image to write")
+    bm.add_argument(
+        "--out", "-o", help="compiled image to write; without it, one --hunspell dictionary is built into the "
+        "user's cache ($XDG_CACHE_HOME/velmora) and the cached model's path printed",
+    )
     bm.add_argument("--tsv", action="append", default=[], help="form<TAB>lemma file (repeatable)")
     bm.add_argument("--conllu", action="append", default=[], help="CoNLL-U treebank (repeatable)")
     bm.add_argument("--hunspell", action="append", default=[], help="Hunspell dictionary name or .dic path")

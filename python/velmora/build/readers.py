@@ -140,18 +140,29 @@ def read_wordnet_lemmas(folder: PathLike = WORDNET_DIR, parts: Sequence[str] = W
                     yield lemma, lemma
 
 
-@functools.lru_cache(maxsize=4)
 def hunspell_expansion(name: str, prefixes: bool = False, drop_flags: Tuple[str, ...] = ()) -> Tuple[Pair, ...]:
     """(form, root) for every form the affix rules generate, the root itself included when it is a word.
 
     `name` is a dictionary name (`en_US`) looked up in the system folders, or a path to a `.dic`. Prefix rules are
     off by default: they derive new words (`return` from `turn`), not forms of the root. `drop_flags` names affix
     flags to ignore on every root, for dictionaries whose suffix rules also derive words (`only` from `on`).
-    Cached, since a recipe may read one dictionary twice.
+    Cached, since a recipe may read one dictionary twice; the cache is keyed on the files' size and modification
+    time too, so a dictionary changed in place is read again.
     """
     from velmora.build import hunspell
 
-    dictionary = hunspell.HunspellDictionary.find(name)
+    dic, aff = hunspell.find_dictionary(name)
+    versions = tuple((st.st_size, st.st_mtime_ns) for st in (os.stat(dic), os.stat(aff)))
+    return _hunspell_expansion(str(dic), versions, prefixes, drop_flags)
+
+
+@functools.lru_cache(maxsize=4)
+def _hunspell_expansion(
+    dic: str, versions: Tuple[Tuple[int, int], ...], prefixes: bool, drop_flags: Tuple[str, ...]
+) -> Tuple[Pair, ...]:
+    from velmora.build import hunspell
+
+    dictionary = hunspell.HunspellDictionary.load(dic)
     drop = frozenset(drop_flags)
     if drop:
         roots = [root._replace(flags=root.flags - drop) for root in dictionary.roots]
