@@ -7,6 +7,7 @@ and the compiled image has no timestamp. The versions used are written to python
 """
 import json
 import pathlib
+import re
 import sys
 import time
 
@@ -17,6 +18,10 @@ from velmora.build import RECIPES, compile_pairs, recipe, training_pairs  # noqa
 
 MODELS = REPO / "python" / "velmora" / "models"
 SOURCES = MODELS / "SOURCES.json"
+LICENSES = MODELS / "LICENSES"
+# Debian copyright files up to this size are copied whole; bigger ones (libreoffice-dictionaries' file covers
+# every language) are cut down to the paragraphs about the dictionary's own folder and the licences they name.
+WHOLE_COPYRIGHT_BYTES = 20_000
 
 
 def provenance(lang: str) -> list:
@@ -32,6 +37,40 @@ def provenance(lang: str) -> list:
     ]
 
 
+def copyright_excerpt(text: str, dictionary: str) -> str:
+    paragraphs = text.split("\n\n")
+    folder = re.compile(rf"dictionaries/{re.escape(dictionary.split('_')[0])}(_[A-Za-z]+)?/")
+    about = [p for p in paragraphs if p.startswith("Files:") and folder.search(p.split("License:")[0])]
+    names = {m.strip() for p in about for m in re.findall(r"^License:\s*(.+)$", p, re.M)}
+    names = {part.strip() for n in names for part in re.split(r"\s+or\s+|\s+and\s+", n)}
+    texts = [p for p in paragraphs if p.startswith("License:") and p.split("\n")[0][8:].strip() in names]
+    return "\n\n".join(about + texts) + "\n"
+
+
+def write_licences(lang: str) -> None:
+    """Copies the licence files of a language's sources into models/LICENSES (files already there are kept:
+    some were written by hand from the package's documentation)."""
+    from velmora.build.readers import spacy_lookup_dir
+
+    LICENSES.mkdir(exist_ok=True)
+    for source in recipe(lang).sources:
+        if source.package == "spacy-lookups-data":
+            for path in sorted(spacy_lookup_dir().glob(f"{lang}_licen[cs]e.txt")) + sorted(
+                spacy_lookup_dir().glob(f"{lang}_source.txt")
+            ):
+                out = LICENSES / f"spacy-lookups-data-{path.name}"
+                if not out.exists():
+                    out.write_bytes(path.read_bytes())
+        elif source.package_kind == "debian":
+            if any(LICENSES.glob(f"{source.package}*")):
+                continue
+            copyright_file = pathlib.Path("/usr/share/doc") / source.package / "copyright"
+            text = copyright_file.read_text(encoding="utf-8", errors="replace")
+            if len(text) > WHOLE_COPYRIGHT_BYTES and source.name.startswith("Hunspell "):
+                text = copyright_excerpt(text, source.name.split()[1])
+            (LICENSES / f"{source.package}.txt").write_text(text, encoding="utf-8")
+
+
 def main(argv: list) -> int:
     langs = argv or sorted(RECIPES)
     record = json.loads(SOURCES.read_text(encoding="utf-8")) if SOURCES.exists() else {}
@@ -43,6 +82,7 @@ def main(argv: list) -> int:
         t2 = time.perf_counter()
         out = MODELS / f"{lang}.vmc"
         out.write_bytes(image)
+        write_licences(lang)
         record[lang] = {"pairs": len(pairs), "bytes": len(image), "sources": provenance(lang)}
         print(f"{out.relative_to(REPO)}: {len(image)} bytes from {len(pairs)} pairs "
               f"(sources read in {t1 - t0:.1f} s, compiled in {t2 - t1:.1f} s)")

@@ -51,12 +51,17 @@ def spacy_lookup_tables(lang: str, data_dir: Optional[PathLike] = None) -> List[
 
 
 def read_spacy_table(path: PathLike) -> Iterator[Pair]:
-    """One spaCy lookup table: a JSON object form -> lemma (gzip or plain)."""
+    """One spaCy lookup table: a JSON object form -> lemma, or form -> list of lemmas (the Catalan table), gzip or
+    plain. Every lemma of a list is a candidate; ranking chooses among them."""
     with _open_text(path) as f:
         table = json.load(f)
     for form, lemma in table.items():
         if isinstance(lemma, str):
             yield form, lemma
+        elif isinstance(lemma, list):
+            for one in lemma:
+                if isinstance(one, str):
+                    yield form, one
 
 
 def spacy_table_part(path: PathLike, lang: str) -> str:

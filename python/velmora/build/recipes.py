@@ -200,6 +200,11 @@ RECIPES: Dict[str, Recipe] = {
     ),
 }
 
+# The other bundled languages, one table row each (imported here so that RECIPES lists every bundled model).
+from velmora.build.recipes_multilingual import MULTILINGUAL_RECIPES  # noqa: E402
+
+RECIPES.update(MULTILINGUAL_RECIPES)
+
 
 def recipe(lang: str) -> Recipe:
     try:

@@ -1,0 +1,88 @@
+"""Every bundled language model loads by code and by name, and gives textbook lemmas.
+
+The expected lemmas are grammar-book facts (plural nouns, past tenses, irregular forms), not the model's own
+output. English and Polish have their own, longer lists in test_build_models.py.
+"""
+import gzip
+import json
+
+import pytest
+
+import velmora
+from velmora import Stemmer
+from velmora.build import RECIPES, readers
+
+TEXTBOOK = {
+    "ca": [("gats", "gat"), ("cases", "casa"), ("llibres", "llibre"), ("parlava", "parlar"), ("dones", "dona")],
+    "cs": [("ženy", "žena"), ("knihy", "kniha"), ("hradu", "hrad"), ("dělal", "dělat"), ("měst", "město")],
+    "da": [("huse", "hus"), ("bøger", "bog"), ("kvinder", "kvinde"), ("gik", "gå"), ("spiste", "spise")],
+    "de": [("häuser", "haus"), ("kinder", "kind"), ("bücher", "buch"), ("frauen", "frau"), ("ging", "gehen"),
+           ("machte", "machen")],
+    "es": [("casas", "casa"), ("libros", "libro"), ("ciudades", "ciudad"), ("hablaban", "hablar"),
+           ("comimos", "comer"), ("tuvo", "tener")],
+    "fr": [("chevaux", "cheval"), ("maisons", "maison"), ("yeux", "œil"), ("parlait", "parler"),
+           ("finirent", "finir"), ("allons", "aller")],
+    "ga": [("fir", "fear"), ("mná", "bean"), ("cailíní", "cailín"), ("tithe", "teach")],
+    "hr": [("kuće", "kuća"), ("knjige", "knjiga"), ("gradovi", "grad"), ("ženama", "žena"), ("pisao", "pisati")],
+    "hu": [("házak", "ház"), ("könyvek", "könyv"), ("emberek", "ember"), ("almák", "alma")],
+    "id": [("membaca", "baca"), ("menulis", "tulis"), ("dibeli", "beli"), ("makanan", "makan")],
+    "it": [("case", "casa"), ("libri", "libro"), ("uomini", "uomo"), ("parlavano", "parlare"),
+           ("andato", "andare")],
+    "lb": [("kanner", "kand"), ("haiser", "haus"), ("bicher", "buch")],
+    "lt": [("namai", "namas"), ("knygos", "knyga"), ("vyrai", "vyras"), ("rašė", "rašyti"), ("ėjo", "eiti")],
+    "lv": [("mājas", "māja"), ("grāmatas", "grāmata"), ("vīri", "vīrs"), ("galdi", "galds")],
+    "nl": [("huizen", "huis"), ("boeken", "boek"), ("kinderen", "kind"), ("steden", "stad"), ("liep", "lopen"),
+           ("gemaakt", "maken")],
+    "pt": [("casas", "casa"), ("livros", "livro"), ("cidades", "cidade"), ("mulheres", "mulher"),
+           ("falavam", "falar"), ("fizeram", "fazer")],
+    "ro": [("copii", "copil"), ("oameni", "om"), ("fete", "fată"), ("lupi", "lup")],
+    "ru": [("книги", "книга"), ("столы", "стол"), ("городах", "город"), ("говорил", "говорить"),
+           ("писала", "писать")],
+    "sk": [("ženy", "žena"), ("knihy", "kniha"), ("mestá", "mesto"), ("domy", "dom")],
+    "sl": [("hiše", "hiša"), ("knjige", "knjiga"), ("mesta", "mesto"), ("ženske", "ženska")],
+    "sr": [("куће", "кућа"), ("књиге", "књига"), ("градови", "град"), ("писао", "писати")],
+    "sv": [("böcker", "bok"), ("flickor", "flicka"), ("bilar", "bil"), ("gick", "gå"), ("skrev", "skriva")],
+    "tr": [("evler", "ev"), ("kitaplar", "kitap"), ("çocuklar", "çocuk"), ("evlerde", "ev")],
+    "uk": [("книги", "книга"), ("міста", "місто"), ("столи", "стіл"), ("жінки", "жінка")],
+    "ur": [("کتابیں", "کتاب"), ("لڑکیاں", "لڑکی")],
+    "et": [("majad", "maja"), ("raamatud", "raamat"), ("linnas", "linn")],
+}
+
+BUNDLED = sorted(str(info) for info in velmora.available_models())
+
+
+def test_every_recipe_is_bundled_and_has_textbook_forms():
+    assert len(BUNDLED) >= 25
+    assert set(RECIPES) <= set(BUNDLED)
+    assert set(BUNDLED) - {"en", "pl"} <= set(TEXTBOOK)
+
+
+@pytest.mark.parametrize("code", BUNDLED)
+def test_stem_batch_by_code(code):
+    words = [form for form, _ in TEXTBOOK.get(code, [("test", "test")])]
+    out = Stemmer(code).stem_batch(words + [""])
+    assert len(out) == len(words) + 1 and all(isinstance(s, (str, type(None))) for s in out)
+
+
+@pytest.mark.parametrize(
+    "code, form, lemma", [(code, f, l) for code in sorted(TEXTBOOK) for f, l in TEXTBOOK[code]]
+)
+def test_textbook_form(code, form, lemma):
+    if code not in BUNDLED:
+        pytest.skip(f"{code} is not bundled")
+    assert Stemmer(code).stem_word(form) == lemma
+
+
+@pytest.mark.parametrize("name", ["german", "German", "de_DE", "de-DE.UTF-8", "deutsch"])
+def test_language_names_reach_the_german_model(name):
+    if "de" not in BUNDLED:
+        pytest.skip("de is not bundled")
+    assert Stemmer(name).stem_word("häuser") == Stemmer("de").stem_word("häuser") == "haus"
+
+
+def test_spacy_tables_with_lemma_lists(tmp_path):
+    table = {"cantes": ["cantar", "cant"], "gats": "gat", "bad": 3}
+    (tmp_path / "xx_lemma_lookup.json.gz").write_bytes(gzip.compress(json.dumps(table).encode()))
+    assert sorted(readers.read_spacy_lookup("xx", tmp_path)) == [
+        ("cantes", "cant"), ("cantes", "cantar"), ("gats", "gat"),
+    ]
