@@ -67,7 +67,7 @@ clean:
 
 # Sources of the bundled models (velmora.build.recipes); their versions are recorded in models/SOURCES.json.
 MODEL_PACKAGES := spacy-lookups-data==1.0.5 wordfreq==3.1.1
-MODEL_APT_PACKAGES := hunspell-en-us hunspell-pl wordnet-base hunspell-sk hunspell-uk hunspell-lv hunspell-sl myspell-et
+MODEL_APT_PACKAGES := hunspell-en-us hunspell-pl wordnet-base hunspell-sk hunspell-uk hunspell-lv
 models: install
 	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES)"
 	$(VPY) -m pip install -q $(MODEL_PACKAGES)

@@ -74,6 +74,7 @@ def write_licences(lang: str) -> None:
 def main(argv: list) -> int:
     langs = argv or sorted(RECIPES)
     record = json.loads(SOURCES.read_text(encoding="utf-8")) if SOURCES.exists() else {}
+    record = {code: entry for code, entry in record.items() if code in RECIPES}
     for lang in langs:
         t0 = time.perf_counter()
         pairs = training_pairs(lang)

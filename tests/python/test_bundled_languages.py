@@ -20,7 +20,7 @@ TEXTBOOK = {
            ("machte", "machen")],
     "es": [("casas", "casa"), ("libros", "libro"), ("ciudades", "ciudad"), ("hablaban", "hablar"),
            ("comimos", "comer"), ("tuvo", "tener")],
-    "fr": [("chevaux", "cheval"), ("maisons", "maison"), ("yeux", "œil"), ("parlait", "parler"),
+    "fr": [("chevaux", "cheval"), ("maisons", "maison"), ("yeux", ("œil", "oeil")), ("parlait", "parler"),
            ("finirent", "finir"), ("allons", "aller")],
     "ga": [("fir", "fear"), ("mná", "bean"), ("cailíní", "cailín"), ("tithe", "teach")],
     "hr": [("kuće", "kuća"), ("knjige", "knjiga"), ("gradovi", "grad"), ("ženama", "žena"), ("pisao", "pisati")],
@@ -39,13 +39,13 @@ TEXTBOOK = {
     "ru": [("книги", "книга"), ("столы", "стол"), ("городах", "город"), ("говорил", "говорить"),
            ("писала", "писать")],
     "sk": [("ženy", "žena"), ("knihy", "kniha"), ("mestá", "mesto"), ("domy", "dom")],
-    "sl": [("hiše", "hiša"), ("knjige", "knjiga"), ("mesta", "mesto"), ("ženske", "ženska")],
+    "el": [("γυναίκες", "γυναίκα"), ("άνθρωποι", "άνθρωπος"), ("δρόμους", "δρόμος"), ("παιδιά", "παιδί")],
+    "mk": [("книги", "книга"), ("градови", "град"), ("куќи", "куќа")],
     "sr": [("куће", "кућа"), ("књиге", "књига"), ("градови", "град"), ("писао", "писати")],
     "sv": [("böcker", "bok"), ("flickor", "flicka"), ("bilar", "bil"), ("gick", "gå"), ("skrev", "skriva")],
     "tr": [("evler", "ev"), ("kitaplar", "kitap"), ("çocuklar", "çocuk"), ("evlerde", "ev")],
     "uk": [("книги", "книга"), ("міста", "місто"), ("столи", "стіл"), ("жінки", "жінка")],
     "ur": [("کتابیں", "کتاب"), ("لڑکیاں", "لڑکی")],
-    "et": [("majad", "maja"), ("raamatud", "raamat"), ("linnas", "linn")],
 }
 
 BUNDLED = sorted(str(info) for info in velmora.available_models())
@@ -70,7 +70,8 @@ def test_stem_batch_by_code(code):
 def test_textbook_form(code, form, lemma):
     if code not in BUNDLED:
         pytest.skip(f"{code} is not bundled")
-    assert Stemmer(code).stem_word(form) == lemma
+    # a tuple lists spellings of one lemma (the French tables write oe for the ligature)
+    assert Stemmer(code).stem_word(form) in (lemma if isinstance(lemma, tuple) else (lemma,))
 
 
 @pytest.mark.parametrize("name", ["german", "German", "de_DE", "de-DE.UTF-8", "deutsch"])

@@ -19,7 +19,7 @@ def ranked_pairs(rec: Recipe, frequency: Optional[Frequency] = None) -> List[Wei
         table.add_source(source.read(), source.priority, source.lemma_priority, rec.short_lemmas)
     if frequency is None and rec.frequency_lang:
         frequency = word_frequency_table(rec.frequency_lang)
-    return table.ranked(frequency, rec.identity_margin)
+    return table.ranked(frequency, rec.identity_margin, rec.lemmas_keep_own_frequency)
 
 
 def training_pairs(lang: str) -> List[WeightedPair]:

@@ -78,7 +78,9 @@ class CandidateTable:
                 lemmas[pair[1]] = p
             self._votes[pair] = self._votes.get(pair, 0) + 1
 
-    def ranked(self, frequency: Optional[Frequency] = None, identity_margin: float = 1.0) -> List[WeightedPair]:
+    def ranked(
+        self, frequency: Optional[Frequency] = None, identity_margin: float = 1.0, lemmas_keep_own_frequency: bool = False
+    ) -> List[WeightedPair]:
         """All pairs, sorted by form then lemma, weighted by the rank of the lemma among the form's candidates.
 
         Within one priority, a candidate lemma scores the frequency of its other forms: the frequency of the word
@@ -86,19 +88,24 @@ class CandidateTable:
         goes with the common forms of `różny`, `potem` stays itself beside the rare forms of `pot`). A form that
         competes as its own lemma adds its own frequency divided by 10**identity_margin, since that frequency
         also counts its uses as a form of the other candidates.
+
+        With `lemmas_keep_own_frequency`, a form that is also a candidate lemma of itself adds its frequency to
+        that lemma only: Spanish `casa` is mostly the noun, so its frequency must not make `casar` the likelier
+        lemma of `casas`. Tables that list one lemma per form, homographs included, need this.
         """
         freq = frequency or no_frequency
         mass: Dict[str, float] = {}
         for form, lemmas in self._best.items():
             f = freq(form)
             if f:
-                for lemma in lemmas:
+                for lemma in self._mass_lemmas(form, lemmas, lemmas_keep_own_frequency):
                     mass[lemma] = mass.get(lemma, 0.0) + f
         discount = 10.0 ** -identity_margin
 
         def score(form: str, lemma: str) -> float:
             f = freq(form)
-            rest = max(mass.get(lemma, 0.0) - f, 0.0)
+            counted = lemma in self._mass_lemmas(form, self._best[form], lemmas_keep_own_frequency)
+            rest = max(mass.get(lemma, 0.0) - (f if counted else 0.0), 0.0)
             return round(zipf(rest + f * discount if lemma == form else rest), 3)
 
         out: List[WeightedPair] = []
@@ -114,3 +121,9 @@ class CandidateTable:
             k = len(order)
             out.extend((form, lemma, k - i) for i, lemma in sorted(enumerate(order), key=lambda x: x[1]))
         return out
+
+    @staticmethod
+    def _mass_lemmas(form: str, lemmas: Dict[str, int], lemmas_keep_own_frequency: bool):
+        if lemmas_keep_own_frequency and form in lemmas:
+            return (form,)
+        return lemmas

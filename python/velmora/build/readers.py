@@ -93,6 +93,43 @@ def read_spacy_lookup(
                 yield form, lemma
 
 
+def _spacy_json(folder: pathlib.Path, name: str) -> dict:
+    path = folder / f"{name}.json.gz"
+    if not path.exists():
+        return {}
+    with _open_text(path) as f:
+        return json.load(f)
+
+
+def read_spacy_rules(lang: str, data_dir: Optional[PathLike] = None) -> Iterator[Pair]:
+    """The forms spaCy's rule lemmatizer would map to each lemma of its index, generated backwards.
+
+    The lemmatizer turns a form into a lemma by the first suffix rule (old, new) whose result is in the part of
+    speech's lemma index, unless the exception table lists the form. Run backwards, every indexed lemma ending
+    in `new` gives the form with `old` instead; with the exception pairs and the lemmas themselves, that is the
+    table the lemmatizer stands for. Some generated forms are not words; they are never looked up.
+    """
+    folder = pathlib.Path(data_dir) if data_dir is not None else spacy_lookup_dir()
+    rules = _spacy_json(folder, f"{lang}_lemma_rules")
+    index = _spacy_json(folder, f"{lang}_lemma_index")
+    exceptions = _spacy_json(folder, f"{lang}_lemma_exc")
+    if not rules or not index:
+        raise FileNotFoundError(f"no spaCy lemma rules with an index for {lang!r}")
+    for part in sorted(index):
+        lemmas = index[part]
+        for lemma in lemmas:
+            yield lemma, lemma
+        for old, new in rules.get(part, ()):
+            for lemma in lemmas:
+                if lemma.endswith(new) and len(lemma) > len(new):
+                    yield lemma[: len(lemma) - len(new)] + old, lemma
+    for part in sorted(exceptions):
+        for form, listed in exceptions[part].items():
+            for lemma in listed if isinstance(listed, list) else [listed]:
+                if isinstance(lemma, str):
+                    yield form, lemma
+
+
 def read_conllu(path: PathLike) -> Iterator[Pair]:
     """FORM and LEMMA of every syntactic word of a CoNLL-U file.
 

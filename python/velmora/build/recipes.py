@@ -40,6 +40,7 @@ class Recipe:
     sources: Tuple[Source, ...]
     frequency_lang: Optional[str] = None  # wordfreq language ranking lemmas of equal priority
     identity_margin: float = 1.0  # see ranking.CandidateTable.ranked
+    lemmas_keep_own_frequency: bool = False  # see ranking.CandidateTable.ranked
     short_lemmas: FrozenSet[str] = frozenset()  # single letters that are lemmas of other forms (see cleaning)
     notes: str = ""
     extra: Dict[str, str] = field(default_factory=dict)

@@ -3,13 +3,17 @@
 Most come from the lemma lookup tables of spacy-lookups-data; languages without a table come from a Debian
 Hunspell dictionary whose licence allows redistribution. A Hunspell dictionary is only bundled when one of its
 licence options is not the GPL: the model is a derived work of its data and ships inside an Apache-2.0 wheel.
-Dictionaries of the spaCy languages stay out of their recipes on purpose: the quality benchmark scores those
-models against `hunspell -s`, which would not be an independent judge of a model built from the same dictionary.
+Where a table has holes (the Dutch one lacks `huizen`, `boeken`, `kinderen`) or gives a homograph's rarer lemma
+(`casas` -> `casar`), a redistributable Hunspell dictionary joins it at the same priority: the candidates of
+both compete by the frequency of their paradigms. Those models lose their independent gold (the benchmark
+scores them against the same dictionary's `hunspell -s`), so the table stays alone where it has neither flaw.
 """
 from __future__ import annotations
 
+import functools
 from typing import Dict, Tuple
 
+from velmora.build import readers
 from velmora.build.recipes import Recipe, Source, hunspell_source, spacy_source
 
 PACKAGE_MIT = "no licence file of its own in the package: spacy-lookups-data's MIT licence applies"
@@ -37,6 +41,16 @@ SPACY_TABLE_LICENCES: Dict[str, str] = {
     "sv": PACKAGE_MIT,
     "tr": PACKAGE_MIT + " (data/tr_source.txt names the Zargan linguistic resources, Bilgin 2016)",
     "ur": PACKAGE_MIT,
+    "mk": PACKAGE_MIT,
+}
+
+# Languages whose spaCy data also holds a rule lemmatizer (suffix rules, lemma index, exceptions), read backwards
+# by readers.read_spacy_rules: below the lookup table where there is one (its holes: Catalan `gats`, `cases`),
+# alone for Greek.
+SPACY_RULES: Dict[str, str] = {
+    "ca": PACKAGE_MIT,
+    "el": PACKAGE_MIT,
+    "mk": PACKAGE_MIT,
 }
 
 # wordfreq's list ranking lemmas of equal priority: the language's own, its Serbo-Croatian (Latin script) list
@@ -55,8 +69,22 @@ HUNSPELL_ONLY: Dict[str, Tuple[str, str, str]] = {
     "sk": ("sk_SK", "hunspell-sk", "GPL-2 or LGPL-2.1 or MPL-1.1, used under the MPL-1.1"),
     "uk": ("uk_UA", "hunspell-uk", "GPL-2+ or LGPL-2.1+ or MPL-1.1, used under the MPL-1.1"),
     "lv": ("lv_LV", "hunspell-lv", "LGPL-2.1+"),
-    "sl": ("sl_SI", "hunspell-sl", "GPL or LGPL, used under the LGPL"),
-    "et": ("et_EE", "myspell-et", "LGPL-2.1+ (word list: Institute of the Estonian Language)"),
+}
+
+# spaCy languages whose table is joined by a Hunspell dictionary (dictionary, package, licence as the Debian
+# copyright file gives it for that dictionary's folder). Portuguese takes the Brazilian dictionary, a project
+# of its own, so that pt_PT remains an independent gold.
+COMBINED_WITH_HUNSPELL: Dict[str, Tuple[str, str, str]] = {
+    "da": ("da_DK", "hunspell-da", "LGPL-2.1 or GPL-2 or MPL-1.1, used under the MPL-1.1"),
+    "es": ("es_ES", "hunspell-es", "GPL-3+ or LGPL-3+ or MPL-1.1+, used under the MPL-1.1"),
+    "hr": ("hr_HR", "hunspell-hr", "LGPL or SISSL, used under the LGPL"),
+    "hu": ("hu_HU", "hunspell-hu", "GPL-3+ or LGPL-3+ or MPL-2.0+, used under the MPL-2.0"),
+    "id": ("id_ID", "hunspell-id", "LGPL-3"),
+    "nl": ("nl_NL", "hunspell-nl", "BSD or CC-BY-3.0 (OpenTaal), used under the BSD licence"),
+    "pt": ("pt_BR", "hunspell-pt-br", "LGPL-3 or MPL, used under the MPL"),
+    "ro": ("ro_RO", "hunspell-ro", "GPL-2 or LGPL-2.1 or MPL-1.1, used under the MPL-1.1"),
+    "sr": ("sr_RS", "hunspell-sr", "GPL-2+ or LGPL-2.1 or MPL-1.1, used under the MPL-1.1"),
+    "sv": ("sv_SE", "hunspell-sv", "LGPL-3"),
 }
 
 # Languages whose only Debian dictionaries are GPL-only (or too thin to learn from): reachable through
@@ -65,7 +93,9 @@ NOT_BUNDLED_FROM_HUNSPELL: Dict[str, str] = {
     "bg": "hunspell-bg: GPL-2 only",
     "gl": "hunspell-gl: GPL only",
     "nb": "hunspell-no: GPL-2 only (spaCy's Norwegian table has under 2,000 nouns)",
-    "el": "hunspell-el: a full-form word list without affix rules, so no form -> lemma pairs",
+    "el": "hunspell-el: a full-form word list without affix rules (the bundled model comes from spaCy's rules)",
+    "et": "myspell-et: its suffix expansion ran for minutes past 9 GB of memory (affix rules converted from ispell)",
+    "sl": "hunspell-sl: its roots are stems, not lemmas (knjig for knjiga, hiš for hiša)",
     "de": "hunspell-de-de: GPL-2+ only (the bundled model comes from spaCy's table)",
     "cs": "hunspell-cs: GPL-2 only (the bundled model comes from spaCy's table)",
     "it": "hunspell-it: GPL-3 only (the bundled model comes from spaCy's table)",
@@ -73,11 +103,34 @@ NOT_BUNDLED_FROM_HUNSPELL: Dict[str, str] = {
 }
 
 
+def spacy_rules_source(lang: str, priority: int) -> Source:
+    return Source(
+        name=f"spacy-lookups-data {lang} lemma rules, index and exceptions",
+        read=functools.partial(readers.read_spacy_rules, lang),
+        priority=priority,
+        package="spacy-lookups-data",
+        package_kind="pypi",
+        licence=SPACY_RULES[lang],
+        notes="the forms the rule lemmatizer maps to each indexed lemma",
+    )
+
+
 def spacy_recipe(lang: str) -> Recipe:
+    sources: Tuple[Source, ...] = ()
+    if lang in SPACY_TABLE_LICENCES:
+        sources += (spacy_source(lang, 2, SPACY_TABLE_LICENCES[lang]),)
+    if lang in SPACY_RULES:
+        sources += (spacy_rules_source(lang, 1),)
+    if lang in COMBINED_WITH_HUNSPELL:
+        dictionary, package, licence = COMBINED_WITH_HUNSPELL[lang]
+        sources += (
+            hunspell_source(
+                dictionary, package, 2, roots="all", licence=licence,
+                notes="roots and the forms their suffix rules give, beside the table at the same priority",
+            ),
+        )
     return Recipe(
-        lang=lang,
-        sources=(spacy_source(lang, 2, SPACY_TABLE_LICENCES[lang]),),
-        frequency_lang=frequency_list(lang),
+        lang=lang, sources=sources, frequency_lang=frequency_list(lang), lemmas_keep_own_frequency=True,
     )
 
 
@@ -87,10 +140,10 @@ def hunspell_recipe(lang: str) -> Recipe:
         dictionary, package, 1, roots="all", licence=licence,
         notes="every root with the forms its suffix rules give; prefix rules left out",
     )
-    return Recipe(lang=lang, sources=(source,), frequency_lang=frequency_list(lang))
+    return Recipe(lang=lang, sources=(source,), frequency_lang=frequency_list(lang), lemmas_keep_own_frequency=True)
 
 
 MULTILINGUAL_RECIPES: Dict[str, Recipe] = {
-    **{lang: spacy_recipe(lang) for lang in SPACY_TABLE_LICENCES},
+    **{lang: spacy_recipe(lang) for lang in sorted(set(SPACY_TABLE_LICENCES) | set(SPACY_RULES))},
     **{lang: hunspell_recipe(lang) for lang in HUNSPELL_ONLY},
 }

@@ -1,0 +1,75 @@
+"""Prints the README's table of bundled languages from the models' provenance and the quality results.
+
+Usage: python tools/models_table.py   (after `make models` and `make quality`)
+"""
+import json
+import pathlib
+import re
+import sys
+
+REPO = pathlib.Path(__file__).resolve().parents[1]
+sys.path.insert(0, str(REPO / "python"))
+
+from velmora._registry import LANGUAGE_NAMES  # noqa: E402
+from velmora.build import recipe  # noqa: E402
+
+MODELS = REPO / "python" / "velmora" / "models"
+RESULTS = REPO / "bench" / "quality_results.json"
+
+
+def short_licence(licence: str) -> str:
+    """`GPL-2 or LGPL-2.1 or MPL-1.1, used under the MPL-1.1` -> `MPL-1.1`; `CC0 (...); package MIT` -> `CC0`."""
+    used = re.search(r"used under (?:the |its )?([^;,(]+)", licence)
+    if used:
+        return re.sub(r" (option|licence)$", "", used.group(1).strip())
+    if licence.startswith("no licence file"):
+        return "MIT"
+    return re.split(r"\s*[(;]", licence, maxsplit=1)[0].strip()
+
+
+def short_source(name: str) -> str:
+    name = re.sub(r"^spacy-lookups-data (\w+) lemma lookup.*", "spaCy table", name)
+    name = re.sub(r"^Hunspell (\S+) \(.*", r"Hunspell \1", name)
+    return name
+
+
+def velmora_row(results: dict, code: str) -> dict:
+    for entry in results.get("languages", []):
+        if entry["language"] == code:
+            row = next((r for r in entry["rows"] if r["system"] == "velmora"), {})
+            return {**row, "gold": entry.get("gold")}
+    return {}
+
+
+def figure(value, shared=False) -> str:
+    if value is None:
+        return "—"
+    return f"{value:.3f}" + (" ¹" if shared else "")
+
+
+def main() -> int:
+    record = json.loads((MODELS / "SOURCES.json").read_text(encoding="utf-8"))
+    results = json.loads(RESULTS.read_text(encoding="utf-8")) if RESULTS.exists() else {}
+    print("| code | language | sources | licences | size | lemma accuracy | gold | held-out exact |")
+    print("|---|---|---|---|---|---|---|---|")
+    total = 0
+    for code in sorted(record):
+        model = MODELS / f"{code}.vmc"
+        if not model.exists():
+            continue
+        size = model.stat().st_size
+        total += size
+        sources = recipe(code).sources
+        names = list(dict.fromkeys(short_source(s.name) for s in sources))
+        licences = list(dict.fromkeys(short_licence(s.licence) for s in sources))
+        row = velmora_row(results, code)
+        name = LANGUAGE_NAMES.get(code, (code,))[0].title()
+        print(f"| `{code}` | {name} | {', '.join(names)} | {', '.join(licences)} | {size / 1e6:.2f} MB | "
+              f"{figure(row.get('lemma_accuracy'), row.get('built_from_gold_data', False))} | "
+              f"{row.get('gold') or 'none'} | {figure(row.get('held_out_exact'))} |")
+    print(f"\nTotal: {total / 1e6:.1f} MB")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
