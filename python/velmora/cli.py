@@ -2,7 +2,6 @@
 from __future__ import annotations
 
 import argparse
-import gzip
 import re
 import sys
 from typing import Iterable, Iterator, List, Optional, Sequence
@@ -61,29 +60,10 @@ def cmd_compile(args: argparse.Namespace) -> int:
     return 0
 
 
-def _recorded_modes(path: str) -> Optional[dict]:
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:2] == b"\x1f\x8b":
-        try:
-            data = gzip.decompress(data)
-        except (OSError, EOFError):
-            pass
-    if data[:4] != b"LXTR":
-        return None
-    length = int.from_bytes(data[16:18], "big")
-    modes = {}
-    for line in data[18 : 18 + length].decode("utf-8", "replace").splitlines():
-        key, sep, value = line.partition("=")
-        if sep:
-            modes[key] = value
-    return modes
-
-
 def cmd_info(args: argparse.Namespace) -> int:
     path = _resolve(args.model)
     stemmer = _velmora.StemmerCore(path)
-    modes = _recorded_modes(path)
+    modes = stemmer.recorded_modes
     nodes, refs, patches = stemmer._value_layout_stats()
     print(f"model: {path}")
     if modes is None:
@@ -91,7 +71,7 @@ def cmd_info(args: argparse.Namespace) -> int:
     else:
         print("kind: compiled image")
         for key in ("traversalDirection", "caseProcessingMode", "diacriticProcessingMode"):
-            print(f"{key}: {modes.get(key, '(default)')}")
+            print(f"{key}: {modes[key]}")
     print(f"nodes: {nodes}\nvalue references: {refs}\ndistinct patches: {patches}")
     sample = list(_tokens(open(args.sample, encoding="utf-8"))) if args.sample else INFO_SAMPLE
     print(f"patch statistics of {len(sample)} sample words:")

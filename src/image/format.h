@@ -28,6 +28,20 @@ struct DecodedImage {
   ModelModes modes;
 };
 
+// The metadata lines that carry a mode, and the spellings of their values.
+inline constexpr const char* kDirectionKey = "traversalDirection";
+inline constexpr const char* kCaseKey = "caseProcessingMode";
+inline constexpr const char* kDiacriticKey = "diacriticProcessingMode";
+inline const char* metadata_value(TraversalDirection d) {
+  return d == TraversalDirection::kForward ? "FORWARD" : "BACKWARD";
+}
+inline const char* metadata_value(CaseMode c) {
+  return c == CaseMode::kAsIs ? "AS_IS" : "LOWERCASE_WITH_LOCALE_ROOT";
+}
+inline const char* metadata_value(DiacriticMode d) {
+  return d == DiacriticMode::kRemove ? "REMOVE" : "AS_IS";
+}
+
 // The nine-line metadata block the writer records.
 std::string model_metadata_text(const ModelModes& modes);
 

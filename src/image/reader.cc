@@ -64,12 +64,16 @@ ModelModes parse_model_metadata(std::string_view text) {
     if (eq == std::string_view::npos) continue;
     const std::string_view key = line.substr(0, eq);
     const std::string_view value = line.substr(eq + 1);
-    if (key == "traversalDirection") {
-      modes.direction = value == "FORWARD" ? TraversalDirection::kForward : TraversalDirection::kBackward;
-    } else if (key == "caseProcessingMode") {
-      modes.case_mode = value == "AS_IS" ? CaseMode::kAsIs : CaseMode::kLowercaseWithLocaleRoot;
-    } else if (key == "diacriticProcessingMode") {
-      modes.diacritic_mode = value == "REMOVE" ? DiacriticMode::kRemove : DiacriticMode::kAsIs;
+    // Any value but the non-default spelling reads as the default.
+    if (key == kDirectionKey) {
+      const auto forward = TraversalDirection::kForward;
+      modes.direction = value == metadata_value(forward) ? forward : TraversalDirection::kBackward;
+    } else if (key == kCaseKey) {
+      const auto as_is = CaseMode::kAsIs;
+      modes.case_mode = value == metadata_value(as_is) ? as_is : CaseMode::kLowercaseWithLocaleRoot;
+    } else if (key == kDiacriticKey) {
+      const auto remove = DiacriticMode::kRemove;
+      modes.diacritic_mode = value == metadata_value(remove) ? remove : DiacriticMode::kAsIs;
     }
   }
   return modes;

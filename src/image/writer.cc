@@ -24,21 +24,17 @@ void put_i32(std::string& out, uint32_t v) {
 }  // namespace
 
 std::string model_metadata_text(const ModelModes& modes) {
-  std::string text =
-      "velmora.metadata.v1\n"
-      "formatVersion=" + std::to_string(kTrieStreamVersion) + "\n";
-  text += modes.direction == TraversalDirection::kForward ? "traversalDirection=FORWARD\n"
-                                                          : "traversalDirection=BACKWARD\n";
+  auto line = [](const char* key, const char* value) { return std::string(key) + "=" + value + "\n"; };
+  std::string text = "velmora.metadata.v1\nformatVersion=" + std::to_string(kTrieStreamVersion) + "\n";
+  text += line(kDirectionKey, metadata_value(modes.direction));
   // The reduction lines describe what build/reduce does; readers ignore them.
   text +=
       "reductionMode=MERGE_SUBTREES_WITH_EQUIVALENT_DOMINANT_GET_RESULTS\n"
       "dominantWinnerMinPercent=75\n"
       "dominantWinnerOverSecondRatio=3\n"
       "contractUniformSubtrees=true\n";
-  text += modes.diacritic_mode == DiacriticMode::kRemove ? "diacriticProcessingMode=REMOVE\n"
-                                                         : "diacriticProcessingMode=AS_IS\n";
-  text += modes.case_mode == CaseMode::kAsIs ? "caseProcessingMode=AS_IS\n"
-                                             : "caseProcessingMode=LOWERCASE_WITH_LOCALE_ROOT\n";
+  text += line(kDiacriticKey, metadata_value(modes.diacritic_mode));
+  text += line(kCaseKey, metadata_value(modes.case_mode));
   return text;
 }
 

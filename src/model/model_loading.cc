@@ -21,29 +21,40 @@ ModelModes dictionary_modes(bool backward, bool lowercase) {
 
 }  // namespace
 
-Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view raw,
-                                                              const ModelOptions& options) {
+namespace {
+
+Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions& options) {
   const std::string bytes = gunzip_if_gzipped(raw);
   Expected<std::shared_ptr<CompiledTrie>> trie = Error{};
+  std::optional<ModelModes> recorded;
   if (is_compiled_image(bytes)) {
     auto image = read_compiled_image(bytes);
     if (!image) return image.take_error();
+    recorded = image->modes;
     trie = compile_trie(std::move(image->graph), image->modes);
   } else {
     FrequencyTrie built = build_frequency_trie(bytes, options.backward, options.store_original);
     trie = compile_trie(freeze(built), dictionary_modes(options.backward, options.lowercase));
   }
-  if (!trie) return trie;
+  if (!trie) return trie.take_error();
   (*trie)->set_case_mode(case_mode_for(options.lowercase));
   (*trie)->set_lookup_mode(options.lookup);
-  return trie;
+  return LoadedModel{std::move(trie).value(), recorded};
 }
 
-Expected<std::shared_ptr<CompiledTrie>> load_model(const std::string& path,
-                                                   const ModelOptions& options) {
+}  // namespace
+
+Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view raw,
+                                                              const ModelOptions& options) {
+  auto model = model_from_bytes(raw, options);
+  if (!model) return model.take_error();
+  return std::move(model->trie);
+}
+
+Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options) {
   auto data = read_file(path);
   if (!data) return data.take_error();
-  return trie_from_model_bytes(*data, options);
+  return model_from_bytes(*data, options);
 }
 
 Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, bool backward,
@@ -83,14 +94,6 @@ Expected<std::string> compile_dictionary(std::string_view raw, bool backward, bo
   if (is_compiled_image(bytes)) return invalid_data("source is already a compiled trie");
   const FrequencyTrie trie = build_frequency_trie(bytes, backward, store_original);
   return image_from_builder(trie, dictionary_modes(backward, lowercase));
-}
-
-Expected<std::optional<ModelModes>> recorded_model_modes(std::string_view raw) {
-  const std::string bytes = gunzip_if_gzipped(raw);
-  if (!is_compiled_image(bytes)) return std::optional<ModelModes>();
-  auto modes = read_image_modes(bytes);
-  if (!modes) return modes.take_error();
-  return std::optional<ModelModes>(*modes);
 }
 
 }  // namespace velmora

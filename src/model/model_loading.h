@@ -28,8 +28,13 @@ struct ModelOptions {
 // `lowercase`, the lookup mode from the caller.
 Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view bytes,
                                                               const ModelOptions& options);
-Expected<std::shared_ptr<CompiledTrie>> load_model(const std::string& path,
-                                                   const ModelOptions& options);
+
+// A runtime trie with the modes its image recorded (nullopt for a dictionary).
+struct LoadedModel {
+  std::shared_ptr<CompiledTrie> trie;
+  std::optional<ModelModes> recorded_modes;
+};
+Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options);
 
 // An editable builder from model bytes.
 Expected<BuilderModel> builder_from_model_bytes(std::string_view bytes, bool backward,
@@ -41,10 +46,6 @@ Expected<std::shared_ptr<CompiledTrie>> build_from_builder(const BuilderModel& m
 
 // The compiled image (gzip bytes) of a builder's current content.
 Expected<std::string> image_from_builder(const FrequencyTrie& trie, const ModelModes& modes);
-
-// The modes an image records, or nullopt for bytes (gzip or plain) that are
-// not an image. Reads only the image's header.
-Expected<std::optional<ModelModes>> recorded_model_modes(std::string_view bytes);
 
 // Compiles dictionary bytes into an image; a compiled image as source fails
 // with "source is already a compiled trie".

@@ -1,5 +1,7 @@
 #include "pyext/diagnostics.h"
 
+#include "pyext/classes.h"
+
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
@@ -92,8 +94,6 @@ PyObject* pair_list(const std::vector<std::pair<std::string, uint64_t>>& rows) {
     return tuple.release();
   });
 }
-
-}  // namespace
 
 PyObject* echo_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return words_batch("StemmerCore._echo_batch", self, args, nargs, kwnames,
@@ -217,5 +217,52 @@ PyObject* value_layout_stats(PyObject* self, PyObject*) {
   return Py_BuildValue("(KKK)", (unsigned long long)t.preferred_values().size(),
                        (unsigned long long)t.value_ids().size(), (unsigned long long)t.patches().size());
 }
+
+}  // namespace
+
+PyMethodDef kDiagnosticMethods[] = {
+    {"_echo_batch", as_cfunction(echo_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_echo_batch($self, words)\n--\n\nDiagnostic: input conversion only; copies every "
+     "word's UTF-8 into an owned string and returns them as new str objects."},
+    {"_len_batch", as_cfunction(len_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_len_batch($self, words)\n--\n\nDiagnostic: input conversion only; returns the "
+     "sum of the words' UTF-8 lengths in bytes."},
+    {"_encode_batch", as_cfunction(encode_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_encode_batch($self, words)\n--\n\nDiagnostic: conversion and normalization; "
+     "returns the sum of the key lengths in UTF-16 units."},
+    {"_encodefind_batch", as_cfunction(encodefind_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_encodefind_batch($self, words)\n--\n\nDiagnostic: normalization and trie walk; "
+     "returns the number of words whose walk found a node."},
+    {"_encodefindpatch_batch", as_cfunction(encodefindpatch_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_encodefindpatch_batch($self, words)\n--\n\nDiagnostic: normalization, trie walk "
+     "and patch selection; returns the number of words with a preferred patch."},
+    {"_stem_lengths_batch", as_cfunction(stem_lengths_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_stem_lengths_batch($self, words)\n--\n\nDiagnostic: normalization, walk, patch "
+     "selection and generic patch application; returns the sum of the stem lengths in "
+     "UTF-16 units."},
+    {"_stem_utf8_lengths_batch", as_cfunction(stem_utf8_lengths_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_stem_utf8_lengths_batch($self, words)\n--\n\nDiagnostic: the whole production "
+     "pipeline up to UTF-8 rendering (direct output where allowed); the returned sum of "
+     "stem lengths in bytes only serves to keep the work from being optimised away."},
+    {"_patch_stats_batch", as_cfunction(patch_stats_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_patch_stats_batch($self, words)\n--\n\nDiagnostic: normalization, walk and patch "
+     "selection; counts the preferred patch kinds, misses and direct-output hits in 14 "
+     "(label, count) rows. Separate from the production path; records nothing "
+     "persistently."},
+    {"_backward_compound_patterns_batch", as_cfunction(backward_compound_patterns_batch), METH_FASTCALL | METH_KEYWORDS,
+     "_backward_compound_patterns_batch($self, words)\n--\n\nDiagnostic: normalization, "
+     "walk and patch selection; counts the signatures of backward compound patches, "
+     "sorted by descending frequency and then by signature, to point at compound "
+     "patterns worth a specialised fast path."},
+    {"_case_mode", case_mode, METH_NOARGS,
+     "_case_mode($self)\n--\n\nDiagnostic: the effective case mode, AS_IS or "
+     "LOWERCASE_WITH_LOCALE_ROOT."},
+    {"_optimization_tag", optimization_tag, METH_NOARGS,
+     "_optimization_tag($self)\n--\n\nDiagnostic: the tag of the stemming fast path."},
+    {"_value_layout_stats", value_layout_stats, METH_NOARGS,
+     "_value_layout_stats($self)\n--\n\nDiagnostic: (node count, value reference "
+     "count, distinct patch count) of the compiled trie."},
+    {nullptr, nullptr, 0, nullptr},
+};
 
 }  // namespace velmora::py

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "pyext/classes.h"
+#include "pyext/compat_messages.h"
 #include "pyext/py_args.h"
 
 namespace velmora::py {
@@ -27,7 +28,7 @@ bool add_public(PyObject* module, const char* name, PyObject* value) {
     if (!all || PyObject_SetAttrString(module, "__all__", all.get()) < 0) return false;
   }
   if (!PyList_Check(all.get())) {
-    set_conversion_error(all.get(), "PyList");
+    set_conversion_error(all.get(), compat::kTargetList);
     return false;
   }
   PyRef text(PyUnicode_FromString(name));
@@ -49,7 +50,7 @@ bool module_body(PyObject* module) {
   Py_ssize_t size = 0;
   const char* text = PyUnicode_Check(name.get()) ? PyUnicode_AsUTF8AndSize(name.get(), &size) : nullptr;
   if (!text) {
-    if (!PyErr_Occurred()) set_conversion_error(name.get(), "PyString");
+    if (!PyErr_Occurred()) set_conversion_error(name.get(), compat::kTargetStr);
     return false;
   }
   return add_public(module, std::string(text, size_t(size)).c_str(), compile.get());

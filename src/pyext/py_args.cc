@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "pyext/compat_messages.h"
+
 namespace velmora::py {
 
 std::string type_qualname(PyObject* obj) {
@@ -151,7 +153,7 @@ bool bind_tuple(const Signature& sig, PyObject* args, PyObject* kwargs, PyObject
 
 bool to_text(PyObject* obj, const char* name, std::string_view& out) {
   if (!PyUnicode_Check(obj)) {
-    set_conversion_error(obj, "PyString");
+    set_conversion_error(obj, compat::kTargetStr);
     add_argument_prefix(name);
     return false;
   }
@@ -196,7 +198,7 @@ bool to_bool(PyObject* obj, const char* name, bool& out) {
     out = truth != 0;
     return true;
   }
-  set_conversion_error(obj, "PyBool");
+  set_conversion_error(obj, compat::kTargetBool);
   add_argument_prefix(name);
   return false;
 }
@@ -216,37 +218,78 @@ bool to_u64(PyObject* obj, const char* name, uint64_t& out) {
   return true;
 }
 
-bool to_text_sequence(PyObject* obj, const char* name, TextSequence& out) {
+bool open_sequence(PyObject* obj, const char* name, PyRef& iter, Py_ssize_t& size_hint) {
   if (PyUnicode_Check(obj)) {
-    PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
+    PyErr_SetString(PyExc_TypeError, compat::kStrIsNotASequence);
     add_argument_prefix(name);
     return false;
   }
   if (!PySequence_Check(obj)) {
-    set_conversion_error(obj, "Sequence");
+    set_conversion_error(obj, compat::kTargetSequence);
     add_argument_prefix(name);
     return false;
   }
-  const Py_ssize_t hint = PySequence_Size(obj);
-  if (hint < 0) PyErr_Clear();
-  else {
-    out.items.reserve(size_t(hint));
-    out.texts.reserve(size_t(hint));
+  size_hint = PySequence_Size(obj);
+  if (size_hint < 0) {
+    PyErr_Clear();
+    size_hint = 0;
   }
-  PyRef iter(PyObject_GetIter(obj));
+  iter.reset(PyObject_GetIter(obj));
   if (!iter) {
     add_argument_prefix(name);
     return false;
   }
-  while (PyRef item{PyIter_Next(iter.get())}) {
+  return true;
+}
+
+bool close_sequence(const char* name) {
+  if (!PyErr_Occurred()) return true;
+  add_argument_prefix(name);
+  return false;
+}
+
+bool to_text_sequence(PyObject* obj, const char* name, TextSequence& out) {
+  return for_each_sequence_item(obj, name, [&](PyRef item, Py_ssize_t hint) {
+    if (out.items.empty()) {
+      out.items.reserve(size_t(hint));
+      out.texts.reserve(size_t(hint));
+    }
     std::string_view text;
     if (!to_text(item.get(), name, text)) return false;
     out.texts.push_back(text);
     out.items.push_back(std::move(item));
-  }
-  if (PyErr_Occurred()) {
-    add_argument_prefix(name);
+    return true;
+  });
+}
+
+bool text_of(PyObject* item, std::string_view& out) {
+  if (!item || !PyUnicode_Check(item)) return false;
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(item, &size);
+  if (!text) {
+    PyErr_Clear();
     return false;
+  }
+  out = std::string_view(text, size_t(size));
+  return true;
+}
+
+bool to_text_items(PyObject* words, TextSequence& out) {
+  const bool is_list = PyList_Check(words);
+  if (!is_list && !PyTuple_Check(words)) return false;
+  const Py_ssize_t n = is_list ? PyList_Size(words) : PyTuple_Size(words);
+  out.items.reserve(size_t(n));
+  out.texts.reserve(size_t(n));
+  for (Py_ssize_t i = 0; i < n; ++i) {
+    if (is_list && i >= PyList_Size(words)) break;
+    PyObject* item = is_list ? PyList_GetItem(words, i) : PyTuple_GetItem(words, i);
+    std::string_view text;
+    if (!text_of(item, text)) {
+      PyErr_Clear();
+      return false;
+    }
+    out.items.push_back(PyRef::borrow(item));
+    out.texts.push_back(text);
   }
   return true;
 }

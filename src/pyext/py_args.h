@@ -42,6 +42,33 @@ struct TextSequence {
 };
 bool to_text_sequence(PyObject* obj, const char* name, TextSequence& out);
 
+// The sequence protocol every sequence argument shares: refuses a str and a
+// non-sequence with the compatibility texts, then hands each item (a new
+// reference) to `take(PyRef item, Py_ssize_t size_hint)` with the sequence's
+// size hint (0 when unknown). `take` returns false with an error set to stop.
+// Errors of the iteration itself carry the argument prefix for `name`.
+bool open_sequence(PyObject* obj, const char* name, PyRef& iter, Py_ssize_t& size_hint);
+bool close_sequence(const char* name);
+template <typename Take>
+bool for_each_sequence_item(PyObject* obj, const char* name, Take&& take) {
+  PyRef iter;
+  Py_ssize_t hint = 0;
+  if (!open_sequence(obj, name, iter, hint)) return false;
+  while (PyRef item{PyIter_Next(iter.get())}) {
+    if (!take(std::move(item), hint)) return false;
+  }
+  return close_sequence(name);
+}
+
+// The UTF-8 of a str item, or false (and no error) for anything else or a str
+// without a UTF-8 form.
+bool text_of(PyObject* item, std::string_view& out);
+
+// A list or tuple whose items are all str with a UTF-8 form, with a reference
+// held per item. False (and no error) when the object does not qualify; the
+// stemming fast paths then fall back to iteration.
+bool to_text_items(PyObject* words, TextSequence& out);
+
 // "'<type qualname>' object cannot be converted to '<target>'" as a TypeError.
 void set_conversion_error(PyObject* obj, const char* target);
 // Re-raises a pending TypeError as "argument '<name>': <message>", keeping its cause.

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <random>
 
+#include "pyext/compat_messages.h"
+
 #include "util/utf.h"
 
 namespace velmora::py {
@@ -68,9 +70,11 @@ PyObject* StemCache::insert(std::string_view word, uint64_t h, PyObject* value) 
 
 // ---- engine ----------------------------------------------------------------
 
-StemEngine::StemEngine(std::shared_ptr<CompiledTrie> trie, uint64_t cache_size)
+StemEngine::StemEngine(std::shared_ptr<CompiledTrie> trie, uint64_t cache_size,
+                       std::optional<ModelModes> recorded_modes)
     : trie_(std::move(trie)),
       cache_(cache_size ? std::make_unique<StemCache>(cache_size) : nullptr),
+      recorded_modes_(recorded_modes),
       direct_(trie_->direct_output_allowed()) {}
 
 bool StemEngine::stem_one(std::string_view word, StemScratch& scratch, PyRef& out) const {
@@ -101,7 +105,7 @@ PyObject* StemEngine::stem_cached(std::string_view word, StemScratch& scratch) c
 PyObject* new_result_list(Py_ssize_t n) {
   PyObject* list = PyList_New(n);
   if (!list && !PyErr_Occurred()) {
-    PyErr_SetString(PyExc_MemoryError, "failed to allocate output list");
+    PyErr_SetString(PyExc_MemoryError, compat::kOutputListAllocation);
   }
   return list;
 }
@@ -174,7 +178,7 @@ PyObject* StemEngine::stem_iterable(PyObject* iterable, ResultConvention convent
         if (!result) return nullptr;
       }
     } else {
-      PyErr_SetString(PyExc_TypeError, "stemWords() accepts only str and bytes");
+      PyErr_SetString(PyExc_TypeError, compat::kStemWordsItemType);
       return nullptr;
     }
     if (PyList_Append(list.get(), result.get()) < 0) return nullptr;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,9 +65,12 @@ class StemCache {
 
 class StemEngine {
  public:
-  StemEngine(std::shared_ptr<CompiledTrie> trie, uint64_t cache_size);
+  StemEngine(std::shared_ptr<CompiledTrie> trie, uint64_t cache_size,
+             std::optional<ModelModes> recorded_modes = std::nullopt);
 
   const CompiledTrie& trie() const { return *trie_; }
+  // The modes of the image the trie was loaded from; nullopt for a dictionary or a builder.
+  const std::optional<ModelModes>& recorded_modes() const { return recorded_modes_; }
   bool has_cache() const { return cache_ != nullptr; }
 
   // The stem as a new str, or null without error when there is none. Returns
@@ -83,6 +87,7 @@ class StemEngine {
  private:
   std::shared_ptr<CompiledTrie> trie_;
   std::unique_ptr<StemCache> cache_;
+  std::optional<ModelModes> recorded_modes_;
   bool direct_;
 };
 

@@ -1,9 +1,14 @@
 // The StemmerCore class: constructor, production methods and the stemming
 // variants used by benchmarks. The diagnostic methods live in diagnostics.cc.
+#include <iterator>
 #include <new>
+#include <vector>
 
 #include "pyext/classes.h"
+#include "pyext/compat_messages.h"
+#include "pyext/defaults.h"
 #include "pyext/diagnostics.h"
+#include "image/format.h"
 #include "model/model_loading.h"
 #include "pyext/py_args.h"
 #include "pyext/stem_engine.h"
@@ -35,9 +40,9 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   const Signature sig{"StemmerCore.__new__", kNewParams, 6, 1};
   PyObject* a[6];
   if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
-  std::string_view path, lookup_text = "first";
+  std::string_view path, lookup_text = kDefaultLookup;
   bool backward = true, store_original = true, lowercase = true;
-  uint64_t cache_size = 10000;
+  uint64_t cache_size = kDefaultCacheSize;
   if (!to_text(a[0], "path", path)) return nullptr;
   if (a[1] && !to_bool(a[1], "backward", backward)) return nullptr;
   if (a[2] && !to_bool(a[2], "store_original", store_original)) return nullptr;
@@ -47,9 +52,9 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   auto lookup = parse_lookup_mode(lookup_text);
   if (!ok_or_raise(lookup)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto trie = load_model(std::string(path), ModelOptions{backward, store_original, lowercase, *lookup});
-    if (!ok_or_raise(trie)) return nullptr;
-    auto engine = std::make_unique<StemEngine>(std::move(trie).value(), cache_size);
+    auto model = load_model(std::string(path), ModelOptions{backward, store_original, lowercase, *lookup});
+    if (!ok_or_raise(model)) return nullptr;
+    auto engine = std::make_unique<StemEngine>(std::move(model->trie), cache_size, model->recorded_modes);
     PyObject* self = allocate_instance(type);
     if (!self) return nullptr;
     as_stemmer(self)->engine = engine.release();
@@ -98,36 +103,9 @@ PyObject* stem_word_method(PyObject* self, PyObject* const* args, Py_ssize_t nar
       if (result.get() == Py_None || is_pass_through_word(text)) return new_ref(word);
       return PyUnicode_AsEncodedString(result.get(), "utf-8", "strict");
     }
-    PyErr_SetString(PyExc_TypeError, "stemWord / stemWords accepts only str and bytes");
+    PyErr_SetString(PyExc_TypeError, compat::kStemWordItemType);
     return nullptr;
   });
-}
-
-// A list or tuple whose items are all str with a UTF-8 form, with a reference
-// held per item. False (and no error) when the object does not qualify.
-bool extract_str_items(PyObject* words, TextSequence& out) {
-  const bool is_list = PyList_Check(words);
-  if (!is_list && !PyTuple_Check(words)) return false;
-  const Py_ssize_t n = is_list ? PyList_Size(words) : PyTuple_Size(words);
-  out.items.reserve(size_t(n));
-  out.texts.reserve(size_t(n));
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    if (is_list && i >= PyList_Size(words)) break;
-    PyObject* item = is_list ? PyList_GetItem(words, i) : PyTuple_GetItem(words, i);
-    if (!item || !PyUnicode_Check(item)) {
-      PyErr_Clear();
-      return false;
-    }
-    Py_ssize_t size = 0;
-    const char* text = PyUnicode_AsUTF8AndSize(item, &size);
-    if (!text) {
-      PyErr_Clear();
-      return false;
-    }
-    out.items.push_back(PyRef::borrow(item));
-    out.texts.emplace_back(text, size_t(size));
-  }
-  return true;
 }
 
 // The list path: no cache, a list, items borrowed; non-str items give None.
@@ -136,15 +114,9 @@ PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
   PyRef list(new_result_list(n));
   if (!list) return nullptr;
   auto word_at = [&](size_t i) -> std::optional<std::string_view> {
-    PyObject* item = PyList_GetItem(words, Py_ssize_t(i));
-    if (!item || !PyUnicode_Check(item)) return std::nullopt;
-    Py_ssize_t size = 0;
-    const char* text = PyUnicode_AsUTF8AndSize(item, &size);
-    if (!text) {
-      PyErr_Clear();
-      return std::nullopt;
-    }
-    return std::string_view(text, size_t(size));
+    std::string_view text;
+    if (!text_of(PyList_GetItem(words, Py_ssize_t(i)), text)) return std::nullopt;
+    return text;
   };
   auto emit = [&](size_t i, const std::optional<StemView>& stem) {
     PyObject* result = stem ? str_from(stem->text) : new_none();
@@ -161,7 +133,7 @@ PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
 // A list or tuple of str goes through stem_sequence; anything else is iterated.
 PyObject* stem_words_with(const StemEngine& engine, PyObject* words, ResultConvention convention) {
   TextSequence seq;
-  if (extract_str_items(words, seq)) return engine.stem_sequence(seq.texts.data(), seq.texts.size(), convention);
+  if (to_text_items(words, seq)) return engine.stem_sequence(seq.texts.data(), seq.texts.size(), convention);
   return engine.stem_iterable(words, convention);
 }
 
@@ -241,7 +213,7 @@ PyObject* stem_batch_append(PyObject* self, PyObject* const* args, Py_ssize_t na
 
 #define FASTCALL METH_FASTCALL | METH_KEYWORDS
 
-PyMethodDef kMethods[] = {
+PyMethodDef kProductionMethods[] = {
     {"stem", as_cfunction(stem), FASTCALL,
      "stem($self, word)\n--\n\nStem one word; returns the stem as str, or None when the model has no stem for it."},
     {"stemWord", as_cfunction(stem_word_method), FASTCALL,
@@ -263,13 +235,43 @@ PyMethodDef kMethods[] = {
     {"_stem_batch_append", as_cfunction(stem_batch_append), FASTCALL,
      "_stem_batch_append($self, words)\n--\n\nBenchmark variant of stem_batch that grows its result list by "
      "appending; never consults the cache."},
-    DIAGNOSTIC_METHODS
-    {nullptr, nullptr, 0, nullptr},
+};
+
+// The production methods followed by the diagnostic ones (with their sentinel).
+PyMethodDef* all_methods() {
+  static std::vector<PyMethodDef> methods = [] {
+    std::vector<PyMethodDef> all(std::begin(kProductionMethods), std::end(kProductionMethods));
+    for (const PyMethodDef* d = kDiagnosticMethods;; ++d) {
+      all.push_back(*d);
+      if (!d->ml_name) break;
+    }
+    return all;
+  }();
+  return methods.data();
+}
+
+// The modes recorded in the image the stemmer was loaded from, spelled as in
+// the image's metadata; None for a source dictionary or a built stemmer.
+PyObject* recorded_modes(PyObject* self, void*) {
+  const auto& modes = engine_of(self).recorded_modes();
+  if (!modes) return new_none();
+  return Py_BuildValue("{ssssss}", kDirectionKey, metadata_value(modes->direction), kCaseKey,
+                       metadata_value(modes->case_mode), kDiacriticKey,
+                       metadata_value(modes->diacritic_mode));
+}
+
+PyGetSetDef kGetSet[] = {
+    {"recorded_modes", recorded_modes, nullptr,
+     "The modes recorded in the compiled image this stemmer was loaded from, as a dict of "
+     "traversalDirection, caseProcessingMode and diacriticProcessingMode; None when it was "
+     "compiled from a source dictionary or built by a TrieBuilder.",
+     nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
 };
 
 const char kStemmerDoc[] =
-    "StemmerCore(path, backward=True, store_original=True, lowercase=True, lookup=\"first\", "
-    "cache_size=10000)\n--\n\n"
+    "StemmerCore(path, backward=True, store_original=True, lowercase=True, lookup=\"" VELMORA_DEFAULT_LOOKUP "\", "
+    "cache_size=" VELMORA_STRINGIFY(VELMORA_DEFAULT_CACHE_SIZE) ")\n--\n\n"
     "A stemmer backed by a patch-command trie: compiles a (gzipped) textual dictionary, or loads a "
     "compiled image, and stems words against it.";
 
@@ -277,7 +279,8 @@ PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(stemmer_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(stemmer_dealloc)},
     {Py_tp_doc, const_cast<char*>(kStemmerDoc)},
-    {Py_tp_methods, kMethods},
+    {Py_tp_methods, nullptr},  // all_methods(), set before the type is made
+    {Py_tp_getset, kGetSet},
     {0, nullptr},
 };
 
@@ -294,7 +297,12 @@ PyObject* g_stemmer_type = nullptr;
 }  // namespace
 
 PyObject* stemmer_core_type() {
-  if (!g_stemmer_type) g_stemmer_type = PyType_FromSpec(&kSpec);
+  if (!g_stemmer_type) {
+    for (PyType_Slot& slot : kSlots) {
+      if (slot.slot == Py_tp_methods) slot.pfunc = all_methods();
+    }
+    g_stemmer_type = PyType_FromSpec(&kSpec);
+  }
   if (!g_stemmer_type) return nullptr;
   return new_ref(g_stemmer_type);
 }

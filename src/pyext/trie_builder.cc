@@ -3,6 +3,8 @@
 #include <limits>
 
 #include "pyext/classes.h"
+#include "pyext/compat_messages.h"
+#include "pyext/defaults.h"
 #include "model/model_loading.h"
 #include "pyext/py_args.h"
 #include "pyext/stem_engine.h"
@@ -25,13 +27,13 @@ class BuilderBorrow {
   BuilderBorrow(PyObject* self, bool exclusive) : self_(as_builder(self)), exclusive_(exclusive) {
     if (exclusive) {
       if (self_->borrow != 0) {
-        PyErr_SetString(PyExc_RuntimeError, "Already borrowed");
+        PyErr_SetString(PyExc_RuntimeError, compat::kAlreadyBorrowed);
         return;
       }
       self_->borrow = -1;
     } else {
       if (self_->borrow < 0) {
-        PyErr_SetString(PyExc_RuntimeError, "Already mutably borrowed");
+        PyErr_SetString(PyExc_RuntimeError, compat::kAlreadyMutablyBorrowed);
         return;
       }
       ++self_->borrow;
@@ -107,7 +109,7 @@ PyObject* builder_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs,
   PyObject* a[4];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
   if (!PyBytes_Check(a[0])) {
-    set_conversion_error(a[0], "PyBytes");
+    set_conversion_error(a[0], compat::kTargetBytes);
     add_argument_prefix("data");
     return nullptr;
   }
@@ -143,7 +145,7 @@ bool insert_mode(PyObject* count_obj, PyObject* absent_obj, InsertMode& mode, in
     value = PyLong_AsLongLong(index.get());
     if (value == -1 && PyErr_Occurred()) return false;
     if (value < std::numeric_limits<int32_t>::min() || value > std::numeric_limits<int32_t>::max()) {
-      PyErr_SetString(PyExc_OverflowError, "out of range integral type conversion attempted");
+      PyErr_SetString(PyExc_OverflowError, compat::kCountOutOfRange);
       return false;
     }
   }
@@ -194,49 +196,29 @@ PyObject* builder_add_many(PyObject* self, PyObject* const* args, Py_ssize_t nar
   BuilderBorrow borrow(self, true);
   if (!borrow.held()) return nullptr;
   return guarded([&]() -> PyObject* {
-    PyObject* pairs = a[0];
-    if (PyUnicode_Check(pairs)) {
-      PyErr_SetString(PyExc_TypeError, "Can't extract `str` to `Vec`");
-      add_argument_prefix("pairs");
-      return nullptr;
-    }
-    if (!PySequence_Check(pairs)) {
-      set_conversion_error(pairs, "Sequence");
-      add_argument_prefix("pairs");
-      return nullptr;
-    }
     std::vector<std::pair<std::u16string, std::u16string>> rules;
-    const Py_ssize_t hint = PySequence_Size(pairs);
-    if (hint < 0) PyErr_Clear();
-    else rules.reserve(size_t(hint));
-    PyRef iter(PyObject_GetIter(pairs));
-    if (!iter) {
-      add_argument_prefix("pairs");
-      return nullptr;
-    }
-    while (PyRef item{PyIter_Next(iter.get())}) {
+    const bool converted = for_each_sequence_item(a[0], "pairs", [&](PyRef item, Py_ssize_t hint) {
+      if (rules.empty()) rules.reserve(size_t(hint));
       if (!PyTuple_Check(item.get())) {
-        set_conversion_error(item.get(), "PyTuple");
+        set_conversion_error(item.get(), compat::kTargetTuple);
         add_argument_prefix("pairs");
-        return nullptr;
+        return false;
       }
       const Py_ssize_t size = PyTuple_Size(item.get());
       if (size != 2) {
-        const std::string message = "expected tuple of length 2, but got tuple of length " + std::to_string(size);
+        const std::string message = compat::kPairLengthPrefix + std::to_string(size);
         PyErr_SetString(PyExc_ValueError, message.c_str());
-        return nullptr;
+        return false;
       }
       std::string_view word, stem;
       if (!to_text(PyTuple_GetItem(item.get(), 0), "pairs", word) ||
           !to_text(PyTuple_GetItem(item.get(), 1), "pairs", stem)) {
-        return nullptr;
+        return false;
       }
       rules.emplace_back(to_utf16(word), to_utf16(stem));
-    }
-    if (PyErr_Occurred()) {
-      add_argument_prefix("pairs");
-      return nullptr;
-    }
+      return true;
+    });
+    if (!converted) return nullptr;
     InsertMode mode;
     int32_t count;
     if (!insert_mode(a[1], a[2], mode, count)) return nullptr;
@@ -288,8 +270,8 @@ PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
   BuilderBorrow borrow(self, false);
   if (!borrow.held()) return nullptr;
-  uint64_t cache_size = 10000;
-  std::string_view lookup_text = "first";
+  uint64_t cache_size = kDefaultCacheSize;
+  std::string_view lookup_text = kDefaultLookup;
   if (a[0] && !to_u64(a[0], "cache_size", cache_size)) return nullptr;
   if (a[1] && !to_text(a[1], "lookup", lookup_text)) return nullptr;
   auto lookup = parse_lookup_mode(lookup_text);
@@ -362,7 +344,7 @@ PyMethodDef kMethods[] = {
      "resolves through a shorter contracted generalisation has no value there and removing it does "
      "nothing (override it with set or add and read with lookup \"last\" instead)."},
     {"build", as_cfunction(builder_build), FASTCALL,
-     "build($self, cache_size=10000, lookup=\"first\")\n--\n\n"
+     "build($self, cache_size=" VELMORA_STRINGIFY(VELMORA_DEFAULT_CACHE_SIZE) ", lookup=\"" VELMORA_DEFAULT_LOOKUP "\")\n--\n\n"
      "Reduce and freeze the current builder into a usable in-memory stemmer."},
     {"to_bytes", builder_to_bytes, METH_NOARGS,
      "to_bytes($self)\n--\n\n"
