@@ -56,27 +56,22 @@ bool apply_direct_buffer(const CompiledPatch& p, std::string_view input, size_t 
       append_code_point_utf8(safe_unit, out);
       out.append(input);
       return true;
-    case PatchKind::kReplaceLastChar: {
-      if (units == 0) {
-        out.append(input);
-        return true;
-      }
-      if (is_surrogate(unit) || input.empty()) return false;
-      const size_t start = utf8_last_char_start(bytes, input.size());
-      if (utf16_units_of_lead(bytes[start]) == 2) return false;  // the unit is half a pair
-      out.append(input.substr(0, start));
-      append_code_point_utf8(unit, out);
-      return true;
-    }
+    case PatchKind::kReplaceLastChar:
     case PatchKind::kReplaceFirstChar: {
       if (units == 0) {
         out.append(input);
         return true;
       }
       if (is_surrogate(unit) || input.empty()) return false;
-      if (utf16_units_of_lead(bytes[0]) == 2) return false;  // the unit is half a pair
+      // The replaced character spans bytes [start, end) of the input.
+      const bool last = p.kind == PatchKind::kReplaceLastChar;
+      const size_t start = last ? utf8_last_char_start(bytes, input.size()) : 0;
+      // A four-byte character is two units: the command replaces only half of it.
+      if (utf16_units_of_lead(bytes[start]) == 2) return false;
+      const size_t end = last ? input.size() : utf8_sequence_length(bytes[0]);
+      out.append(input.substr(0, start));
       append_code_point_utf8(unit, out);
-      out.append(input.substr(utf8_sequence_length(bytes[0])));
+      out.append(input.substr(end));
       return true;
     }
     default:

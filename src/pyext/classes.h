@@ -24,6 +24,10 @@ extern PyMethodDef kCompileDef;
 using FastcallKw = PyObject* (*)(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 inline PyCFunction as_cfunction(FastcallKw f) { return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f)); }
 
+// The type made from `spec`, created on the first call and kept in `cache`;
+// a new reference, or null with the error set.
+PyObject* type_once(PyObject*& cache, PyType_Spec& spec);
+
 // Shared slots: a type's allocation and deallocation through its own slots.
 PyObject* allocate_instance(PyTypeObject* type);
 void free_instance(PyObject* self);

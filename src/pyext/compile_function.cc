@@ -23,9 +23,7 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
     if (!ok_or_raise(data)) return nullptr;
     auto image = compile_dictionary(*data, backward, store_original, lowercase);
     if (!ok_or_raise(image)) return nullptr;
-    Status s = write_file(std::string(out), *image);
-    if (!ok_or_raise(s)) return nullptr;
-    return new_none();
+    return none_or_raise(write_file(std::string(out), *image));
   });
 }
 

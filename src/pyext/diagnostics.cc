@@ -16,21 +16,12 @@
 namespace velmora::py {
 namespace {
 
-constexpr const char* kWordsParams[] = {"words"};
-
-// Binds and converts `words`, then returns
-// `body(trie, words)`.
+// `body(trie, words)` over the converted `words` argument.
 template <typename Body>
 PyObject* words_batch(const char* callable, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                       PyObject* kwnames, Body body) {
-  const Signature sig{callable, kWordsParams, 1, 1};
-  PyObject* words;
-  if (!bind_fastcall(sig, args, nargs, kwnames, &words)) return nullptr;
-  return guarded([&]() -> PyObject* {
-    TextSequence seq;
-    if (!to_text_sequence(words, "words", seq)) return nullptr;
-    return body(engine_of(self).trie(), seq);
-  });
+  return with_word_sequence(callable, self, args, nargs, kwnames,
+                            [&](const StemEngine& engine, TextSequence& seq) { return body(engine.trie(), seq); });
 }
 
 // Runs `per_word(trie, word, scratch)` for each word; returns the sum of its results.

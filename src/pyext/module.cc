@@ -58,6 +58,12 @@ bool module_body(PyObject* module) {
 
 }  // namespace
 
+PyObject* type_once(PyObject*& cache, PyType_Spec& spec) {
+  if (!cache) cache = PyType_FromSpec(&spec);
+  if (!cache) return nullptr;
+  return new_ref(cache);
+}
+
 PyObject* allocate_instance(PyTypeObject* type) {
   auto alloc = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
   return alloc(type, 0);

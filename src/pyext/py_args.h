@@ -86,6 +86,11 @@ bool ok_or_raise(const Expected<T>& result, PyObject* data_error_type = nullptr)
   return false;
 }
 
+// None for success; otherwise raises (see raise_error) and returns null.
+inline PyObject* none_or_raise(const Status& s, PyObject* data_error_type = nullptr) {
+  return ok_or_raise(s, data_error_type) ? new_none() : nullptr;
+}
+
 // Qualified name of an object's type.
 std::string type_qualname(PyObject* obj);
 

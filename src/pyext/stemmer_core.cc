@@ -18,7 +18,6 @@ namespace velmora::py {
 namespace {
 
 constexpr const char* kWordParams[] = {"word"};
-constexpr const char* kWordsParams[] = {"words"};
 constexpr const char* kNewParams[] = {"path", "backward", "store_original", "lowercase", "lookup", "cache_size"};
 
 // Borrowed UTF-8 of a word argument.
@@ -162,53 +161,44 @@ PyObject* stem_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyOb
 }
 
 PyObject* stem_all_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  PyObject* words;
-  if (!words_argument("StemmerCore.stem_all_batch", args, nargs, kwnames, words)) return nullptr;
-  return guarded([&]() -> PyObject* {
-    std::vector<std::vector<std::string>> stems;
-    {
-      TextSequence seq;
-      if (!to_text_sequence(words, "words", seq)) return nullptr;
-      stems.reserve(seq.texts.size());
-      for (std::string_view w : seq.texts) stems.push_back(engine_of(self).trie().stem_all(w));
-    }
-    return filled_list(stems.size(), [&](size_t i) { return str_list(stems[i]); });
-  });
+  return with_word_sequence("StemmerCore.stem_all_batch", self, args, nargs, kwnames,
+                            [](const StemEngine& engine, TextSequence& seq) {
+                              std::vector<std::vector<std::string>> stems;
+                              stems.reserve(seq.texts.size());
+                              for (std::string_view w : seq.texts) stems.push_back(engine.trie().stem_all(w));
+                              seq = TextSequence{};  // the words are released before the results are made
+                              return filled_list(stems.size(), [&](size_t i) { return str_list(stems[i]); });
+                            });
+}
+
+// The stem of `word` as a new str, or a new None; null with the error set.
+PyObject* stem_or_none(const StemEngine& engine, std::string_view word, StemScratch& scratch) {
+  PyRef result;
+  if (!engine.stem_one(word, scratch, result)) return nullptr;
+  return result ? result.release() : new_none();
 }
 
 PyObject* stem_batch_py_backed_str(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                    PyObject* kwnames) {
-  PyObject* words;
-  if (!words_argument("StemmerCore._stem_batch_py_backed_str", args, nargs, kwnames, words)) return nullptr;
-  return guarded([&]() -> PyObject* {
-    TextSequence seq;
-    if (!to_text_sequence(words, "words", seq)) return nullptr;
+  auto body = [](const StemEngine& engine, TextSequence& seq) {
     StemScratch scratch;
-    return filled_list(seq.texts.size(), [&](size_t i) -> PyObject* {
-      PyRef result;
-      if (!engine_of(self).stem_one(seq.texts[i], scratch, result)) return nullptr;
-      return result ? result.release() : new_none();
-    });
-  });
+    return filled_list(seq.texts.size(), [&](size_t i) { return stem_or_none(engine, seq.texts[i], scratch); });
+  };
+  return with_word_sequence("StemmerCore._stem_batch_py_backed_str", self, args, nargs, kwnames, body);
 }
 
+// Grows the list by appending, where stem_batch fills a pre-sized one.
 PyObject* stem_batch_append(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  PyObject* words;
-  if (!words_argument("StemmerCore._stem_batch_append", args, nargs, kwnames, words)) return nullptr;
-  return guarded([&]() -> PyObject* {
-    TextSequence seq;
-    if (!to_text_sequence(words, "words", seq)) return nullptr;
+  auto body = [](const StemEngine& engine, TextSequence& seq) -> PyObject* {
     PyRef list(PyList_New(0));
-    if (!list) return nullptr;
     StemScratch scratch;
-    for (std::string_view w : seq.texts) {
-      PyRef result;
-      if (!engine_of(self).stem_one(w, scratch, result)) return nullptr;
-      if (!result) result = PyRef::borrow(Py_None);
-      if (PyList_Append(list.get(), result.get()) < 0) return nullptr;
+    for (size_t i = 0; list && i < seq.texts.size(); ++i) {
+      PyRef result(stem_or_none(engine, seq.texts[i], scratch));
+      if (!result || PyList_Append(list.get(), result.get()) < 0) return nullptr;
     }
     return list.release();
-  });
+  };
+  return with_word_sequence("StemmerCore._stem_batch_append", self, args, nargs, kwnames, body);
 }
 
 #define FASTCALL METH_FASTCALL | METH_KEYWORDS
@@ -284,13 +274,7 @@ PyType_Slot kSlots[] = {
     {0, nullptr},
 };
 
-PyType_Spec kSpec = {
-    "velmora._velmora.StemmerCore",
-    int(sizeof(StemmerCoreObject)),
-    0,
-    Py_TPFLAGS_DEFAULT,
-    kSlots,
-};
+PyType_Spec kSpec = {"velmora._velmora.StemmerCore", int(sizeof(StemmerCoreObject)), 0, Py_TPFLAGS_DEFAULT, kSlots};
 
 PyObject* g_stemmer_type = nullptr;
 
@@ -301,10 +285,8 @@ PyObject* stemmer_core_type() {
     for (PyType_Slot& slot : kSlots) {
       if (slot.slot == Py_tp_methods) slot.pfunc = all_methods();
     }
-    g_stemmer_type = PyType_FromSpec(&kSpec);
   }
-  if (!g_stemmer_type) return nullptr;
-  return new_ref(g_stemmer_type);
+  return type_once(g_stemmer_type, kSpec);
 }
 
 PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine) {

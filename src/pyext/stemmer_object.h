@@ -1,6 +1,8 @@
-// The StemmerCore instance layout, shared by the class and its diagnostic methods.
+// The StemmerCore instance layout and the one-argument `words` method frame,
+// shared by the class (stemmer_core.cc) and its diagnostic methods.
 #pragma once
 
+#include "pyext/py_args.h"
 #include "pyext/py_ref.h"
 #include "pyext/stem_engine.h"
 
@@ -16,5 +18,22 @@ inline StemmerCoreObject* as_stemmer(PyObject* self) {
   return reinterpret_cast<StemmerCoreObject*>(self);
 }
 inline const StemEngine& engine_of(PyObject* self) { return *as_stemmer(self)->engine; }
+
+inline constexpr const char* kWordsParams[] = {"words"};
+
+// Binds `words`, converts it to a sequence of str, then returns
+// `body(engine, sequence)`; no C++ exception escapes.
+template <typename Body>
+PyObject* with_word_sequence(const char* callable, PyObject* self, PyObject* const* args,
+                             Py_ssize_t nargs, PyObject* kwnames, Body body) {
+  const Signature sig{callable, kWordsParams, 1, 1};
+  PyObject* words;
+  if (!bind_fastcall(sig, args, nargs, kwnames, &words)) return nullptr;
+  return guarded([&]() -> PyObject* {
+    TextSequence seq;
+    if (!to_text_sequence(words, "words", seq)) return nullptr;
+    return body(engine_of(self), seq);
+  });
+}
 
 }  // namespace velmora::py

@@ -24,21 +24,20 @@ TrieBuilderObject* as_builder(PyObject* self) { return reinterpret_cast<TrieBuil
 // Exclusive or read-only access for the duration of a call; restored on exit.
 class BuilderBorrow {
  public:
-  BuilderBorrow(PyObject* self, bool exclusive) : self_(as_builder(self)), exclusive_(exclusive) {
-    if (exclusive) {
-      if (self_->borrow != 0) {
-        PyErr_SetString(PyExc_RuntimeError, compat::kAlreadyBorrowed);
-        return;
-      }
-      self_->borrow = -1;
-    } else {
-      if (self_->borrow < 0) {
-        PyErr_SetString(PyExc_RuntimeError, compat::kAlreadyMutablyBorrowed);
-        return;
-      }
-      ++self_->borrow;
+  BuilderBorrow() = default;
+  // Takes the borrow, or raises RuntimeError when a conflicting call holds it.
+  bool take(PyObject* self, bool exclusive) {
+    self_ = as_builder(self);
+    exclusive_ = exclusive;
+    if (exclusive ? self_->borrow != 0 : self_->borrow < 0) {
+      PyErr_SetString(PyExc_RuntimeError,
+                      exclusive ? compat::kAlreadyBorrowed : compat::kAlreadyMutablyBorrowed);
+      return false;
     }
+    if (exclusive) self_->borrow = -1;
+    else ++self_->borrow;
     held_ = true;
+    return true;
   }
   ~BuilderBorrow() {
     if (!held_) return;
@@ -47,14 +46,21 @@ class BuilderBorrow {
   }
   BuilderBorrow(const BuilderBorrow&) = delete;
   BuilderBorrow& operator=(const BuilderBorrow&) = delete;
-  bool held() const { return held_; }
   BuilderModel& model() { return *self_->model; }
 
  private:
-  TrieBuilderObject* self_;
-  bool exclusive_;
+  TrieBuilderObject* self_ = nullptr;
+  bool exclusive_ = false;
   bool held_ = false;
 };
+
+constexpr bool kMutating = true, kReading = false;
+
+// The prologue of every method: binds the arguments into `a`, then takes the borrow.
+bool enter(PyObject* self, const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
+           PyObject* kwnames, PyObject** a, BuilderBorrow& borrow, bool exclusive) {
+  return bind_fastcall(sig, args, nargs, kwnames, a) && borrow.take(self, exclusive);
+}
 
 constexpr const char* kBuilderParams[] = {"path", "backward", "store_original", "lowercase"};
 constexpr const char* kFromBytesParams[] = {"data", "backward", "store_original", "lowercase"};
@@ -171,11 +177,9 @@ Status insert(BuilderModel& m, std::string_view word, std::string_view stem, Ins
 }
 
 PyObject* builder_add(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"TrieBuilder.add", kAddParams, 4, 2};
   PyObject* a[4];
-  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  BuilderBorrow borrow(self, true);
-  if (!borrow.held()) return nullptr;
+  BuilderBorrow borrow;
+  if (!enter(self, {"TrieBuilder.add", kAddParams, 4, 2}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   std::string_view word, stem;
   InsertMode mode;
   int32_t count;
@@ -183,18 +187,14 @@ PyObject* builder_add(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
     return nullptr;
   }
   return guarded([&]() -> PyObject* {
-    Status s = insert(borrow.model(), word, stem, mode, count);
-    if (!ok_or_raise(s, PyExc_OverflowError)) return nullptr;
-    return new_none();
+    return none_or_raise(insert(borrow.model(), word, stem, mode, count), PyExc_OverflowError);
   });
 }
 
 PyObject* builder_add_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"TrieBuilder.add_many", kAddManyParams, 3, 1};
   PyObject* a[3];
-  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  BuilderBorrow borrow(self, true);
-  if (!borrow.held()) return nullptr;
+  BuilderBorrow borrow;
+  if (!enter(self, {"TrieBuilder.add_many", kAddManyParams, 3, 1}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   return guarded([&]() -> PyObject* {
     std::vector<std::pair<std::u16string, std::u16string>> rules;
     const bool converted = for_each_sequence_item(a[0], "pairs", [&](PyRef item, Py_ssize_t hint) {
@@ -232,26 +232,20 @@ PyObject* builder_add_many(PyObject* self, PyObject* const* args, Py_ssize_t nar
 }
 
 PyObject* builder_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"TrieBuilder.set", kSetParams, 2, 2};
   PyObject* a[2];
-  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  BuilderBorrow borrow(self, true);
-  if (!borrow.held()) return nullptr;
+  BuilderBorrow borrow;
+  if (!enter(self, {"TrieBuilder.set", kSetParams, 2, 2}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   std::string_view word, stem;
   if (!to_text(a[0], "word", word) || !to_text(a[1], "stem", stem)) return nullptr;
   return guarded([&]() -> PyObject* {
-    Status s = insert(borrow.model(), word, stem, InsertMode::kReplace, 1);
-    if (!ok_or_raise(s, PyExc_OverflowError)) return nullptr;
-    return new_none();
+    return none_or_raise(insert(borrow.model(), word, stem, InsertMode::kReplace, 1), PyExc_OverflowError);
   });
 }
 
 PyObject* builder_remove(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"TrieBuilder.remove", kRemoveParams, 2, 1};
   PyObject* a[2];
-  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  BuilderBorrow borrow(self, true);
-  if (!borrow.held()) return nullptr;
+  BuilderBorrow borrow;
+  if (!enter(self, {"TrieBuilder.remove", kRemoveParams, 2, 1}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   std::string_view word, stem;
   if (!to_text(a[0], "word", word)) return nullptr;
   const bool with_stem = a[1] && a[1] != Py_None;
@@ -265,11 +259,9 @@ PyObject* builder_remove(PyObject* self, PyObject* const* args, Py_ssize_t nargs
 }
 
 PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"TrieBuilder.build", kBuildParams, 2, 0};
   PyObject* a[2];
-  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  BuilderBorrow borrow(self, false);
-  if (!borrow.held()) return nullptr;
+  BuilderBorrow borrow;
+  if (!enter(self, {"TrieBuilder.build", kBuildParams, 2, 0}, args, nargs, kwnames, a, borrow, kReading)) return nullptr;
   uint64_t cache_size = kDefaultCacheSize;
   std::string_view lookup_text = kDefaultLookup;
   if (a[0] && !to_u64(a[0], "cache_size", cache_size)) return nullptr;
@@ -288,8 +280,8 @@ Expected<std::string> builder_image(BuilderBorrow& borrow) {
 }
 
 PyObject* builder_to_bytes(PyObject* self, PyObject*) {
-  BuilderBorrow borrow(self, false);
-  if (!borrow.held()) return nullptr;
+  BuilderBorrow borrow;
+  if (!borrow.take(self, kReading)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
     if (!ok_or_raise(image)) return nullptr;
@@ -298,19 +290,15 @@ PyObject* builder_to_bytes(PyObject* self, PyObject*) {
 }
 
 PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"TrieBuilder.save", kSaveParams, 1, 1};
   PyObject* a[1];
-  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  BuilderBorrow borrow(self, false);
-  if (!borrow.held()) return nullptr;
+  BuilderBorrow borrow;
+  if (!enter(self, {"TrieBuilder.save", kSaveParams, 1, 1}, args, nargs, kwnames, a, borrow, kReading)) return nullptr;
   std::string_view out_path;
   if (!to_text(a[0], "out_path", out_path)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
     if (!ok_or_raise(image)) return nullptr;
-    Status s = write_file(std::string(out_path), *image);
-    if (!ok_or_raise(s)) return nullptr;
-    return new_none();
+    return none_or_raise(write_file(std::string(out_path), *image));
   });
 }
 
@@ -373,22 +361,14 @@ PyType_Slot kSlots[] = {
     {0, nullptr},
 };
 
-PyType_Spec kSpec = {
-    "velmora._velmora.TrieBuilder",
-    int(sizeof(TrieBuilderObject)),
-    0,
-    Py_TPFLAGS_DEFAULT,
-    kSlots,
-};
+PyType_Spec kSpec = {"velmora._velmora.TrieBuilder", int(sizeof(TrieBuilderObject)), 0, Py_TPFLAGS_DEFAULT, kSlots};
 
 PyObject* g_builder_type = nullptr;
 
 }  // namespace
 
 PyObject* trie_builder_type() {
-  if (!g_builder_type) g_builder_type = PyType_FromSpec(&kSpec);
-  if (!g_builder_type) return nullptr;
-  return new_ref(g_builder_type);
+  return type_once(g_builder_type, kSpec);
 }
 
 }  // namespace velmora::py
