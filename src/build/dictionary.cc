@@ -33,6 +33,8 @@ bool usable_field(std::u16string_view s) { return !s.empty() && !has_white_space
 void lowercase_text(std::u16string_view text, std::u16string& out) {
   UErrorCode status = U_ZERO_ERROR;
   const auto* src = reinterpret_cast<const UChar*>(text.data());
+  // Lowercasing rarely lengthens text (U+0130 becomes two units), so three
+  // units per unit always fits in practice; the overflow branch covers the rest.
   out.resize(text.size() * 3 + 8);
   int32_t n = u_strToLower(reinterpret_cast<UChar*>(out.data()), int32_t(out.size()), src,
                            int32_t(text.size()), "", &status);

@@ -1,6 +1,7 @@
 // The source dictionary reader: lines of a stem and the words that reduce to
 // it, tab-separated, with "#" and "//" comments; and the build of a fresh
 // frequency trie from them.
+// Used by model loading and the tests.
 #pragma once
 
 #include <functional>

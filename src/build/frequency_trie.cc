@@ -41,8 +41,8 @@ bool is_dominant(const std::vector<ValueCount>& ranked) {
   for (const auto& v : ranked) total += v.count;
   const int64_t top = ranked[0].count;
   const int64_t second = ranked.size() > 1 ? ranked[1].count : 0;
-  if (top * 100 < total * 75) return false;
-  return second == 0 || top >= 3 * second;
+  if (top * 100 < total * kDominantMinPercent) return false;
+  return second == 0 || top >= kDominantOverSecondRatio * second;
 }
 
 FrequencyTrie::FrequencyTrie() { nodes_.emplace_back(); }

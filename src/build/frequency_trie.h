@@ -5,6 +5,8 @@
 // Storage is sized for ten million nodes: nodes live in one vector and refer to
 // each other by 32-bit index; children form a sibling chain sorted by label;
 // values are entries of a shared pool chained in insertion order.
+// Used by the dictionary reader, reduction, freezing, rebuilding, model loading
+// and the TrieBuilder class.
 #pragma once
 
 #include <cstdint>
@@ -53,7 +55,10 @@ struct ValueCount {
 void rank_values(const CommandTable& commands, std::vector<ValueCount>& values);
 
 // Dominance of ranked values: the winner holds at least 75% of the total and,
-// when there is a runner-up, at least three times its count.
+// when there is a runner-up, at least three times its count. The image
+// metadata records both figures (image/writer.cc), so change them together.
+inline constexpr int64_t kDominantMinPercent = 75;
+inline constexpr int64_t kDominantOverSecondRatio = 3;
 bool is_dominant(const std::vector<ValueCount>& ranked);
 
 enum class InsertMode : uint8_t { kDominant, kAddCount, kOnlyIfAbsent, kReplace };

@@ -6,6 +6,7 @@
 // id: equal child signatures are the same canonical node, so tuple equality is
 // exactly equality of the full signature texts, at a size independent of the
 // subtree below.
+// Used by freezing only.
 #pragma once
 
 #include <cstdint>

@@ -42,6 +42,8 @@ std::string gunzip_if_gzipped(std::string_view data) {
   z_stream zs{};
   if (inflateInit2(&zs, 16 + MAX_WBITS) != Z_OK) return std::string(data);
   std::string out;
+  // A first guess at the inflated size (dictionaries and images compress about
+  // fourfold); the loop below grows the buffer when it is short.
   out.resize(data.size() < 4096 ? 16384 : data.size() * 4);
   zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
   zs.avail_in = uInt(data.size());

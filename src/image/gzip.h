@@ -1,4 +1,5 @@
 // Gzip framing of model files: one member with a fixed, timestamp-free header.
+// Used by the image writer and model loading.
 #pragma once
 
 #include <string>

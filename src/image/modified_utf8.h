@@ -1,5 +1,6 @@
 // Java modified UTF-8 strings with a 16-bit big-endian length prefix, as the
 // image format stores its metadata block and patch command texts.
+// Used by the image reader and writer.
 #pragma once
 
 #include <cstddef>

@@ -1,5 +1,6 @@
 // The module's classes and function: creation of the heap types and the
 // constructors the classes use to make each other's instances.
+// Used by every class file of src/pyext and by module.cc.
 #pragma once
 
 #include "pyext/py_ref.h"

@@ -2,6 +2,7 @@
 // arguments by name (with CPython-style TypeErrors), the text, boolean, count
 // and sequence conversions with their error texts, the argument prefix, and the
 // mapping of native errors to Python exceptions.
+// Used by every entry point of src/pyext.
 #pragma once
 
 #include "pyext/py_ref.h"

@@ -1,5 +1,6 @@
 // A move-only owning reference to a Python object. Reference counts go through
 // the interpreter's functions (Py_IncRef / Py_DecRef), as the stable ABI wants.
+// The only header that includes Python.h; every file of src/pyext uses it.
 #pragma once
 
 #define PY_SSIZE_T_CLEAN

@@ -24,6 +24,8 @@ bool is_pass_through_word(std::string_view word) {
 
 // ---- cache ---------------------------------------------------------------
 
+// Eight bytes per step, mixed with the 64-bit golden ratio and the MurmurHash3
+// finalizer multipliers; keyed per cache so that inputs cannot be chosen to collide.
 uint64_t StemCache::hash(std::string_view s) const {
   uint64_t h = k0_ ^ (uint64_t(s.size()) * 0x9E3779B97F4A7C15ull);
   size_t i = 0;

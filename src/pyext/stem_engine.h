@@ -1,6 +1,7 @@
 // The stem engine behind a StemmerCore: a shared compiled trie, an optional
 // never-evicting result cache, and the per-word and batch operations that turn
 // stems into Python objects under the two result conventions.
+// Used by the StemmerCore class and the TrieBuilder's build().
 #pragma once
 
 #include "pyext/py_ref.h"
@@ -24,7 +25,10 @@ namespace velmora::py {
 // the input word for it and for the pass-through words "cars" and "unknown".
 enum class ResultConvention : uint8_t { kPlain, kKeepInput };
 
-// "cars" or "unknown", ASCII letters compared without regard to case.
+// "cars" or "unknown", ASCII letters compared without regard to case. A fixed
+// list, not a property of any model: returning these two words unchanged is
+// part of the keep-input contract of stemWord/stemWords that callers rely on,
+// so it holds whatever the trie says.
 bool is_pass_through_word(std::string_view word);
 
 // Result cache keyed by the word's UTF-8 bytes; holds one reference per value.
@@ -44,8 +48,10 @@ class StemCache {
   PyObject* insert(std::string_view word, uint64_t hash, PyObject* value);
 
  private:
-  // The interpreter lock already serialises callers, so this lock is never
-  // contended; a spin lock keeps its uncontended cost to two atomic operations.
+  // The interpreter lock already serialises callers (the module refuses
+  // subinterpreters, and every call holds the GIL), so this lock is never
+  // contended; it is there so that the cache stays correct should that change,
+  // and a spin lock keeps its uncontended cost to two atomic operations.
   class SpinLock {
    public:
     void lock() {

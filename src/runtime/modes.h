@@ -1,4 +1,6 @@
-// The mode bytes shared by the compiled trie, the builder options and images.
+// The mode bytes a model carries: traversal direction, case and diacritic
+// handling, and the lookup mode.
+// Used by the runtime, build, image and model rooms and the Python layer.
 #pragma once
 
 #include <cstdint>

@@ -1,5 +1,6 @@
 // Word normalization: turns a word (UTF-8) into its trie key (UTF-16 units in
 // natural order) under a case mode and a diacritic mode.
+// Used by the compiled trie, the stem walk and the diagnostics.
 #pragma once
 
 #include <string>
