@@ -59,7 +59,7 @@ void append_utf16(std::string_view text, std::u16string& out) {
     } else {
       const uint32_t cp = ((b & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) |
                           ((p[i + 2] & 0x3F) << 6) | (p[i + 3] & 0x3F);
-      append_code_point_utf16(cp, out);
+      append_surrogate_pair(cp, out);
       i += 4;
     }
   }

@@ -49,15 +49,17 @@ void append_utf8(std::u16string_view units, std::string& out);
 // Appends one code point (<= 0x10FFFF, not a surrogate) as UTF-8.
 void append_code_point_utf8(uint32_t cp, std::string& out);
 
-// Appends one code point (<= 0x10FFFF, not a surrogate) as one unit or a surrogate pair.
-inline void append_code_point_utf16(uint32_t cp, std::u16string& out) {
-  if (cp < 0x10000) {
-    out.push_back(char16_t(cp));
-    return;
-  }
+// Appends a code point above U+FFFF (<= 0x10FFFF) as its surrogate pair.
+inline void append_surrogate_pair(uint32_t cp, std::u16string& out) {
   cp -= 0x10000;
   out.push_back(char16_t(0xD800 + (cp >> 10)));
   out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+}
+
+// Appends one code point (<= 0x10FFFF, not a surrogate) as one unit or a surrogate pair.
+inline void append_code_point_utf16(uint32_t cp, std::u16string& out) {
+  if (cp < 0x10000) out.push_back(char16_t(cp));
+  else append_surrogate_pair(cp, out);
 }
 
 // Appends the UTF-16 form of `text`, which must be valid UTF-8.
