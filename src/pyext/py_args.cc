@@ -262,18 +262,6 @@ bool to_text_sequence(PyObject* obj, const char* name, TextSequence& out) {
   });
 }
 
-bool text_of(PyObject* item, std::string_view& out) {
-  if (!item || !PyUnicode_Check(item)) return false;
-  Py_ssize_t size = 0;
-  const char* text = PyUnicode_AsUTF8AndSize(item, &size);
-  if (!text) {
-    PyErr_Clear();
-    return false;
-  }
-  out = std::string_view(text, size_t(size));
-  return true;
-}
-
 bool to_text_items(PyObject* words, TextSequence& out) {
   const bool is_list = PyList_Check(words);
   if (!is_list && !PyTuple_Check(words)) return false;

@@ -63,7 +63,18 @@ bool for_each_sequence_item(PyObject* obj, const char* name, Take&& take) {
 
 // The UTF-8 of a str item, or false (and no error) for anything else or a str
 // without a UTF-8 form.
-bool text_of(PyObject* item, std::string_view& out);
+// Inline: the stemming list paths call it once per word.
+inline bool text_of(PyObject* item, std::string_view& out) {
+  if (!item || !PyUnicode_Check(item)) return false;
+  Py_ssize_t size = 0;
+  const char* text = PyUnicode_AsUTF8AndSize(item, &size);
+  if (!text) {
+    PyErr_Clear();
+    return false;
+  }
+  out = std::string_view(text, size_t(size));
+  return true;
+}
 
 // A list or tuple whose items are all str with a UTF-8 form, with a reference
 // held per item. False (and no error) when the object does not qualify; the
