@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "util/utf.h"
+
 namespace velmora {
 
 Status write_modified_utf8(std::string& out, std::u16string_view text) {
@@ -29,7 +31,6 @@ Status write_modified_utf8(std::string& out, std::u16string_view text) {
 namespace {
 Error unexpected_end() { return Error{ErrorKind::kUnexpectedEnd, "unexpected end of trie stream", 0}; }
 Error malformed() { return invalid_data("malformed modified UTF-8"); }
-bool continuation(uint8_t b) { return (b & 0xC0) == 0x80; }
 }  // namespace
 
 Expected<std::u16string> read_modified_utf8(std::string_view stream, size_t& cursor) {
@@ -48,11 +49,13 @@ Expected<std::u16string> read_modified_utf8(std::string_view stream, size_t& cur
       units.push_back(b);
       i += 1;
     } else if ((b & 0xE0) == 0xC0) {
-      if (i + 1 >= n || !continuation(s[i + 1])) return malformed();
+      if (i + 1 >= n || !is_utf8_continuation(s[i + 1])) return malformed();
       units.push_back(char16_t(((b & 0x1F) << 6) | (s[i + 1] & 0x3F)));
       i += 2;
     } else if ((b & 0xF0) == 0xE0) {
-      if (i + 2 >= n || !continuation(s[i + 1]) || !continuation(s[i + 2])) return malformed();
+      if (i + 2 >= n || !is_utf8_continuation(s[i + 1]) || !is_utf8_continuation(s[i + 2])) {
+        return malformed();
+      }
       units.push_back(char16_t(((b & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F)));
       i += 3;
     } else {
@@ -62,11 +65,10 @@ Expected<std::u16string> read_modified_utf8(std::string_view stream, size_t& cur
   // Keep surrogate pairs, replace lone surrogates.
   for (size_t i = 0; i < units.size(); ++i) {
     const char16_t u = units[i];
-    if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-        units[i + 1] <= 0xDFFF) {
+    if (is_high_surrogate(u) && i + 1 < units.size() && is_low_surrogate(units[i + 1])) {
       ++i;
-    } else if (u >= 0xD800 && u <= 0xDFFF) {
-      units[i] = 0xFFFD;
+    } else if (is_surrogate(u)) {
+      units[i] = kReplacementCharacter;
     }
   }
   return units;

@@ -20,8 +20,8 @@ namespace {
 template <typename Body>
 PyObject* words_batch(const char* callable, PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                       PyObject* kwnames, Body body) {
-  return with_word_sequence(callable, self, args, nargs, kwnames,
-                            [&](const StemEngine& engine, TextSequence& seq) { return body(engine.trie(), seq); });
+  auto on_trie = [&](const StemEngine& engine, TextSequence& seq) { return body(engine.trie(), seq); };
+  return with_word_sequence(callable, self, args, nargs, kwnames, on_trie);
 }
 
 // Runs `per_word(trie, word, scratch)` for each word; returns the sum of its results.

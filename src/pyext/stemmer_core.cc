@@ -165,8 +165,10 @@ PyObject* stem_all_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs
                             [](const StemEngine& engine, TextSequence& seq) {
                               std::vector<std::vector<std::string>> stems;
                               stems.reserve(seq.texts.size());
-                              for (std::string_view w : seq.texts) stems.push_back(engine.trie().stem_all(w));
-                              seq = TextSequence{};  // the words are released before the results are made
+                              for (std::string_view w : seq.texts) {
+                                stems.push_back(engine.trie().stem_all(w));
+                              }
+                              seq = TextSequence{};  // release the words before making the results
                               return filled_list(stems.size(), [&](size_t i) { return str_list(stems[i]); });
                             });
 }
@@ -182,7 +184,8 @@ PyObject* stem_batch_py_backed_str(PyObject* self, PyObject* const* args, Py_ssi
                                    PyObject* kwnames) {
   auto body = [](const StemEngine& engine, TextSequence& seq) {
     StemScratch scratch;
-    return filled_list(seq.texts.size(), [&](size_t i) { return stem_or_none(engine, seq.texts[i], scratch); });
+    auto stem_at = [&](size_t i) { return stem_or_none(engine, seq.texts[i], scratch); };
+    return filled_list(seq.texts.size(), stem_at);
   };
   return with_word_sequence("StemmerCore._stem_batch_py_backed_str", self, args, nargs, kwnames, body);
 }
@@ -274,7 +277,8 @@ PyType_Slot kSlots[] = {
     {0, nullptr},
 };
 
-PyType_Spec kSpec = {"velmora._velmora.StemmerCore", int(sizeof(StemmerCoreObject)), 0, Py_TPFLAGS_DEFAULT, kSlots};
+PyType_Spec kSpec = {"velmora._velmora.StemmerCore", int(sizeof(StemmerCoreObject)), 0,
+                     Py_TPFLAGS_DEFAULT, kSlots};
 
 PyObject* g_stemmer_type = nullptr;
 

@@ -71,6 +71,13 @@ constexpr const char* kRemoveParams[] = {"word", "stem"};
 constexpr const char* kBuildParams[] = {"cache_size", "lookup"};
 constexpr const char* kSaveParams[] = {"out_path"};
 
+const Signature kAddSig{"TrieBuilder.add", kAddParams, 4, 2};
+const Signature kAddManySig{"TrieBuilder.add_many", kAddManyParams, 3, 1};
+const Signature kSetSig{"TrieBuilder.set", kSetParams, 2, 2};
+const Signature kRemoveSig{"TrieBuilder.remove", kRemoveParams, 2, 1};
+const Signature kBuildSig{"TrieBuilder.build", kBuildParams, 2, 0};
+const Signature kSaveSig{"TrieBuilder.save", kSaveParams, 1, 1};
+
 struct BuilderOptions {
   bool backward = true;
   bool store_original = true;
@@ -179,7 +186,7 @@ Status insert(BuilderModel& m, std::string_view word, std::string_view stem, Ins
 PyObject* builder_add(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[4];
   BuilderBorrow borrow;
-  if (!enter(self, {"TrieBuilder.add", kAddParams, 4, 2}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
+  if (!enter(self, kAddSig, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   std::string_view word, stem;
   InsertMode mode;
   int32_t count;
@@ -194,7 +201,7 @@ PyObject* builder_add(PyObject* self, PyObject* const* args, Py_ssize_t nargs, P
 PyObject* builder_add_many(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[3];
   BuilderBorrow borrow;
-  if (!enter(self, {"TrieBuilder.add_many", kAddManyParams, 3, 1}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
+  if (!enter(self, kAddManySig, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   return guarded([&]() -> PyObject* {
     std::vector<std::pair<std::u16string, std::u16string>> rules;
     const bool converted = for_each_sequence_item(a[0], "pairs", [&](PyRef item, Py_ssize_t hint) {
@@ -234,18 +241,19 @@ PyObject* builder_add_many(PyObject* self, PyObject* const* args, Py_ssize_t nar
 PyObject* builder_set(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[2];
   BuilderBorrow borrow;
-  if (!enter(self, {"TrieBuilder.set", kSetParams, 2, 2}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
+  if (!enter(self, kSetSig, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   std::string_view word, stem;
   if (!to_text(a[0], "word", word) || !to_text(a[1], "stem", stem)) return nullptr;
   return guarded([&]() -> PyObject* {
-    return none_or_raise(insert(borrow.model(), word, stem, InsertMode::kReplace, 1), PyExc_OverflowError);
+    Status s = insert(borrow.model(), word, stem, InsertMode::kReplace, 1);
+    return none_or_raise(s, PyExc_OverflowError);
   });
 }
 
 PyObject* builder_remove(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[2];
   BuilderBorrow borrow;
-  if (!enter(self, {"TrieBuilder.remove", kRemoveParams, 2, 1}, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
+  if (!enter(self, kRemoveSig, args, nargs, kwnames, a, borrow, kMutating)) return nullptr;
   std::string_view word, stem;
   if (!to_text(a[0], "word", word)) return nullptr;
   const bool with_stem = a[1] && a[1] != Py_None;
@@ -261,7 +269,7 @@ PyObject* builder_remove(PyObject* self, PyObject* const* args, Py_ssize_t nargs
 PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[2];
   BuilderBorrow borrow;
-  if (!enter(self, {"TrieBuilder.build", kBuildParams, 2, 0}, args, nargs, kwnames, a, borrow, kReading)) return nullptr;
+  if (!enter(self, kBuildSig, args, nargs, kwnames, a, borrow, kReading)) return nullptr;
   uint64_t cache_size = kDefaultCacheSize;
   std::string_view lookup_text = kDefaultLookup;
   if (a[0] && !to_u64(a[0], "cache_size", cache_size)) return nullptr;
@@ -292,7 +300,7 @@ PyObject* builder_to_bytes(PyObject* self, PyObject*) {
 PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[1];
   BuilderBorrow borrow;
-  if (!enter(self, {"TrieBuilder.save", kSaveParams, 1, 1}, args, nargs, kwnames, a, borrow, kReading)) return nullptr;
+  if (!enter(self, kSaveSig, args, nargs, kwnames, a, borrow, kReading)) return nullptr;
   std::string_view out_path;
   if (!to_text(a[0], "out_path", out_path)) return nullptr;
   return guarded([&]() -> PyObject* {
@@ -361,7 +369,8 @@ PyType_Slot kSlots[] = {
     {0, nullptr},
 };
 
-PyType_Spec kSpec = {"velmora._velmora.TrieBuilder", int(sizeof(TrieBuilderObject)), 0, Py_TPFLAGS_DEFAULT, kSlots};
+PyType_Spec kSpec = {"velmora._velmora.TrieBuilder", int(sizeof(TrieBuilderObject)), 0,
+                     Py_TPFLAGS_DEFAULT, kSlots};
 
 PyObject* g_builder_type = nullptr;
 

@@ -37,7 +37,7 @@ std::string quoted_literal(std::string_view text) {
   while (i < n) {
     UChar32 c;
     U8_NEXT(s, i, n, c);
-    if (c < 0) c = 0xFFFD;
+    if (c < 0) c = kReplacementCharacter;
     switch (c) {
       case '"': out += "\\\""; continue;
       case '\\': out += "\\\\"; continue;
