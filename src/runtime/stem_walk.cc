@@ -43,7 +43,10 @@ std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std:
   while (i < word.size() && !is_ascii_upper(uint8_t(word[i]))) ++i;
   if (i == word.size()) return word;
   buffer.assign(word);
-  for (; i < word.size(); ++i) buffer[i] = char(ascii_lower(uint8_t(word[i])));
+  for (; i < word.size(); ++i) {
+    const uint8_t c = uint8_t(word[i]);
+    if (is_ascii_upper(c)) buffer[i] = char(ascii_lower(c));
+  }
   return buffer;
 }
 

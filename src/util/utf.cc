@@ -1,7 +1,5 @@
 #include "util/utf.h"
 
-#include <cstring>
-
 namespace velmora {
 
 void append_code_point_utf8(uint32_t cp, std::string& out) {
@@ -155,21 +153,6 @@ Utf8Check check_utf8(std::string_view bytes) {
     i += size_t(step);
   }
   return Utf8Check{true, n, 0};
-}
-
-bool is_ascii(std::string_view s) {
-  const char* p = s.data();
-  const size_t n = s.size();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t chunk;
-    std::memcpy(&chunk, p + i, 8);
-    if (chunk & 0x8080808080808080ull) return false;
-  }
-  for (; i < n; ++i) {
-    if (p[i] & 0x80) return false;
-  }
-  return true;
 }
 
 }  // namespace velmora
