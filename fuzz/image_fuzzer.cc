@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "lib/model_loading.h"
-#include "trie/stem_word.h"
+#include "model/model_loading.h"
+#include "runtime/stem_walk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (LookupMode lookup : {LookupMode::kFirst, LookupMode::kLast, LookupMode::kAll}) {
     (*trie)->set_lookup_mode(lookup);
     for (std::string_view word : {"running", "", "a", "Na\xC3\xAFve", "\xF0\x9F\x98\x80x"}) {
-      (void)stem_word(**trie, word, scratch, (*trie)->direct_output_allowed());
+      (void)find_stem(**trie, word, scratch, (*trie)->direct_output_allowed());
       (void)(*trie)->stem_all(word);
     }
   }

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string>
 
-#include "patch/utf16.h"
-#include "trie/normalize.h"
+#include "util/utf.h"
+#include "runtime/normalize.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;

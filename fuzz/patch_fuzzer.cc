@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "patch/compiled_patch.h"
-#include "patch/utf16.h"
+#include "command/compiled_patch.h"
+#include "command/direct_utf8.h"
+#include "util/utf.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;

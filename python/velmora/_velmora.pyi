@@ -1,4 +1,4 @@
-from typing import Iterable, List, Literal, Optional, Sequence, Tuple, Union, overload
+from typing import Dict, Iterable, List, Literal, Optional, Sequence, Tuple, Union, overload
 
 __all__ = ["StemmerCore", "TrieBuilder", "compile"]
 
@@ -14,6 +14,12 @@ class StemmerCore:
         lookup: _Lookup = "first",
         cache_size: int = 10000,
     ) -> "StemmerCore": ...
+    @property
+    def recorded_modes(self) -> Optional[Dict[str, str]]:
+        """The modes recorded in the compiled image this stemmer was loaded from
+        (traversalDirection, caseProcessingMode, diacriticProcessingMode, spelled as in
+        the image); None when it was compiled from a source dictionary or built by a
+        TrieBuilder."""
     def stem(self, word: str) -> Optional[str]: ...
     @overload
     def stemWord(self, word: str) -> str: ...

@@ -2,7 +2,6 @@
 from __future__ import annotations
 
 import argparse
-import gzip
 import json
 import os
 import re
@@ -103,25 +102,6 @@ def _shows_progress(args: argparse.Namespace) -> bool:
     return not getattr(args, "quiet", False) and sys.stderr.isatty()
 
 
-def _recorded_modes(path: str) -> Optional[dict]:
-    with open(path, "rb") as f:
-        data = f.read()
-    if data[:2] == b"\x1f\x8b":
-        try:
-            data = gzip.decompress(data)
-        except (OSError, EOFError):
-            pass
-    if data[:4] != b"LXTR":
-        return None
-    length = int.from_bytes(data[16:18], "big")
-    modes = {}
-    for line in data[18 : 18 + length].decode("utf-8", "replace").splitlines():
-        key, sep, value = line.partition("=")
-        if sep:
-            modes[key] = value
-    return modes
-
-
 def _info_sample(args: argparse.Namespace) -> List[str]:
     if args.sample:
         try:
@@ -139,7 +119,7 @@ def cmd_info(args: argparse.Namespace) -> int:
     # Everything that can fail is done before the first line is printed.
     path, _, stemmer = _open(args.model)
     sample = _info_sample(args)
-    modes = _recorded_modes(path)
+    modes = stemmer.recorded_modes
     nodes, refs, patches = stemmer._value_layout_stats()
     stats = stemmer._patch_stats_batch(sample) if sample else []
     print(f"model: {path}")
@@ -148,7 +128,7 @@ def cmd_info(args: argparse.Namespace) -> int:
     else:
         print("kind: compiled image")
         for key in ("traversalDirection", "caseProcessingMode", "diacriticProcessingMode"):
-            print(f"{key}: {modes.get(key, '(default)')}")
+            print(f"{key}: {modes[key]}")
     print(f"nodes: {nodes}\nvalue references: {refs}\ndistinct patches: {patches}")
     if sample:
         print(f"patch statistics of {len(sample)} sample words:")

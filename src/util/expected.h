@@ -1,6 +1,7 @@
 // Error values for the native core: an operation returns either its value or a
 // message. No exceptions cross a module boundary; the Python layer maps the
 // error kind to an exception class.
+// Used by every room.
 #pragma once
 
 #include <string>

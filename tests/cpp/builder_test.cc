@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "builder/freeze.h"
-#include "builder/frequency_trie.h"
-#include "builder/reduce.h"
+#include "build/freeze.h"
+#include "runtime/compiled_trie.h"
+#include "build/frequency_trie.h"
+#include "build/reduce.h"
 #include "test_util.h"
 
 namespace velmora {
@@ -32,7 +33,7 @@ TEST(FrequencyTrie, AddingARuleStoresCommandAndIdentity) {
   FrequencyTrie t;
   ASSERT_TRUE(t.insert_rule(u"cats", u"cat", InsertMode::kDominant, 1, true, true).ok());
   const uint32_t cats = t.node_at(u"cats", true);
-  ASSERT_NE(cats, kNil);
+  ASSERT_NE(cats, kNoIndex);
   EXPECT_EQ((Values{t, cats}.list()), "Da:1");
   EXPECT_EQ((Values{t, t.node_at(u"cat", true)}.list()), "Na:1");
   // Backward keys run s, t, a, c from the root.
@@ -72,7 +73,7 @@ TEST(FrequencyTrie, DominantRefusedWhenAnotherRuleHasTheMaximum) {
   ASSERT_FALSE(s.ok());
   EXPECT_EQ(s.error().message,
             "cannot make the rule dominant because another rule already has the maximum frequency");
-  EXPECT_EQ(t.node_at(u"cat", true), kNil);  // the stem's identity rule was not stored
+  EXPECT_EQ(t.node_at(u"cat", true), kNoIndex);  // the stem's identity rule was not stored
 }
 
 TEST(FrequencyTrie, AddCountRefusedBeyondTheLimit) {
@@ -118,7 +119,7 @@ TEST(FrequencyTrie, RemovalKeepsChildrenAndOrder) {
   EXPECT_EQ((Values{t, n}.list()), "Da:1,Ix:3");
   t.remove_all_rules(u"ab", false);
   EXPECT_FALSE(t.has_values(n));
-  EXPECT_NE(t.node_at(u"abc", false), kNil);
+  EXPECT_NE(t.node_at(u"abc", false), kNoIndex);
 }
 
 std::vector<ValueCount> ranked(FrequencyTrie& t, std::initializer_list<std::pair<const char16_t*, int>> vs) {
@@ -177,7 +178,7 @@ TEST(Reduce, EqualDominantLeavesMergeAndSumCounts) {
   t.node_at_or_create(u"yc", false);  // keeps y from contracting
   put(t, t.node_at_or_create(u"yc", false), u"B", 1);
   CanonicalGraph g = reduce(t);
-  FrozenTrie f = freeze(t);
+  TrieGraph f = freeze(t);
   // xa and yb share one node holding {A: 12, B: 1}.
   bool found = false;
   for (size_t n = 0; n < f.node_count(); ++n) {
@@ -211,7 +212,7 @@ TEST(Reduce, NonDominantLeavesMergeByCommandOrder) {
     for (const auto& c : g.nodes[parent].children) {
       if (c.label == label) return c.node;
     }
-    return kNil;
+    return kNoIndex;
   };
   const uint32_t xa = child_with(root.children[0].node, u'a');
   const uint32_t yb = child_with(root.children[1].node, u'b');
@@ -227,12 +228,10 @@ TEST(Reduce, NonDominantLeavesMergeByCommandOrder) {
 
 TEST(Freeze, EmptyBuilderIsOneNode) {
   FrequencyTrie t;
-  FrozenTrie f = freeze(t);
+  TrieGraph f = freeze(t);
   EXPECT_EQ(f.edge_offsets, (std::vector<uint32_t>{0, 0}));
   EXPECT_EQ(f.accepting, (std::vector<uint8_t>{0}));
   EXPECT_EQ(f.value_offsets, (std::vector<uint32_t>{0, 0}));
-  EXPECT_EQ(f.dense.offsets, (std::vector<uint32_t>{0, 0}));
-  EXPECT_EQ(f.dense.base, (std::vector<uint16_t>{0}));
 }
 
 TEST(Freeze, ValuesInRankingOrderAndTwiceIdentical) {
@@ -241,8 +240,8 @@ TEST(Freeze, ValuesInRankingOrderAndTwiceIdentical) {
   put(t, n, u"A", 1);
   put(t, n, u"B", 5);
   put(t, t.node_at_or_create(u"cd", true), u"Dz", 1);
-  FrozenTrie f1 = freeze(t);
-  FrozenTrie f2 = freeze(t);
+  TrieGraph f1 = freeze(t);
+  TrieGraph f2 = freeze(t);
   EXPECT_EQ(f1.edge_labels, f2.edge_labels);
   EXPECT_EQ(f1.edge_children, f2.edge_children);
   EXPECT_EQ(f1.value_commands, f2.value_commands);
@@ -265,12 +264,12 @@ TEST(Freeze, SharedSubtreesGetOneNumberAndPatchesDeduplicate) {
     put(t, t.node_at_or_create(w, false), u"Db", 1);
     put(t, t.node_at_or_create(std::u16string(w) + u"q", false), u"Ia", 1);
   }
-  FrozenTrie f = freeze(t);
+  TrieGraph f = freeze(t);
   size_t incoming_max = 0;
   std::vector<size_t> incoming(f.node_count());
   for (uint32_t c : f.edge_children) incoming_max = std::max(incoming_max, ++incoming[c]);
   EXPECT_GE(incoming_max, 2u);
-  auto trie = build_compiled_trie(f, ModelModes{TraversalDirection::kForward});
+  auto trie = compile_trie(f, ModelModes{TraversalDirection::kForward});
   ASSERT_TRUE(trie.ok());
   EXPECT_EQ((*trie)->patches().size(), 2u);
 }

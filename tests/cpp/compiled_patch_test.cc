@@ -2,9 +2,10 @@
 
 #include <random>
 
-#include "encoder/patch_encoder.h"
-#include "patch/compiled_patch.h"
-#include "patch/utf16.h"
+#include "command/encode.h"
+#include "command/compiled_patch.h"
+#include "command/direct_utf8.h"
+#include "util/utf.h"
 #include "test_util.h"
 
 namespace velmora {
@@ -50,7 +51,7 @@ TEST(CompilePatch, FailuresCarryTheirMessages) {
 
 TEST(CompilePatch, SimpleKindsByDirection) {
   EXPECT_EQ(compiled(u"Dc", true).kind, PatchKind::kDeleteSuffix);
-  EXPECT_EQ(compiled(u"Dc", true).count, 3u);
+  EXPECT_EQ(compiled(u"Dc", true).delete_count, 3u);
   EXPECT_EQ(compiled(u"Dc", false).kind, PatchKind::kDeletePrefix);
   EXPECT_EQ(compiled(u"Ix", true).kind, PatchKind::kAppendChar);
   EXPECT_EQ(compiled(u"Ix", false).kind, PatchKind::kPrependChar);
@@ -59,7 +60,7 @@ TEST(CompilePatch, SimpleKindsByDirection) {
   const CompiledPatch mice = compiled(u"-aIsRuRo", true);
   EXPECT_EQ(mice.kind, PatchKind::kBackwardCompound);
   EXPECT_EQ(mice.length_delta, 1);
-  EXPECT_EQ(mice.reach(), 3u);
+  EXPECT_EQ(mice.reach, 3u);
 }
 
 TEST(ApplyPatch, EdgeCases) {

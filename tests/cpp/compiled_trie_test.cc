@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "builder/freeze.h"
+#include "build/freeze.h"
 #include "test_util.h"
-#include "trie/compiled_trie.h"
-#include "trie/stem_word.h"
+#include "runtime/compiled_trie.h"
+#include "runtime/stem_walk.h"
 
 namespace velmora {
 namespace {
@@ -18,7 +18,7 @@ struct HandTrie {
   std::vector<std::u16string> commands;
 
   std::unique_ptr<CompiledTrie> build(LookupMode mode, bool backward = true) const {
-    TrieArrays a;
+    TrieGraph a;
     a.edge_offsets.push_back(0);
     a.value_offsets.push_back(0);
     for (size_t n = 0; n < edges.size(); ++n) {
@@ -26,17 +26,16 @@ struct HandTrie {
         a.edge_labels.push_back(label);
         a.edge_children.push_back(child);
       }
-      for (uint32_t v : values[n]) a.value_ids.push_back(v);
+      for (uint32_t v : values[n]) a.value_commands.push_back(v);
       a.edge_offsets.push_back(uint32_t(a.edge_labels.size()));
-      a.value_offsets.push_back(uint32_t(a.value_ids.size()));
+      a.value_offsets.push_back(uint32_t(a.value_commands.size()));
     }
     a.accepting = accepting;
     std::vector<CompiledPatch> patches;
     for (const auto& c : commands) patches.push_back(*compile_patch(c, backward));
-    DenseTables dense = build_dense_tables(a.edge_offsets, a.edge_labels, a.edge_children);
     ModelModes modes;
     modes.direction = backward ? TraversalDirection::kBackward : TraversalDirection::kForward;
-    auto trie = std::make_unique<CompiledTrie>(std::move(a), std::move(patches), std::move(dense), modes);
+    auto trie = std::make_unique<CompiledTrie>(std::move(a), std::move(patches), modes);
     trie->set_lookup_mode(mode);
     return trie;
   }
@@ -57,7 +56,11 @@ TEST(DenseTables, SpanOf512GetsATableAnd513DoesNot) {
   std::vector<uint32_t> offsets = {0, 2, 4, 5, 5, 5, 5};
   std::vector<uint16_t> labels = {97, 608, 97, 609, 97};
   std::vector<uint32_t> children = {3, 4, 3, 5, 5};
-  DenseTables t = build_dense_tables(offsets, labels, children);
+  TrieGraph g;
+  g.edge_offsets = offsets;
+  g.edge_labels = labels;
+  g.edge_children = children;
+  DenseTables t = build_dense_tables(g);
   EXPECT_EQ(t.offsets[1] - t.offsets[0], 512u);
   EXPECT_EQ(t.slots[0], 4u);
   EXPECT_EQ(t.slots[511], 5u);
@@ -73,15 +76,15 @@ TEST(CompiledTrie, ChildLookupWrapsBelowDenseBase) {
   t.accepting = {0, 0, 0};
   t.commands = {u"Na"};
   auto trie = t.build(LookupMode::kFirst);
-  EXPECT_EQ(trie->child(0, u'a'), kNoNode);
-  EXPECT_EQ(trie->child(0, u'c'), kNoNode);
+  EXPECT_EQ(trie->child(0, u'a'), kNoIndex);
+  EXPECT_EQ(trie->child(0, u'c'), kNoIndex);
   EXPECT_EQ(trie->child(0, u'd'), 2u);
 }
 
 TEST(CompiledTrie, FirstStopsAtTheFirstAcceptingNode) {
   auto trie = chain().build(LookupMode::kFirst);
   EXPECT_EQ(trie->find_first(u"cats"), 1u);
-  EXPECT_EQ(trie->find_first(u"xyz"), kNoNode);
+  EXPECT_EQ(trie->find_first(u"xyz"), kNoIndex);
   EXPECT_EQ(trie->find_first(u""), 0u);
 }
 
@@ -90,8 +93,8 @@ TEST(CompiledTrie, LastPrefersTheKeyEndThenTheDeepestAcceptingNode) {
   EXPECT_EQ(trie->find_last(u"ats"), 3u);   // key ends at a node with a value
   EXPECT_EQ(trie->find_last(u"ts"), 1u);    // node 2 has no value: fall back
   EXPECT_EQ(trie->find_last(u"bts"), 1u);   // missing child: deepest accepting
-  EXPECT_EQ(trie->find_last(u"q"), kNoNode);
-  EXPECT_EQ(trie->find_last(u""), kNoNode);  // root has no value
+  EXPECT_EQ(trie->find_last(u"q"), kNoIndex);
+  EXPECT_EQ(trie->find_last(u""), kNoIndex);  // root has no value
 }
 
 TEST(CompiledTrie, AcceptingRootAnswersEveryWordInModeFirst) {
@@ -145,11 +148,11 @@ TEST(StemWord, DirectAndGenericPathsAgree) {
   auto trie = t.build(LookupMode::kFirst);
   trie->set_case_mode(CaseMode::kAsIs);
   StemScratch s;
-  auto direct = stem_word(*trie, "cats", s, true);
+  auto direct = find_stem(*trie, "cats", s, true);
   ASSERT_TRUE(direct.has_value());
   EXPECT_EQ(direct->path, StemPath::kDirectSlice);
   const std::string direct_text(direct->text);
-  auto generic = stem_word(*trie, "cats", s, false);
+  auto generic = find_stem(*trie, "cats", s, false);
   EXPECT_EQ(std::string(generic->text), direct_text);
   EXPECT_EQ(direct_text, "cat");
 }

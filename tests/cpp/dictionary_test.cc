@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "dict/dictionary.h"
+#include "build/dictionary.h"
 #include "test_util.h"
 
 namespace velmora {
@@ -52,7 +52,7 @@ TEST(Dictionary, InvalidBytesBecomeOneReplacementPerMaximalSubpart) {
 TEST(Dictionary, BuildCountsEachOccurrence) {
   FrequencyTrie t = build_frequency_trie("cat\tcats\tcats\ncat\n", true, true);
   const uint32_t cats = t.node_at(u"cats", true);
-  ASSERT_NE(cats, kNil);
+  ASSERT_NE(cats, kNoIndex);
   ASSERT_EQ(t.values(cats).size(), 1u);
   EXPECT_EQ(t.values(cats)[0].count, 2);
   const uint32_t cat = t.node_at(u"cat", true);

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "lib/flat_string_map.h"
+#include "util/flat_string_map.h"
 
 namespace velmora {
 namespace {

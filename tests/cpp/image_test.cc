@@ -5,21 +5,16 @@
 #include <fstream>
 #include <sstream>
 
-#include "builder/freeze.h"
-#include "builder/rebuild.h"
-#include "dict/dictionary.h"
-#include "serial/gzip.h"
-#include "serial/image_reader.h"
-#include "serial/image_writer.h"
-#include "serial/modified_utf8.h"
+#include "build/freeze.h"
+#include "build/rebuild.h"
+#include "build/dictionary.h"
+#include "image/gzip.h"
+#include "image/reader.h"
+#include "image/writer.h"
+#include "image/modified_utf8.h"
 
 namespace velmora {
 namespace {
-
-ImageContent content_of(const FrozenTrie& f) {
-  return ImageContent{f.edge_offsets, f.edge_labels,    f.edge_children, f.accepting,
-                      f.value_offsets, f.value_commands, f.value_counts,  f.commands};
-}
 
 std::string hex(std::string_view bytes) {
   static const char* digits = "0123456789ABCDEF";
@@ -71,20 +66,20 @@ TEST(ModifiedUtf8, ReaderRejectsMalformedAndReplacesLoneSurrogates) {
 }
 
 TEST(ImageWriter, SingleAcceptingRootIs337Bytes) {
-  FrozenTrie f;
+  TrieGraph f;
   f.edge_offsets = {0, 0};
   f.accepting = {1};
   f.value_offsets = {0, 1};
   f.value_commands = {0};
   f.value_counts = {1};
   f.commands = {u"X"};
-  auto stream = write_trie_stream(content_of(f), ModelModes{});
+  auto stream = write_trie_stream(f, ModelModes{});
   ASSERT_TRUE(stream.ok());
   ASSERT_EQ(stream->size(), 337u);
   EXPECT_EQ(hex(stream->substr(0, 18)), "4C 58 54 52 00 00 00 07 00 00 00 01 00 00 00 00 01 27");
   EXPECT_EQ(hex(stream->substr(313)),
             "00 00 00 01 00 01 58 01 00 00 00 00 00 00 00 01 00 00 00 00 00 00 00 01");
-  auto image = write_compiled_image(content_of(f), ModelModes{});
+  auto image = write_compiled_image(f, ModelModes{});
   ASSERT_TRUE(image.ok());
   EXPECT_EQ(hex(image->substr(0, 10)), "1F 8B 08 00 00 00 00 00 00 FF");
   EXPECT_EQ(gunzip_if_gzipped(*image), *stream);
@@ -191,7 +186,7 @@ TEST(ImageReader, SharedChildrenAndTrailingGarbageAreAccepted) {
   const std::string s = stream_with(3, be(0) + node(0, {{97, 2}, {98, 1}}, {}) + node(0, {{99, 2}}, {}) + node(0, {}, {}));
   auto r = read_compiled_image(s);
   ASSERT_TRUE(r.ok()) << r.error().message;
-  EXPECT_EQ(r->node_count(), 3u);
+  EXPECT_EQ(r->graph.node_count(), 3u);
 }
 
 std::string read_data(const char* name) {
@@ -206,21 +201,15 @@ TEST(ImageRoundTrip, EnglishDictionary) {
   const std::string raw = read_data("en_US.tsv.gz");
   if (raw.empty()) GTEST_SKIP() << "shared data not present";
   FrequencyTrie trie = build_frequency_trie(gunzip_if_gzipped(raw), true, true);
-  FrozenTrie frozen = freeze(trie);
-  auto stream = write_trie_stream(content_of(frozen), ModelModes{});
+  TrieGraph frozen = freeze(trie);
+  auto stream = write_trie_stream(frozen, ModelModes{});
   ASSERT_TRUE(stream.ok());
   EXPECT_EQ(stream->size(), 922328u);
   auto image = read_compiled_image(*stream);
   ASSERT_TRUE(image.ok()) << image.error().message;
-  EXPECT_EQ(image->edge_labels, frozen.edge_labels);
-  EXPECT_EQ(image->edge_children, frozen.edge_children);
-  EXPECT_EQ(image->accepting, frozen.accepting);
-  EXPECT_EQ(image->frequencies, frozen.value_counts);
-  for (size_t v = 0; v < frozen.value_commands.size(); ++v) {
-    ASSERT_EQ(image->value_table[image->value_ids[v]], frozen.command_text(v));
-  }
-  FrequencyTrie rebuilt = rebuild_from_compiled(*image);
-  auto again = write_trie_stream(content_of(freeze(rebuilt)), image->metadata);
+  EXPECT_TRUE(image->graph == frozen);
+  FrequencyTrie rebuilt = rebuild_from_compiled(image->graph);
+  auto again = write_trie_stream(freeze(rebuilt), image->modes);
   ASSERT_TRUE(again.ok());
   EXPECT_TRUE(*again == *stream);
 }

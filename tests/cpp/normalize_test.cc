@@ -3,7 +3,7 @@
 #include <ostream>
 
 #include "test_util.h"
-#include "trie/normalize.h"
+#include "runtime/normalize.h"
 
 namespace velmora {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <random>
 
-#include "encoder/patch_encoder.h"
-#include "patch/compiled_patch.h"
+#include "command/encode.h"
+#include "command/compiled_patch.h"
 #include "test_util.h"
 
 namespace velmora {

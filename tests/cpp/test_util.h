@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "patch/utf16.h"
+#include "util/utf.h"
 
 namespace velmora::testing {
 

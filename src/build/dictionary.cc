@@ -1,0 +1,125 @@
+#include "build/dictionary.h"
+
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+#include <unicode/utf16.h>
+
+#include "command/encode.h"
+#include "util/utf.h"
+
+namespace velmora {
+namespace {
+
+bool is_white_space(UChar32 c) { return u_isUWhiteSpace(c); }
+
+std::u16string_view trim(std::u16string_view s) {
+  // White_Space characters are all in the BMP, so unit-wise trimming is exact.
+  size_t b = 0, e = s.size();
+  while (b < e && is_white_space(s[b])) ++b;
+  while (e > b && is_white_space(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+bool has_white_space(std::u16string_view s) {
+  for (char16_t u : s) {
+    if (is_white_space(u)) return true;
+  }
+  return false;
+}
+
+bool usable_field(std::u16string_view s) { return !s.empty() && !has_white_space(s); }
+
+// Default lowercase mapping of the whole text, Final_Sigma included.
+void lowercase_text(std::u16string_view text, std::u16string& out) {
+  UErrorCode status = U_ZERO_ERROR;
+  const auto* src = reinterpret_cast<const UChar*>(text.data());
+  // Lowercasing rarely lengthens text (U+0130 becomes two units), so three
+  // units per unit always fits in practice; the overflow branch covers the rest.
+  out.resize(text.size() * 3 + 8);
+  int32_t n = u_strToLower(reinterpret_cast<UChar*>(out.data()), int32_t(out.size()), src,
+                           int32_t(text.size()), "", &status);
+  if (status == U_BUFFER_OVERFLOW_ERROR) {
+    status = U_ZERO_ERROR;
+    out.resize(size_t(n));
+    n = u_strToLower(reinterpret_cast<UChar*>(out.data()), n, src, int32_t(text.size()), "",
+                     &status);
+  }
+  if (U_FAILURE(status)) {
+    out.assign(text);
+    return;
+  }
+  out.resize(size_t(n));
+}
+
+size_t comment_start(std::u16string_view line) {
+  const size_t hash = line.find(u'#');
+  const size_t slashes = line.find(u"//");
+  return std::min(hash, slashes);
+}
+
+}  // namespace
+
+void for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit) {
+  std::u16string line;
+  std::u16string lowered;
+  DictionaryEntry entry;
+  size_t pos = 0;
+  while (pos < bytes.size()) {
+    size_t end = bytes.find('\n', pos);
+    const size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
+    if (end == std::string_view::npos) end = bytes.size();
+    std::string_view raw = bytes.substr(pos, end - pos);
+    pos = next;
+    if (!raw.empty() && raw.back() == '\r' && end < bytes.size()) raw.remove_suffix(1);
+
+    line.clear();
+    append_utf16_lossy(raw, line);
+    std::u16string_view view(line);
+    view = trim(view.substr(0, std::min(view.size(), comment_start(view))));
+    if (view.empty()) continue;
+    lowercase_text(view, lowered);
+
+    std::u16string_view rest(lowered);
+    size_t tab = rest.find(u'\t');
+    std::u16string_view stem = trim(rest.substr(0, tab));
+    if (!usable_field(stem)) continue;
+    entry.stem.assign(stem);
+    entry.words.clear();
+    while (tab != std::u16string_view::npos) {
+      rest = rest.substr(tab + 1);
+      tab = rest.find(u'\t');
+      std::u16string_view word = trim(rest.substr(0, tab));
+      if (usable_field(word)) entry.words.emplace_back(word);
+    }
+    visit(entry);
+  }
+}
+
+std::vector<DictionaryEntry> parse_dictionary(std::string_view bytes) {
+  std::vector<DictionaryEntry> entries;
+  for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) { entries.push_back(e); });
+  return entries;
+}
+
+void add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, bool backward,
+                          bool store_original) {
+  if (store_original) {
+    trie.add_count(trie.node_at_or_create(entry.stem, backward),
+                   trie.commands().intern(kIdentityCommand), 1);
+  }
+  for (const auto& word : entry.words) {
+    if (word == entry.stem) continue;
+    const uint32_t command = trie.commands().intern(encode_patch(word, entry.stem, backward));
+    trie.add_count(trie.node_at_or_create(word, backward), command, 1);
+  }
+}
+
+FrequencyTrie build_frequency_trie(std::string_view bytes, bool backward, bool store_original) {
+  FrequencyTrie trie;
+  for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) {
+    add_dictionary_entry(trie, e, backward, store_original);
+  });
+  return trie;
+}
+
+}  // namespace velmora

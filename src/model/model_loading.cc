@@ -1,0 +1,99 @@
+#include "model/model_loading.h"
+
+#include "build/dictionary.h"
+#include "build/freeze.h"
+#include "build/rebuild.h"
+#include "image/gzip.h"
+#include "image/reader.h"
+#include "image/writer.h"
+
+namespace velmora {
+namespace {
+
+CaseMode case_mode_for(bool lowercase) {
+  return lowercase ? CaseMode::kLowercaseWithLocaleRoot : CaseMode::kAsIs;
+}
+
+ModelModes dictionary_modes(bool backward, bool lowercase) {
+  return ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward,
+                    case_mode_for(lowercase), DiacriticMode::kAsIs};
+}
+
+}  // namespace
+
+namespace {
+
+Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions& options) {
+  const std::string bytes = gunzip_if_gzipped(raw);
+  Expected<std::shared_ptr<CompiledTrie>> trie = Error{};
+  std::optional<ModelModes> recorded;
+  if (is_compiled_image(bytes)) {
+    auto image = read_compiled_image(bytes);
+    if (!image) return image.take_error();
+    recorded = image->modes;
+    trie = compile_trie(std::move(image->graph), image->modes);
+  } else {
+    FrequencyTrie built = build_frequency_trie(bytes, options.backward, options.store_original);
+    trie = compile_trie(freeze(built), dictionary_modes(options.backward, options.lowercase));
+  }
+  if (!trie) return trie.take_error();
+  (*trie)->set_case_mode(case_mode_for(options.lowercase));
+  (*trie)->set_lookup_mode(options.lookup);
+  return LoadedModel{std::move(trie).value(), recorded};
+}
+
+}  // namespace
+
+Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view raw,
+                                                              const ModelOptions& options) {
+  auto model = model_from_bytes(raw, options);
+  if (!model) return model.take_error();
+  return std::move(model->trie);
+}
+
+Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options) {
+  auto data = read_file(path);
+  if (!data) return data.take_error();
+  return model_from_bytes(*data, options);
+}
+
+Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, bool backward,
+                                                bool store_original, bool lowercase) {
+  const std::string bytes = gunzip_if_gzipped(raw);
+  BuilderModel model;
+  model.store_original = store_original;
+  model.lowercase = lowercase;
+  if (is_compiled_image(bytes)) {
+    auto image = read_compiled_image(bytes);
+    if (!image) return image.take_error();
+    model.trie = rebuild_from_compiled(image->graph);
+    model.modes = image->modes;
+  } else {
+    model.trie = build_frequency_trie(bytes, backward, store_original);
+    model.modes = dictionary_modes(backward, lowercase);
+  }
+  return model;
+}
+
+Expected<std::shared_ptr<CompiledTrie>> build_from_builder(const BuilderModel& model,
+                                                           LookupMode lookup) {
+  auto trie = compile_trie(freeze(model.trie), model.modes);
+  if (!trie) return trie;
+  (*trie)->set_case_mode(case_mode_for(model.lowercase));
+  (*trie)->set_lookup_mode(lookup);
+  return trie;
+}
+
+Expected<std::string> image_from_builder(const FrequencyTrie& trie, const ModelModes& modes) {
+  return write_compiled_image(freeze(trie), modes);
+}
+
+Expected<std::string> compile_dictionary(std::string_view raw, bool backward, bool store_original,
+                                         bool lowercase) {
+  const std::string bytes = gunzip_if_gzipped(raw);
+  if (is_compiled_image(bytes)) return invalid_data("source is already a compiled trie");
+  const FrequencyTrie trie = build_frequency_trie(bytes, backward, store_original);
+  return image_from_builder(trie, dictionary_modes(backward, lowercase));
+}
+
+}  // namespace velmora

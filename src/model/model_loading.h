@@ -1,0 +1,55 @@
+// Model loading: gzip detection, image-or-dictionary dispatch, runtime tries
+// from either kind, builders from either kind, and compiled images from
+// builders. The meeting point of the build, image and runtime rooms; native
+// only. The Python classes and the fuzz targets call these.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "build/frequency_trie.h"
+#include "model/files.h"
+#include "runtime/compiled_trie.h"
+#include "util/expected.h"
+
+namespace velmora {
+
+struct ModelOptions {
+  bool backward = true;
+  bool store_original = true;
+  bool lowercase = true;
+  LookupMode lookup = LookupMode::kFirst;
+};
+
+// Builds the runtime trie from model bytes (image or dictionary, gzip or plain).
+// Direction and diacritics of an image come from the image, the case mode from
+// `lowercase`, the lookup mode from the caller.
+Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view bytes,
+                                                              const ModelOptions& options);
+
+// A runtime trie with the modes its image recorded (nullopt for a dictionary).
+struct LoadedModel {
+  std::shared_ptr<CompiledTrie> trie;
+  std::optional<ModelModes> recorded_modes;
+};
+Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options);
+
+// An editable builder from model bytes.
+Expected<BuilderModel> builder_from_model_bytes(std::string_view bytes, bool backward,
+                                                bool store_original, bool lowercase);
+
+// The runtime trie of a builder, with its case mode from `lowercase`.
+Expected<std::shared_ptr<CompiledTrie>> build_from_builder(const BuilderModel& model,
+                                                           LookupMode lookup);
+
+// The compiled image (gzip bytes) of a builder's current content.
+Expected<std::string> image_from_builder(const FrequencyTrie& trie, const ModelModes& modes);
+
+// Compiles dictionary bytes into an image; a compiled image as source fails
+// with "source is already a compiled trie".
+Expected<std::string> compile_dictionary(std::string_view bytes, bool backward, bool store_original,
+                                         bool lowercase);
+
+}  // namespace velmora

@@ -1,0 +1,40 @@
+// The module function `compile`: a source dictionary file to a compiled image file.
+#include "model/model_loading.h"
+#include "pyext/classes.h"
+#include "pyext/py_args.h"
+
+namespace velmora::py {
+namespace {
+
+constexpr const char* kCompileParams[] = {"source_path", "out_path", "backward", "store_original", "lowercase"};
+
+PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Signature sig{"compile", kCompileParams, 5, 2};
+  PyObject* a[5];
+  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
+  std::string_view source, out;
+  bool backward = true, store_original = true, lowercase = true;
+  if (!to_text(a[0], "source_path", source) || !to_text(a[1], "out_path", out)) return nullptr;
+  if (a[2] && !to_bool(a[2], "backward", backward)) return nullptr;
+  if (a[3] && !to_bool(a[3], "store_original", store_original)) return nullptr;
+  if (a[4] && !to_bool(a[4], "lowercase", lowercase)) return nullptr;
+  return guarded([&]() -> PyObject* {
+    auto data = read_file(std::string(source));
+    if (!ok_or_raise(data)) return nullptr;
+    auto image = compile_dictionary(*data, backward, store_original, lowercase);
+    if (!ok_or_raise(image)) return nullptr;
+    return none_or_raise(write_file(std::string(out), *image));
+  });
+}
+
+}  // namespace
+
+PyMethodDef kCompileDef = {
+    "compile", as_cfunction(compile_function), METH_FASTCALL | METH_KEYWORDS,
+    "compile(source_path, out_path, backward=True, store_original=True, lowercase=True)\n--\n\n"
+    "Compile a gzipped or plain TSV source dictionary into a compiled trie file (version 7 format) "
+    "that the companion Java implementation can read, so that it can be loaded instantly later. "
+    "backward, store_original and lowercase have the same meaning as in the constructor of the "
+    "Python Stemmer class and are baked into the compiled file."};
+
+}  // namespace velmora::py

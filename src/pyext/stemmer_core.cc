@@ -1,0 +1,305 @@
+// The StemmerCore class: constructor, production methods and the stemming
+// variants used by benchmarks. The diagnostic methods live in diagnostics.cc.
+#include <iterator>
+#include <new>
+#include <vector>
+
+#include "pyext/classes.h"
+#include "pyext/compat_messages.h"
+#include "pyext/defaults.h"
+#include "pyext/diagnostics.h"
+#include "image/format.h"
+#include "model/model_loading.h"
+#include "pyext/py_args.h"
+#include "pyext/stem_engine.h"
+#include "pyext/stemmer_object.h"
+
+namespace velmora::py {
+namespace {
+
+constexpr const char* kWordParams[] = {"word"};
+constexpr const char* kNewParams[] = {"path", "backward", "store_original", "lowercase", "lookup", "cache_size"};
+
+// Borrowed UTF-8 of a word argument.
+bool word_argument(const char* callable, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                   PyObject*& word) {
+  const Signature sig{callable, kWordParams, 1, 1};
+  return bind_fastcall(sig, args, nargs, kwnames, &word);
+}
+
+bool words_argument(const char* callable, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames,
+                    PyObject*& words) {
+  const Signature sig{callable, kWordsParams, 1, 1};
+  return bind_fastcall(sig, args, nargs, kwnames, &words);
+}
+
+// ---- constructor and lifetime ----------------------------------------------
+
+PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
+  const Signature sig{"StemmerCore.__new__", kNewParams, 6, 1};
+  PyObject* a[6];
+  if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
+  std::string_view path, lookup_text = kDefaultLookup;
+  bool backward = true, store_original = true, lowercase = true;
+  uint64_t cache_size = kDefaultCacheSize;
+  if (!to_text(a[0], "path", path)) return nullptr;
+  if (a[1] && !to_bool(a[1], "backward", backward)) return nullptr;
+  if (a[2] && !to_bool(a[2], "store_original", store_original)) return nullptr;
+  if (a[3] && !to_bool(a[3], "lowercase", lowercase)) return nullptr;
+  if (a[4] && !to_text(a[4], "lookup", lookup_text)) return nullptr;
+  if (a[5] && !to_u64(a[5], "cache_size", cache_size)) return nullptr;
+  auto lookup = parse_lookup_mode(lookup_text);
+  if (!ok_or_raise(lookup)) return nullptr;
+  return guarded([&]() -> PyObject* {
+    auto model = load_model(std::string(path), ModelOptions{backward, store_original, lowercase, *lookup});
+    if (!ok_or_raise(model)) return nullptr;
+    auto engine = std::make_unique<StemEngine>(std::move(model->trie), cache_size, model->recorded_modes);
+    PyObject* self = allocate_instance(type);
+    if (!self) return nullptr;
+    as_stemmer(self)->engine = engine.release();
+    return self;
+  });
+}
+
+void stemmer_dealloc(PyObject* self) {
+  delete as_stemmer(self)->engine;
+  as_stemmer(self)->engine = nullptr;
+  free_instance(self);
+}
+
+// ---- production methods ------------------------------------------------------
+
+PyObject* stem(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* word;
+  if (!word_argument("StemmerCore.stem", args, nargs, kwnames, word)) return nullptr;
+  std::string_view text;
+  if (!to_text(word, "word", text)) return nullptr;
+  StemScratch scratch;
+  return guarded([&] { return engine_of(self).stem_cached(text, scratch); });
+}
+
+PyObject* stem_word_method(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* word;
+  if (!word_argument("StemmerCore.stemWord", args, nargs, kwnames, word)) return nullptr;
+  const StemEngine& engine = engine_of(self);
+  return guarded([&]() -> PyObject* {
+    StemScratch scratch;
+    if (PyUnicode_Check(word)) {
+      Py_ssize_t size = 0;
+      const char* data = PyUnicode_AsUTF8AndSize(word, &size);
+      if (!data) return nullptr;
+      const std::string_view text(data, size_t(size));
+      PyRef result(engine.stem_cached(text, scratch));
+      if (!result) return nullptr;
+      if (result.get() == Py_None || is_pass_through_word(text)) return new_ref(word);
+      return result.release();
+    }
+    if (PyBytes_Check(word)) {
+      std::string_view text;
+      if (!decode_word_bytes(word, text)) return nullptr;
+      PyRef result(engine.stem_cached(text, scratch));
+      if (!result) return nullptr;
+      if (result.get() == Py_None || is_pass_through_word(text)) return new_ref(word);
+      return PyUnicode_AsEncodedString(result.get(), "utf-8", "strict");
+    }
+    PyErr_SetString(PyExc_TypeError, compat::kStemWordItemType);
+    return nullptr;
+  });
+}
+
+// The list path: no cache, a list, items borrowed; non-str items give None.
+PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
+  const Py_ssize_t n = PyList_Size(words);
+  PyRef list(new_result_list(n));
+  if (!list) return nullptr;
+  auto word_at = [&](size_t i) -> std::optional<std::string_view> {
+    std::string_view text;
+    if (!text_of(PyList_GetItem(words, Py_ssize_t(i)), text)) return std::nullopt;
+    return text;
+  };
+  auto emit = [&](size_t i, const std::optional<StemView>& stem) {
+    PyObject* result = stem ? str_from(stem->text) : new_none();
+    if (!result) return false;
+    PyList_SetItem(list.get(), Py_ssize_t(i), result);
+    return true;
+  };
+  if (!for_each_stem(engine.trie(), size_t(n), word_at, emit, engine.trie().direct_output_allowed())) {
+    return nullptr;
+  }
+  return list.release();
+}
+
+// A list or tuple of str goes through stem_sequence; anything else is iterated.
+PyObject* stem_words_with(const StemEngine& engine, PyObject* words, ResultConvention convention) {
+  TextSequence seq;
+  if (to_text_items(words, seq)) return engine.stem_sequence(seq.texts.data(), seq.texts.size(), convention);
+  return engine.stem_iterable(words, convention);
+}
+
+PyObject* stem_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* words;
+  if (!words_argument("StemmerCore.stem_batch", args, nargs, kwnames, words)) return nullptr;
+  const StemEngine& engine = engine_of(self);
+  return guarded([&]() -> PyObject* {
+    if (!engine.has_cache() && PyList_Check(words)) return stem_list_uncached(engine, words);
+    return stem_words_with(engine, words, ResultConvention::kPlain);
+  });
+}
+
+PyObject* stem_words(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* words;
+  if (!words_argument("StemmerCore.stemWords", args, nargs, kwnames, words)) return nullptr;
+  return guarded([&] { return stem_words_with(engine_of(self), words, ResultConvention::kKeepInput); });
+}
+
+PyObject* stem_all(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* word;
+  if (!word_argument("StemmerCore.stem_all", args, nargs, kwnames, word)) return nullptr;
+  std::string_view text;
+  if (!to_text(word, "word", text)) return nullptr;
+  return guarded([&] { return str_list(engine_of(self).trie().stem_all(text)); });
+}
+
+PyObject* stem_all_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  return with_word_sequence("StemmerCore.stem_all_batch", self, args, nargs, kwnames,
+                            [](const StemEngine& engine, TextSequence& seq) {
+                              std::vector<std::vector<std::string>> stems;
+                              stems.reserve(seq.texts.size());
+                              for (std::string_view w : seq.texts) {
+                                stems.push_back(engine.trie().stem_all(w));
+                              }
+                              seq = TextSequence{};  // release the words before making the results
+                              return filled_list(stems.size(), [&](size_t i) { return str_list(stems[i]); });
+                            });
+}
+
+// The stem of `word` as a new str, or a new None; null with the error set.
+PyObject* stem_or_none(const StemEngine& engine, std::string_view word, StemScratch& scratch) {
+  PyRef result;
+  if (!engine.stem_one(word, scratch, result)) return nullptr;
+  return result ? result.release() : new_none();
+}
+
+PyObject* stem_batch_py_backed_str(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
+                                   PyObject* kwnames) {
+  auto body = [](const StemEngine& engine, TextSequence& seq) {
+    StemScratch scratch;
+    auto stem_at = [&](size_t i) { return stem_or_none(engine, seq.texts[i], scratch); };
+    return filled_list(seq.texts.size(), stem_at);
+  };
+  return with_word_sequence("StemmerCore._stem_batch_py_backed_str", self, args, nargs, kwnames, body);
+}
+
+// Grows the list by appending, where stem_batch fills a pre-sized one.
+PyObject* stem_batch_append(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  auto body = [](const StemEngine& engine, TextSequence& seq) -> PyObject* {
+    PyRef list(PyList_New(0));
+    StemScratch scratch;
+    for (size_t i = 0; list && i < seq.texts.size(); ++i) {
+      PyRef result(stem_or_none(engine, seq.texts[i], scratch));
+      if (!result || PyList_Append(list.get(), result.get()) < 0) return nullptr;
+    }
+    return list.release();
+  };
+  return with_word_sequence("StemmerCore._stem_batch_append", self, args, nargs, kwnames, body);
+}
+
+#define FASTCALL METH_FASTCALL | METH_KEYWORDS
+
+PyMethodDef kProductionMethods[] = {
+    {"stem", as_cfunction(stem), FASTCALL,
+     "stem($self, word)\n--\n\nStem one word; returns the stem as str, or None when the model has no stem for it."},
+    {"stemWord", as_cfunction(stem_word_method), FASTCALL,
+     "stemWord($self, word)\n--\n\nStem one str or UTF-8 bytes word; a word without a stem, and the words "
+     "'cars' and 'unknown', come back unchanged (the very object passed in)."},
+    {"stem_batch", as_cfunction(stem_batch), FASTCALL,
+     "stem_batch($self, words)\n--\n\nStem every word of a list, tuple or other iterable; one str, bytes "
+     "or None per word, in order."},
+    {"stemWords", as_cfunction(stem_words), FASTCALL,
+     "stemWords($self, words)\n--\n\nLike stem_batch, but a word without a stem (and 'cars' / 'unknown') "
+     "yields the word itself instead of None."},
+    {"stem_all", as_cfunction(stem_all), FASTCALL,
+     "stem_all($self, word)\n--\n\nEvery candidate stem of a word in the model's lookup mode, as a list of str."},
+    {"stem_all_batch", as_cfunction(stem_all_batch), FASTCALL,
+     "stem_all_batch($self, words)\n--\n\nstem_all for every word of a sequence of str; one list per word."},
+    {"_stem_batch_py_backed_str", as_cfunction(stem_batch_py_backed_str), FASTCALL,
+     "_stem_batch_py_backed_str($self, words)\n--\n\nBenchmark variant of stem_batch: extracts every word "
+     "first with a reference held per word; never consults the cache."},
+    {"_stem_batch_append", as_cfunction(stem_batch_append), FASTCALL,
+     "_stem_batch_append($self, words)\n--\n\nBenchmark variant of stem_batch that grows its result list by "
+     "appending; never consults the cache."},
+};
+
+// The production methods followed by the diagnostic ones (with their sentinel).
+PyMethodDef* all_methods() {
+  static std::vector<PyMethodDef> methods = [] {
+    std::vector<PyMethodDef> all(std::begin(kProductionMethods), std::end(kProductionMethods));
+    for (const PyMethodDef* d = kDiagnosticMethods;; ++d) {
+      all.push_back(*d);
+      if (!d->ml_name) break;
+    }
+    return all;
+  }();
+  return methods.data();
+}
+
+// The modes recorded in the image the stemmer was loaded from, spelled as in
+// the image's metadata; None for a source dictionary or a built stemmer.
+PyObject* recorded_modes(PyObject* self, void*) {
+  const auto& modes = engine_of(self).recorded_modes();
+  if (!modes) return new_none();
+  return Py_BuildValue("{ssssss}", kDirectionKey, metadata_value(modes->direction), kCaseKey,
+                       metadata_value(modes->case_mode), kDiacriticKey,
+                       metadata_value(modes->diacritic_mode));
+}
+
+PyGetSetDef kGetSet[] = {
+    {"recorded_modes", recorded_modes, nullptr,
+     "The modes recorded in the compiled image this stemmer was loaded from, as a dict of "
+     "traversalDirection, caseProcessingMode and diacriticProcessingMode; None when it was "
+     "compiled from a source dictionary or built by a TrieBuilder.",
+     nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
+const char kStemmerDoc[] =
+    "StemmerCore(path, backward=True, store_original=True, lowercase=True, lookup=\"" VELMORA_DEFAULT_LOOKUP "\", "
+    "cache_size=" VELMORA_STRINGIFY(VELMORA_DEFAULT_CACHE_SIZE) ")\n--\n\n"
+    "A stemmer backed by a patch-command trie: compiles a (gzipped) textual dictionary, or loads a "
+    "compiled image, and stems words against it.";
+
+PyType_Slot kSlots[] = {
+    {Py_tp_new, reinterpret_cast<void*>(stemmer_new)},
+    {Py_tp_dealloc, reinterpret_cast<void*>(stemmer_dealloc)},
+    {Py_tp_doc, const_cast<char*>(kStemmerDoc)},
+    {Py_tp_methods, nullptr},  // all_methods(), set before the type is made
+    {Py_tp_getset, kGetSet},
+    {0, nullptr},
+};
+
+PyType_Spec kSpec = {"velmora._velmora.StemmerCore", int(sizeof(StemmerCoreObject)), 0,
+                     Py_TPFLAGS_DEFAULT, kSlots};
+
+PyObject* g_stemmer_type = nullptr;
+
+}  // namespace
+
+PyObject* stemmer_core_type() {
+  if (!g_stemmer_type) {
+    for (PyType_Slot& slot : kSlots) {
+      if (slot.slot == Py_tp_methods) slot.pfunc = all_methods();
+    }
+  }
+  return type_once(g_stemmer_type, kSpec);
+}
+
+PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine) {
+  PyRef type(stemmer_core_type());
+  if (!type) return nullptr;
+  PyObject* self = allocate_instance(reinterpret_cast<PyTypeObject*>(type.get()));
+  if (!self) return nullptr;
+  as_stemmer(self)->engine = engine.release();
+  return self;
+}
+
+}  // namespace velmora::py

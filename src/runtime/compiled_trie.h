@@ -1,0 +1,185 @@
+// The runtime trie every lookup walks: the node records laid out from a
+// TrieGraph, the compiled patches, the preferred value of each node and the
+// mode bytes; the three lookup walks and the enumeration of every candidate
+// stem. Immutable once built (only the case and lookup modes are set after
+// construction, before the trie is shared). Used by the stem walk, model
+// loading and the Python engine.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "command/compiled_patch.h"
+#include "graph/trie_graph.h"
+#include "runtime/modes.h"
+#include "util/expected.h"
+#include "util/no_index.h"
+
+namespace velmora {
+
+// Nodes with at least two edges whose labels span at most this many units get
+// a direct-indexed child table; wider spans would waste more memory than the
+// binary search they save.
+inline constexpr uint32_t kMaxDenseSpan = 512;
+
+// Direct-indexed child tables of the nodes that qualify: node n's slots are
+// slots[offsets[n] .. offsets[n + 1]), slot k holding the child under label
+// base[n] + k plus one, or 0. Built here only, from a graph's edges, for the
+// CompiledTrie's node records.
+struct DenseTables {
+  std::vector<uint32_t> offsets;  // node count + 1
+  std::vector<uint16_t> base;     // node count
+  std::vector<uint32_t> slots;
+};
+DenseTables build_dense_tables(const TrieGraph& graph);
+
+class CompiledTrie {
+ public:
+  // Takes the graph's arrays over; `patches[i]` is the compiled `graph.commands[i]`.
+  CompiledTrie(TrieGraph graph, std::vector<CompiledPatch> patches, ModelModes modes);
+
+  uint32_t node_count() const { return uint32_t(accepting_.size()); }
+
+  // Child of node `n` under key unit `u`, or kNoIndex.
+  uint32_t child(uint32_t n, char16_t u) const {
+    const uint32_t r = child_record(record_of_[n], u);
+    return r == kNoIndex ? kNoIndex : walk_[r + kId];
+  }
+
+  bool accepting(uint32_t n) const { return accepting_[n] != 0; }
+  uint32_t preferred_value(uint32_t n) const { return preferred_value_[n]; }
+
+  // The first accepting node on the key's path, or the node where the key ends.
+  template <typename Unit>
+  uint32_t find_first(const Unit* key, size_t len) const;
+  // The deepest usable node: the key's end node when it has a value, else the
+  // deepest accepting node met.
+  template <typename Unit>
+  uint32_t find_last(const Unit* key, size_t len) const;
+
+  uint32_t find_first(std::u16string_view key) const { return find_first(key.data(), key.size()); }
+  uint32_t find_last(std::u16string_view key) const { return find_last(key.data(), key.size()); }
+  // find_first for lookup mode first, find_last otherwise. `Unit` is char16_t,
+  // or unsigned char for keys known to be ASCII.
+  template <typename Unit>
+  uint32_t find(const Unit* key, size_t len) const {
+    return lookup_mode_ == LookupMode::kFirst ? find_first(key, len) : find_last(key, len);
+  }
+  uint32_t find(std::u16string_view key) const { return find(key.data(), key.size()); }
+
+  // Every candidate stem of `word` in the trie's lookup mode.
+  std::vector<std::string> stem_all(std::string_view word) const;
+
+  const std::vector<CompiledPatch>& patches() const { return patches_; }
+  const CompiledPatch& patch(uint32_t value_id) const { return patches_[value_id]; }
+  const std::vector<uint32_t>& value_ids() const { return value_ids_; }
+  const std::vector<uint32_t>& value_offsets() const { return value_offsets_; }
+  const std::vector<uint32_t>& preferred_values() const { return preferred_value_; }
+
+  TraversalDirection direction() const { return direction_; }
+  CaseMode case_mode() const { return case_mode_; }
+  DiacriticMode diacritic_mode() const { return diacritic_mode_; }
+  LookupMode lookup_mode() const { return lookup_mode_; }
+  void set_case_mode(CaseMode mode) { case_mode_ = mode; }
+  void set_lookup_mode(LookupMode mode) { lookup_mode_ = mode; }
+
+  // The key and the input bytes are the same text only when normalization changes nothing.
+  bool direct_output_allowed() const {
+    return case_mode_ == CaseMode::kAsIs && diacritic_mode_ == DiacriticMode::kAsIs;
+  }
+
+ private:
+  // The walk reads one interleaved array of node records, so that a step touches
+  // the node's header and its child slot, usually in one or two cache lines:
+  //   [id] [preferred value] [meta: accepting bit, dense bit, count] [dense base]
+  //   dense:  span slots holding (child record + 1), or 0
+  //   sparse: count labels, then count child records
+  // A record's position in walk_ is its record id; kNoIndex means "no record".
+  static constexpr uint32_t kId = 0, kPreferred = 1, kMeta = 2, kBase = 3, kHeader = 4;
+  // The two flag bits leave 30 bits of count, more than any node's edge count
+  // or dense span (at most 65536 labels).
+  static constexpr uint32_t kAcceptingBit = 0x80000000u, kDenseBit = 0x40000000u,
+                            kCountMask = 0x3FFFFFFFu;
+
+  uint32_t child_record(uint32_t r, uint32_t u) const {
+    const uint32_t meta = walk_[r + kMeta];
+    const uint32_t count = meta & kCountMask;
+    const uint32_t* body = walk_.data() + r + kHeader;
+    if (meta & kDenseBit) {
+      const uint32_t k = uint16_t(u - walk_[r + kBase]);
+      // uint16_t(u - base) sends labels below the base past the span too; an
+      // empty slot (0) wraps to kNoIndex.
+      return k < count ? body[k] - 1 : kNoIndex;
+    }
+    // Up to 8 labels fit one cache line: a linear scan beats the search's branches.
+    if (count <= 8) {
+      for (uint32_t i = 0; i < count; ++i) {
+        if (body[i] == u) return body[count + i];
+      }
+      return kNoIndex;
+    }
+    uint32_t lo = 0, hi = count;
+    while (lo < hi) {
+      const uint32_t mid = (lo + hi) / 2;
+      if (body[mid] < u) lo = mid + 1;
+      else hi = mid;
+    }
+    return lo < count && body[lo] == u ? body[count + lo] : kNoIndex;
+  }
+  bool record_accepting(uint32_t r) const { return walk_[r + kMeta] & kAcceptingBit; }
+
+  template <typename Unit>
+  uint32_t unit_at(const Unit* key, size_t len, size_t step) const {
+    return direction_ == TraversalDirection::kBackward ? key[len - 1 - step] : key[step];
+  }
+  void append_stems(uint32_t node, std::u16string_view key, bool unique,
+                    std::vector<std::string>& out) const;
+
+  std::vector<uint32_t> walk_;
+  std::vector<uint32_t> record_of_;
+  std::vector<uint8_t> accepting_;
+  std::vector<uint32_t> value_offsets_;
+  std::vector<uint32_t> value_ids_;
+  std::vector<uint32_t> preferred_value_;
+  std::vector<CompiledPatch> patches_;
+  TraversalDirection direction_;
+  CaseMode case_mode_;
+  DiacriticMode diacritic_mode_;
+  LookupMode lookup_mode_ = LookupMode::kFirst;
+};
+
+template <typename Unit>
+uint32_t CompiledTrie::find_first(const Unit* key, size_t len) const {
+  uint32_t r = 0;
+  for (size_t step = 0;; ++step) {
+    if (record_accepting(r) || step == len) return walk_[r + kId];
+    r = child_record(r, unit_at(key, len, step));
+    if (r == kNoIndex) return kNoIndex;
+  }
+}
+
+template <typename Unit>
+uint32_t CompiledTrie::find_last(const Unit* key, size_t len) const {
+  uint32_t best = record_accepting(0) ? 0 : kNoIndex;
+  uint32_t r = 0;
+  for (size_t step = 0; step < len; ++step) {
+    r = child_record(r, unit_at(key, len, step));
+    if (r == kNoIndex) break;
+    if (record_accepting(r)) best = r;
+  }
+  if (r != kNoIndex && walk_[r + kPreferred] != kNoIndex) best = r;
+  return best == kNoIndex ? kNoIndex : walk_[best + kId];
+}
+
+// Compiles every command of the graph in order and builds the runtime trie.
+// Fails when a command does not compile.
+Expected<std::shared_ptr<CompiledTrie>> compile_trie(TrieGraph graph, ModelModes modes);
+
+// Parses "first", "last" or "all" (case-sensitive); any other text fails with
+// the message naming the given text as an escaped, quoted literal.
+Expected<LookupMode> parse_lookup_mode(std::string_view text);
+
+}  // namespace velmora

@@ -1,0 +1,75 @@
+#include "runtime/stem_walk.h"
+
+#include "util/utf.h"
+#include "command/direct_utf8.h"
+#include "runtime/normalize.h"
+
+namespace velmora {
+
+namespace {
+
+// Applies `patch` to `text` of `units` UTF-16 units: directly on the bytes when
+// allowed, else on the UTF-16 key, which is in scratch.key or, for an ASCII
+// `text` that is its own key (`widen`), made from the bytes on demand.
+StemView render(const CompiledPatch& patch, std::string_view text, size_t units, StemScratch& scratch,
+                bool allow_direct, bool widen) {
+  if (allow_direct) {
+    if (auto range = apply_direct_slice(patch, text, units)) {
+      return {text.substr(range->offset, range->length), StemPath::kDirectSlice};
+    }
+    if (apply_direct_buffer(patch, text, units, scratch.utf8)) {
+      return {scratch.utf8, StemPath::kDirectBuffer};
+    }
+  }
+  if (widen) scratch.key.assign(text.begin(), text.end());
+  apply_patch(patch, scratch.key, scratch.stem);
+  scratch.utf8.clear();
+  append_utf8(scratch.stem, scratch.utf8);
+  return {scratch.utf8, StemPath::kGeneric};
+}
+
+}  // namespace
+
+StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScratch& scratch,
+                     bool allow_direct) {
+  return render(patch, word, scratch.key.size(), scratch, allow_direct, false);
+}
+
+std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std::string& buffer) {
+  if (trie.case_mode() == CaseMode::kAsIs) return word;
+  // An ASCII word lowercases per character under every case mode but AS_IS
+  // (no ASCII letter has a special or context-dependent lowercase mapping).
+  size_t i = 0;
+  while (i < word.size() && !is_ascii_upper(uint8_t(word[i]))) ++i;
+  if (i == word.size()) return word;
+  buffer.assign(word);
+  for (; i < word.size(); ++i) {
+    const uint8_t c = uint8_t(word[i]);
+    if (is_ascii_upper(c)) buffer[i] = char(ascii_lower(c));
+  }
+  return buffer;
+}
+
+std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t node, std::string_view key,
+                                     StemScratch& scratch) {
+  if (node == kNoIndex) return std::nullopt;
+  const uint32_t value = trie.preferred_value(node);
+  if (value == kNoIndex) return std::nullopt;
+  // An ASCII key's UTF-8 is the key itself, so the direct forms always apply to it.
+  return render(trie.patch(value), key, key.size(), scratch, true, true);
+}
+
+std::optional<StemView> find_stem(const CompiledTrie& trie, std::string_view word,
+                                  StemScratch& scratch, bool allow_direct) {
+  if (is_ascii(word)) {
+    const std::string_view key = ascii_key(trie, word, scratch.ascii_key);
+    const uint32_t node = trie.find(reinterpret_cast<const unsigned char*>(key.data()), key.size());
+    return finish_ascii(trie, node, key, scratch);
+  }
+  normalize_word(trie.case_mode(), trie.diacritic_mode(), word, scratch.key);
+  const CompiledPatch* patch = preferred_patch(trie, scratch.key);
+  if (!patch) return std::nullopt;
+  return render_stem(*patch, word, scratch, allow_direct);
+}
+
+}  // namespace velmora

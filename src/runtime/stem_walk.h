@@ -1,0 +1,78 @@
+// The stem walk: stemming one word against a compiled trie (normalize, walk,
+// pick the preferred patch, apply it), writing into reusable scratch buffers.
+// Native only; the Python engine and the diagnostics make objects from it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "command/direct_utf8.h"
+#include "runtime/compiled_trie.h"
+
+namespace velmora {
+
+// Buffers reused across the words of one call.
+struct StemScratch {
+  std::u16string key;
+  std::u16string stem;
+  std::string utf8;
+  std::string ascii_key;  // lowercased copy of an ASCII word
+};
+
+// How a stem was produced; diagnostics count these.
+enum class StemPath : uint8_t { kDirectSlice, kDirectBuffer, kGeneric };
+
+struct StemView {
+  std::string_view text;  // points into the input word or into scratch.utf8
+  StemPath path;
+};
+
+// The preferred patch for a normalized key, or null.
+inline const CompiledPatch* preferred_patch(const CompiledTrie& trie, std::u16string_view key) {
+  const uint32_t node = trie.find(key);
+  if (node == kNoIndex) return nullptr;
+  const uint32_t value = trie.preferred_value(node);
+  return value == kNoIndex ? nullptr : &trie.patch(value);
+}
+
+// Applies `patch` to `word` whose key is in `scratch.key`: directly on the
+// UTF-8 bytes when `allow_direct`, else through the UTF-16 stem.
+StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScratch& scratch,
+                     bool allow_direct);
+
+// The key of an ASCII word: the word itself, or its ASCII lowercase written to `buffer`.
+std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std::string& buffer);
+
+// The stem of an ASCII key whose walk ended at `node` (kNoIndex when it found none).
+std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t node, std::string_view key,
+                                     StemScratch& scratch);
+
+// Stems `word` (valid UTF-8); nullopt when the trie has no stem for it (the
+// Python layer decides what a miss shows as). ASCII
+// words take a byte-level path: their key is the word itself, or its ASCII
+// lowercase, in every mode, so simple patches apply to the key bytes directly
+// with exactly the result of the UTF-16 path.
+std::optional<StemView> find_stem(const CompiledTrie& trie, std::string_view word,
+                                  StemScratch& scratch, bool allow_direct);
+
+}  // namespace velmora
+
+namespace velmora {
+
+// Stems n words in order with one set of scratch buffers. `word_at(i)` gives
+// word i as UTF-8, or nullopt for an item that is not a word; `emit(i, stem)`
+// receives each result (nullopt: no stem, or not a word) and returns false to
+// stop. Returns false when `emit` stopped the loop.
+template <typename WordAt, typename Emit>
+bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& emit,
+                   bool allow_direct) {
+  StemScratch scratch;
+  for (size_t i = 0; i < n; ++i) {
+    const std::optional<std::string_view> word = word_at(i);
+    if (!emit(i, word ? find_stem(trie, *word, scratch, allow_direct) : std::nullopt)) return false;
+  }
+  return true;
+}
+
+}  // namespace velmora

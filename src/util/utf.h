@@ -1,0 +1,111 @@
+// Text plumbing: UTF-8 <-> UTF-16 transcoding, strict UTF-8 checking and the
+// small code-unit tests (surrogates, UTF-8 lead lengths, ASCII case) that the
+// command, runtime, build and image code and the Python layer all need. The one
+// copy of each; unpaired surrogates become U+FFFD on the way to UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+namespace velmora {
+
+inline constexpr char16_t kReplacementCharacter = 0xFFFD;
+
+inline constexpr bool is_surrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+inline constexpr bool is_high_surrogate(uint32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+inline constexpr bool is_low_surrogate(uint32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// True for a byte that continues a UTF-8 sequence rather than starting one.
+inline constexpr bool is_utf8_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Bytes of the character whose (valid) UTF-8 lead byte is `lead`.
+inline constexpr size_t utf8_sequence_length(unsigned char lead) {
+  return lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+}
+
+// UTF-16 units of the character whose lead byte is `lead`: only four-byte
+// characters lie above the BMP and need a surrogate pair.
+inline constexpr size_t utf16_units_of_lead(unsigned char lead) { return lead >= 0xF0 ? 2 : 1; }
+
+// Start of the last character of valid UTF-8 `bytes[0..n)`, n > 0.
+inline size_t utf8_last_char_start(const unsigned char* bytes, size_t n) {
+  size_t start = n - 1;
+  while (start > 0 && is_utf8_continuation(bytes[start])) --start;
+  return start;
+}
+
+inline constexpr bool is_ascii_upper(uint32_t c) { return c >= 'A' && c <= 'Z'; }
+// ASCII-only lowercase: the locale-independent fold every ASCII path shares.
+inline constexpr uint32_t ascii_lower(uint32_t c) { return is_ascii_upper(c) ? c + ('a' - 'A') : c; }
+
+// True when every byte is below 0x80; eight bytes at a time. Inline: the stem
+// walk asks it of every word.
+inline bool is_ascii(std::string_view s) {
+  const char* p = s.data();
+  const size_t n = s.size();
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t chunk;
+    std::memcpy(&chunk, p + i, 8);
+    if (chunk & 0x8080808080808080ull) return false;
+  }
+  for (; i < n; ++i) {
+    if (p[i] & 0x80) return false;
+  }
+  return true;
+}
+
+// Appends the UTF-8 form of `units` to `out`; each unpaired surrogate is written as U+FFFD.
+void append_utf8(std::u16string_view units, std::string& out);
+
+// Appends one code point (<= 0x10FFFF, not a surrogate) as UTF-8.
+void append_code_point_utf8(uint32_t cp, std::string& out);
+
+// Appends a code point above U+FFFF (<= 0x10FFFF) as its surrogate pair.
+inline void append_surrogate_pair(uint32_t cp, std::u16string& out) {
+  cp -= 0x10000;
+  out.push_back(char16_t(0xD800 + (cp >> 10)));
+  out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+}
+
+// Appends one code point (<= 0x10FFFF, not a surrogate) as one unit or a surrogate pair.
+inline void append_code_point_utf16(uint32_t cp, std::u16string& out) {
+  if (cp < 0x10000) out.push_back(char16_t(cp));
+  else append_surrogate_pair(cp, out);
+}
+
+// Appends the UTF-16 form of `text`, which must be valid UTF-8.
+void append_utf16(std::string_view text, std::u16string& out);
+
+// Length of a valid UTF-8 text in UTF-16 units.
+size_t utf16_length(std::string_view text);
+
+// Appends the UTF-16 form of arbitrary bytes, replacing every maximal ill-formed
+// subsequence with one U+FFFD (the Unicode recommended practice).
+void append_utf16_lossy(std::string_view bytes, std::u16string& out);
+
+// Result of strict UTF-8 validation: `valid_up_to` is the length of the longest
+// valid prefix; on failure `error_length` is the length of the invalid sequence,
+// or 0 when the input ends inside an incomplete sequence.
+struct Utf8Check {
+  bool ok = true;
+  size_t valid_up_to = 0;
+  size_t error_length = 0;
+};
+Utf8Check check_utf8(std::string_view bytes);
+
+inline std::u16string to_utf16(std::string_view text) {
+  std::u16string out;
+  append_utf16(text, out);
+  return out;
+}
+inline std::string to_utf8(std::u16string_view units) {
+  std::string out;
+  append_utf8(units, out);
+  return out;
+}
+
+}  // namespace velmora

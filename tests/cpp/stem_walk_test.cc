@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "build/freeze.h"
+#include "build/dictionary.h"
+#include "util/utf.h"
+#include "image/gzip.h"
+#include "runtime/normalize.h"
+#include "runtime/stem_walk.h"
+
+namespace velmora {
+namespace {
+
+// The stem by the plain definition: normalize, walk, apply on UTF-16, convert.
+std::optional<std::string> generic_stem(const CompiledTrie& trie, std::string_view word) {
+  std::u16string key, stem;
+  normalize_word(trie.case_mode(), trie.diacritic_mode(), word, key);
+  const CompiledPatch* patch = preferred_patch(trie, key);
+  if (!patch) return std::nullopt;
+  apply_patch(*patch, key, stem);
+  return to_utf8(stem);
+}
+
+// The byte-level ASCII path and the direct UTF-8 forms give exactly the
+// generic result for every word of the English dictionary, in every mode.
+TEST(StemWord, FastPathsAgreeWithTheDefinitionOnTheEnglishList) {
+  std::ifstream in(std::string(VELMORA_DATA_DIR) + "/en_US.tsv.gz", std::ios::binary);
+  std::stringstream raw;
+  raw << in.rdbuf();
+  if (raw.str().empty()) GTEST_SKIP() << "shared data not present";
+  const std::string text = gunzip_if_gzipped(raw.str());
+  std::vector<std::string> words;
+  for (const auto& e : parse_dictionary(text)) {
+    words.push_back(to_utf8(e.stem));
+    for (const auto& w : e.words) words.push_back(to_utf8(w));
+  }
+  // Upper-case and non-ASCII variants exercise the lowercase and UTF-16 paths.
+  const size_t n = words.size();
+  for (size_t i = 0; i < n; i += 7) {
+    std::string upper = words[i];
+    for (char& c : upper) c = char(c >= 'a' && c <= 'z' ? c - 32 : c);
+    words.push_back(upper);
+    words.push_back(words[i] + "\xC3\xA9");
+  }
+  for (bool backward : {true, false}) {
+    auto trie = compile_trie(freeze(build_frequency_trie(text, backward, true)),
+                                    ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward});
+    ASSERT_TRUE(trie.ok());
+    for (CaseMode mode : {CaseMode::kLowercaseWithLocaleRoot, CaseMode::kAsIs}) {
+      (*trie)->set_case_mode(mode);
+      StemScratch scratch;
+      size_t mismatches = 0;
+      for (const auto& w : words) {
+        const auto fast = find_stem(**trie, w, scratch, (*trie)->direct_output_allowed());
+        const auto expected = generic_stem(**trie, w);
+        if (fast.has_value() != expected.has_value() || (fast && std::string(fast->text) != *expected)) {
+          if (++mismatches < 5) ADD_FAILURE() << w;
+        }
+      }
+      EXPECT_EQ(mismatches, 0u);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace velmora
