@@ -250,6 +250,29 @@ def figure(value) -> str:
     return "—" if value is None else f"{value:.3f}"
 
 
+def markdown_by_language(results: List[Dict[str, object]]) -> str:
+    """One line per language, each system's "lemma accuracy / wrong merges" side by side: the README form
+    once many languages are bundled."""
+    lines = [
+        "| language | velmora | known words | held-out exact | " + " | ".join(SYSTEMS[1:]) + " |",
+        "|---|---|---|---|" + "---|" * (len(SYSTEMS) - 1),
+    ]
+    for lang in results:
+        rows = {row["system"]: row for row in lang["rows"]}
+
+        def pair(system: str) -> str:
+            row = rows.get(system)
+            if row is None or row.get("lemma_accuracy") is None:
+                return "—"
+            mark = " ¹" if row.get("built_from_gold_data") else ""
+            return f"{row['lemma_accuracy']:.3f} / {row['wrong_merges']:.3f}{mark}"
+
+        own = rows.get(VELMORA, {})
+        lines.append(f"| {lang['language']} | {pair(VELMORA)} | {figure(own.get('known_words'))} | "
+                     f"{figure(own.get('held_out_exact'))} | " + " | ".join(pair(s) for s in SYSTEMS[1:]) + " |")
+    return "\n".join(lines)
+
+
 def markdown(results: List[Dict[str, object]]) -> str:
     lines = [
         "| language | system | lemma accuracy | wrong merges | known words | held-out exact | held-out unchanged |",
@@ -381,6 +404,7 @@ def main(argv: Optional[List[str]] = None) -> int:
         "seconds": time.perf_counter() - t0,
         "languages": results,
         "table": table,
+        "table_by_language": markdown_by_language(results),
     }
     args.json.write_text(json.dumps(payload, indent=1, ensure_ascii=False) + "\n", encoding="utf-8")
     if not args.no_chart and not trial:

@@ -121,10 +121,24 @@ def _hunspell(name: str) -> Analyse:
     return analyse
 
 
-def _hunspell_version(name: str) -> str:
+def _hunspell_package(name: str) -> str:
+    """The Debian package that installed a dictionary ("" for one installed by hand)."""
     dic = _hunspell_dictionary(name).with_suffix(".dic")
     found = subprocess.run(["dpkg", "-S", str(dic.resolve())], capture_output=True, text=True)
-    package = found.stdout.split(":", 1)[0].strip() if found.returncode == 0 else ""
+    return found.stdout.split(":", 1)[0].strip() if found.returncode == 0 else ""
+
+
+def _hunspell_markers(name: str) -> Tuple[str, ...]:
+    """A model built from the dictionary records its file name or its package."""
+    if not _hunspell_available(name):
+        return ()
+    package = _hunspell_package(name)
+    return (f"hunspell {_hunspell_dictionary(name).name.lower()}",) + ((package,) if package else ())
+
+
+def _hunspell_version(name: str) -> str:
+    dic = _hunspell_dictionary(name).with_suffix(".dic")
+    package = _hunspell_package(name)
     version = ""
     if package:
         version = subprocess.run(["dpkg-query", "-W", "-f=${Version}", package], capture_output=True,
@@ -153,7 +167,7 @@ def gold_analyser(name: str) -> GoldAnalyser:
         return GoldAnalyser(name, f"roots from `hunspell -s` with the {dictionary} dictionary, the word asked as "
                             "listed and capitalised (a weak gold: irregular forms are often their own root)",
                             lambda: _hunspell(dictionary), lambda: _hunspell_version(dictionary),
-                            (f"hunspell {dictionary.lower()}",), lambda: _hunspell_available(dictionary))
+                            _hunspell_markers(dictionary), lambda: _hunspell_available(dictionary))
     return GOLD[name]
 
 
