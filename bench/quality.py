@@ -1,13 +1,16 @@
 """Quality benchmark: how often each bundled model's stem is the lemma a user expects, beside peer systems.
 
-Usage: python bench/quality.py [--lang CODE ...] [--top-n N] [--no-chart]
+Usage: python bench/quality.py [--lang CODE ...] [--model CODE=PATH ...] [--top-n N] [--fresh] [--no-chart]
 Prints a markdown table, writes bench/quality_results.json and docs/quality.png.
 
-Per language, on the alphabetic words among the top N of wordfreq's list that an independent gold analyser
-knows (weight = the word's wordfreq frequency, out(w) = the system's output, the word itself when it has none; all lowercased):
+Per language, on the alphabetic words among the top N of wordfreq's list that a gold analyser knows
+(weight = the word's wordfreq frequency, out(w) = the system's output, the word itself when it has none; all
+lowercased):
 - lemma accuracy = sum of weight(w) * [out(w) in gold(w)] / sum of weight;
 - wrong merges = sum of weight(w) * [some other listed v has out(v) = out(w) and gold(v), gold(w) disjoint]
   / sum of weight.
+The gold is the language's first analyser the model was not built from (bench/quality_languages.py); a
+system built from the gold's own data is marked.
 For the bundled model also, from the pairs it is built from (velmora.build.training_pairs):
 - known words = share of the distinct forms whose stem is one of the form's listed lemmas;
 - held-out = a fixed 10% of the forms removed, the rest compiled, the removed forms stemmed: 'exact' when the
