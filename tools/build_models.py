@@ -14,7 +14,7 @@ import time
 REPO = pathlib.Path(__file__).resolve().parents[1]
 sys.path.insert(0, str(REPO / "python"))
 
-from velmora.build import RECIPES, compile_pairs, recipe, training_pairs  # noqa: E402
+from velmora.build import RECIPES, compile_pairs, readers, recipe, training_pairs  # noqa: E402
 
 MODELS = REPO / "python" / "velmora" / "models"
 SOURCES = MODELS / "SOURCES.json"
@@ -84,6 +84,8 @@ def main(argv: list) -> int:
         out = MODELS / f"{lang}.vmc"
         out.write_bytes(image)
         write_licences(lang)
+        # a recipe reads a dictionary's expansion twice at most, and the next language never: free it
+        readers.hunspell_expansion.cache_clear()
         record[lang] = {"pairs": len(pairs), "bytes": len(image), "sources": provenance(lang)}
         print(f"{out.relative_to(REPO)}: {len(image)} bytes from {len(pairs)} pairs "
               f"(sources read in {t1 - t0:.1f} s, compiled in {t2 - t1:.1f} s)")

@@ -101,13 +101,14 @@ def _spacy_json(folder: pathlib.Path, name: str) -> dict:
         return json.load(f)
 
 
-def read_spacy_rules(lang: str, data_dir: Optional[PathLike] = None) -> Iterator[Pair]:
+def read_spacy_rules(lang: str, data_dir: Optional[PathLike] = None, kind: str = "all") -> Iterator[Pair]:
     """The forms spaCy's rule lemmatizer would map to each lemma of its index, generated backwards.
 
     The lemmatizer turns a form into a lemma by the first suffix rule (old, new) whose result is in the part of
     speech's lemma index, unless the exception table lists the form. Run backwards, every indexed lemma ending
     in `new` gives the form with `old` instead; with the exception pairs and the lemmas themselves, that is the
     table the lemmatizer stands for. Some generated forms are not words; they are never looked up.
+    kind="exceptions" gives only the exception pairs (irregular forms, worth more trust), "rules" the rest.
     """
     folder = pathlib.Path(data_dir) if data_dir is not None else spacy_lookup_dir()
     rules = _spacy_json(folder, f"{lang}_lemma_rules")
@@ -115,7 +116,7 @@ def read_spacy_rules(lang: str, data_dir: Optional[PathLike] = None) -> Iterator
     exceptions = _spacy_json(folder, f"{lang}_lemma_exc")
     if not rules or not index:
         raise FileNotFoundError(f"no spaCy lemma rules with an index for {lang!r}")
-    for part in sorted(index):
+    for part in sorted(index) if kind in ("all", "rules") else ():
         lemmas = index[part]
         for lemma in lemmas:
             yield lemma, lemma
@@ -123,7 +124,7 @@ def read_spacy_rules(lang: str, data_dir: Optional[PathLike] = None) -> Iterator
             for lemma in lemmas:
                 if lemma.endswith(new) and len(lemma) > len(new):
                     yield lemma[: len(lemma) - len(new)] + old, lemma
-    for part in sorted(exceptions):
+    for part in sorted(exceptions) if kind in ("all", "exceptions") else ():
         for form, listed in exceptions[part].items():
             for lemma in listed if isinstance(listed, list) else [listed]:
                 if isinstance(lemma, str):

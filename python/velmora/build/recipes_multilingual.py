@@ -51,7 +51,11 @@ SPACY_RULES: Dict[str, str] = {
     "ca": PACKAGE_MIT,
     "el": PACKAGE_MIT,
     "mk": PACKAGE_MIT,
+    "nl": PACKAGE_MIT,
 }
+# Where the rule lemmatizer's exception list (irregular forms: Dutch `kinderen`, `gemaakt`) outranks the other
+# sources, which list such forms as words of their own.
+TRUSTED_EXCEPTIONS = frozenset({"nl"})
 
 # wordfreq's list ranking lemmas of equal priority: the language's own, its Serbo-Croatian (Latin script) list
 # for Croatian, none where wordfreq has no list for the language (it would answer with a neighbour's) or only one
@@ -72,8 +76,8 @@ HUNSPELL_ONLY: Dict[str, Tuple[str, str, str]] = {
 }
 
 # spaCy languages whose table is joined by a Hunspell dictionary (dictionary, package, licence as the Debian
-# copyright file gives it for that dictionary's folder). Portuguese takes the Brazilian dictionary, a project
-# of its own, so that pt_PT remains an independent gold.
+# copyright file gives it for that dictionary's folder). Portuguese stays with its table: pt_BR's expansion
+# outgrew 5 GB of memory, and pt_PT is the benchmark's gold.
 COMBINED_WITH_HUNSPELL: Dict[str, Tuple[str, str, str]] = {
     "da": ("da_DK", "hunspell-da", "LGPL-2.1 or GPL-2 or MPL-1.1, used under the MPL-1.1"),
     "es": ("es_ES", "hunspell-es", "GPL-3+ or LGPL-3+ or MPL-1.1+, used under the MPL-1.1"),
@@ -81,7 +85,6 @@ COMBINED_WITH_HUNSPELL: Dict[str, Tuple[str, str, str]] = {
     "hu": ("hu_HU", "hunspell-hu", "GPL-3+ or LGPL-3+ or MPL-2.0+, used under the MPL-2.0"),
     "id": ("id_ID", "hunspell-id", "LGPL-3"),
     "nl": ("nl_NL", "hunspell-nl", "BSD or CC-BY-3.0 (OpenTaal), used under the BSD licence"),
-    "pt": ("pt_BR", "hunspell-pt-br", "LGPL-3 or MPL, used under the MPL"),
     "ro": ("ro_RO", "hunspell-ro", "GPL-2 or LGPL-2.1 or MPL-1.1, used under the MPL-1.1"),
     "sr": ("sr_RS", "hunspell-sr", "GPL-2+ or LGPL-2.1 or MPL-1.1, used under the MPL-1.1"),
     "sv": ("sv_SE", "hunspell-sv", "LGPL-3"),
@@ -103,10 +106,11 @@ NOT_BUNDLED_FROM_HUNSPELL: Dict[str, str] = {
 }
 
 
-def spacy_rules_source(lang: str, priority: int) -> Source:
+def spacy_rules_source(lang: str, priority: int, kind: str = "all") -> Source:
+    what = {"all": "rules, index and exceptions", "rules": "rules and index", "exceptions": "exceptions"}[kind]
     return Source(
-        name=f"spacy-lookups-data {lang} lemma rules, index and exceptions",
-        read=functools.partial(readers.read_spacy_rules, lang),
+        name=f"spacy-lookups-data {lang} lemma {what}",
+        read=functools.partial(readers.read_spacy_rules, lang, kind=kind),
         priority=priority,
         package="spacy-lookups-data",
         package_kind="pypi",
@@ -119,7 +123,9 @@ def spacy_recipe(lang: str) -> Recipe:
     sources: Tuple[Source, ...] = ()
     if lang in SPACY_TABLE_LICENCES:
         sources += (spacy_source(lang, 2, SPACY_TABLE_LICENCES[lang]),)
-    if lang in SPACY_RULES:
+    if lang in TRUSTED_EXCEPTIONS:
+        sources = (spacy_rules_source(lang, 3, "exceptions"),) + sources + (spacy_rules_source(lang, 1, "rules"),)
+    elif lang in SPACY_RULES:
         sources += (spacy_rules_source(lang, 1),)
     if lang in COMBINED_WITH_HUNSPELL:
         dictionary, package, licence = COMBINED_WITH_HUNSPELL[lang]
