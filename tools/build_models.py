@@ -85,7 +85,9 @@ def main(argv: list) -> int:
         out.write_bytes(image)
         write_licences(lang)
         # a recipe reads a dictionary's expansion twice at most, and the next language never: free it
-        readers.hunspell_expansion.cache_clear()
+        cached = getattr(readers, "_hunspell_expansion", readers.hunspell_expansion)
+        if hasattr(cached, "cache_clear"):
+            cached.cache_clear()
         record[lang] = {"pairs": len(pairs), "bytes": len(image), "sources": provenance(lang)}
         print(f"{out.relative_to(REPO)}: {len(image)} bytes from {len(pairs)} pairs "
               f"(sources read in {t1 - t0:.1f} s, compiled in {t2 - t1:.1f} s)")

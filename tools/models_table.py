@@ -1,6 +1,7 @@
 """Prints the README's table of bundled languages from the models' provenance and the quality results.
 
-Usage: python tools/models_table.py   (after `make models` and `make quality`)
+Usage: python tools/models_table.py [--provenance]   (after `make models` and `make quality`)
+--provenance prints the table of python/velmora/models/README.md instead: sources, versions, full licences.
 """
 import json
 import pathlib
@@ -47,8 +48,21 @@ def figure(value, shared=False) -> str:
     return f"{value:.3f}" + (" ¹" if shared else "")
 
 
+def provenance(record: dict, codes) -> None:
+    print("| file | size | pairs | sources (priority; package version) | licences |")
+    print("|---|---|---|---|---|")
+    for code in codes:
+        entry = record[code]
+        sources = "; ".join(f"{s['source']} ({s['priority']}; {s['package']} {s['version']})" for s in entry["sources"])
+        licences = "; ".join(dict.fromkeys(s["licence"] for s in entry["sources"]))
+        print(f"| `{code}.vmc` | {entry['bytes']:,} bytes | {entry['pairs']:,} | {sources} | {licences} |")
+
+
 def main() -> int:
     record = json.loads((MODELS / "SOURCES.json").read_text(encoding="utf-8"))
+    if "--provenance" in sys.argv[1:]:
+        provenance(record, [c for c in sorted(record) if c not in ("en", "pl") and (MODELS / f"{c}.vmc").exists()])
+        return 0
     results = json.loads(RESULTS.read_text(encoding="utf-8")) if RESULTS.exists() else {}
     print("| code | language | sources | licences | size | lemma accuracy | gold | held-out exact |")
     print("|---|---|---|---|---|---|---|---|")

@@ -96,12 +96,15 @@ def hunspell_source(
     lemma_priority: Optional[int] = None,
     roots: str = "all",
     weak_flags: str = "",
+    prefixes: bool = False,
 ) -> Source:
     kind = {"all": "", "inflecting": ", inflecting roots", "plain": ", other roots"}[roots]
+    rules = "suffix and prefix rules" if prefixes else "suffix rules"
     return Source(
-        name=f"Hunspell {dictionary} (suffix rules{kind})",
+        name=f"Hunspell {dictionary} ({rules}{kind})",
         read=functools.partial(
-            readers.read_hunspell, dictionary, drop_flags=tuple(drop_flags), roots=roots, weak_flags=tuple(weak_flags)
+            readers.read_hunspell, dictionary, prefixes=prefixes, drop_flags=tuple(drop_flags), roots=roots,
+            weak_flags=tuple(weak_flags),
         ),
         priority=priority,
         package=package,

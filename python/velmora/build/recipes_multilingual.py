@@ -76,19 +76,22 @@ HUNSPELL_ONLY: Dict[str, Tuple[str, str, str]] = {
 }
 
 # spaCy languages whose table is joined by a Hunspell dictionary (dictionary, package, licence as the Debian
-# copyright file gives it for that dictionary's folder). Portuguese stays with its table: pt_BR's expansion
-# outgrew 5 GB of memory, and pt_PT is the benchmark's gold.
+# copyright file gives it for that dictionary's folder). Portuguese and Hungarian stay with their tables: the
+# suffix expansions of pt_BR and hu_HU (twofold suffixes) outgrew 5 and 8 GB of memory.
 COMBINED_WITH_HUNSPELL: Dict[str, Tuple[str, str, str]] = {
     "da": ("da_DK", "hunspell-da", "LGPL-2.1 or GPL-2 or MPL-1.1, used under the MPL-1.1"),
     "es": ("es_ES", "hunspell-es", "GPL-3+ or LGPL-3+ or MPL-1.1+, used under the MPL-1.1"),
     "hr": ("hr_HR", "hunspell-hr", "LGPL or SISSL, used under the LGPL"),
-    "hu": ("hu_HU", "hunspell-hu", "GPL-3+ or LGPL-3+ or MPL-2.0+, used under the MPL-2.0"),
     "id": ("id_ID", "hunspell-id", "LGPL-3"),
     "nl": ("nl_NL", "hunspell-nl", "BSD or CC-BY-3.0 (OpenTaal), used under the BSD licence"),
     "ro": ("ro_RO", "hunspell-ro", "GPL-2 or LGPL-2.1 or MPL-1.1, used under the MPL-1.1"),
     "sr": ("sr_RS", "hunspell-sr", "GPL-2+ or LGPL-2.1 or MPL-1.1, used under the MPL-1.1"),
     "sv": ("sv_SE", "hunspell-sv", "LGPL-3"),
 }
+
+# Languages that inflect by prefix (Indonesian passive di-, active meN-), so the dictionary's prefix rules are
+# read too.
+PREFIX_INFLECTION = frozenset({"id"})
 
 # Languages whose only Debian dictionaries are GPL-only (or too thin to learn from): reachable through
 # Stemmer.from_hunspell on the user's machine, never bundled from Hunspell.
@@ -129,10 +132,11 @@ def spacy_recipe(lang: str) -> Recipe:
         sources += (spacy_rules_source(lang, 1),)
     if lang in COMBINED_WITH_HUNSPELL:
         dictionary, package, licence = COMBINED_WITH_HUNSPELL[lang]
+        prefixes = lang in PREFIX_INFLECTION
         sources += (
             hunspell_source(
-                dictionary, package, 2, roots="all", licence=licence,
-                notes="roots and the forms their suffix rules give, beside the table at the same priority",
+                dictionary, package, 2, roots="all", licence=licence, prefixes=prefixes,
+                notes="roots and the forms their affix rules give, beside the table at the same priority",
             ),
         )
     return Recipe(
