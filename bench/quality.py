@@ -25,6 +25,7 @@ import json
 import os
 import pathlib
 import platform
+import resource
 import subprocess
 import sys
 import time
@@ -147,17 +148,28 @@ def training_stamp(code: str, model: pathlib.Path) -> str:
     return digest.hexdigest()[:20]
 
 
-def training_figures(code: str, model: pathlib.Path, core: velmora.StemmerCore, reuse: bool = True) -> Dict[str, object]:
-    """Known-word accuracy of the bundled model and the 10% held-out figures, from the model's training pairs."""
+# Assembling a language's training pairs can take gigabytes; a child process under this address-space cap
+# fails alone, rather than the machine's other work, when a recipe grows beyond it.
+MEMORY_LIMIT_GIB = float(os.environ.get("VELMORA_QUALITY_MEMORY_GIB", "12"))
+
+
+def training_figures(code: str, model: pathlib.Path, reuse: bool = True) -> Dict[str, object]:
+    """Known-word accuracy of the model and the 10% held-out figures, from the language's training pairs."""
     try:
-        from velmora.build import compile_pairs, training_pairs
+        import velmora.build  # noqa: F401
     except ImportError as error:
         return {"note": f"no model pipeline ({error})"}
     cached = CACHE / f"training-{code}-{training_stamp(code, model)}.json"
     if reuse and cached.exists():
         log("  training figures unchanged since the last run (cached)")
         return json.loads(cached.read_text(encoding="utf-8"))
-    figures = measure_training_figures(code, core, training_pairs, compile_pairs)
+    limit = int(MEMORY_LIMIT_GIB * 2**30)
+    done = subprocess.run([sys.executable, __file__, "--training-figures", code, str(model)], stdout=subprocess.PIPE,
+                          text=True, preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_AS, (limit, limit)))
+    if done.returncode != 0:
+        log(f"  training figures failed (exit {done.returncode}, memory cap {MEMORY_LIMIT_GIB:g} GiB)")
+        return {"note": f"training figures failed (exit {done.returncode}, memory cap {MEMORY_LIMIT_GIB:g} GiB)"}
+    figures = json.loads(done.stdout.strip().splitlines()[-1])
     CACHE.mkdir(parents=True, exist_ok=True)
     for stale in CACHE.glob(f"training-{code}-*.json"):
         stale.unlink()
@@ -165,7 +177,10 @@ def training_figures(code: str, model: pathlib.Path, core: velmora.StemmerCore, 
     return figures
 
 
-def measure_training_figures(code: str, core: velmora.StemmerCore, training_pairs, compile_pairs) -> Dict[str, object]:
+def measure_training_figures(code: str, model: pathlib.Path) -> Dict[str, object]:
+    from velmora.build import compile_pairs, training_pairs
+
+    core = velmora.StemmerCore(str(model))
     t0 = time.perf_counter()
     pairs = list(training_pairs(code))
     log(f"  {len(pairs):,} training pairs in {time.perf_counter() - t0:.0f} s")
@@ -212,7 +227,7 @@ def run_language(language: Language, top_n: int, models: Dict[str, pathlib.Path]
     if model is not None:
         core = velmora.StemmerCore(str(model))
         row = {"system": VELMORA, **score(scored, core.stemWords),
-               **training_figures(language.code, model, core, reuse)}
+               **training_figures(language.code, model, reuse)}
         row["built_from_gold_data"] = gold_shared
         rows.append(row)
     before = before_model(language)
@@ -298,6 +313,10 @@ def markdown(results: List[Dict[str, object]]) -> str:
             notes.append(f"- {lang['language']}: no frequency list for the language; held-out figures only")
         else:
             notes.append(f"- {lang['language']}: no gold analyser installed; held-out figures only")
+    for lang in results:
+        for row in lang["rows"]:
+            if row.get("note"):
+                notes.append(f"- {lang['language']}, {row['system']}: {row['note']}")
     if any(row.get("built_from_gold_data") for lang in results for row in lang["rows"]):
         notes.append("")
         notes.append("¹ built from the same data that serves as gold, so its lemma accuracy is not independent.")
@@ -368,6 +387,10 @@ def chart(results: List[Dict[str, object]], path: pathlib.Path) -> None:
 
 
 def main(argv: Optional[List[str]] = None) -> int:
+    argv = sys.argv[1:] if argv is None else argv
+    if argv[:1] == ["--training-figures"]:  # the child process of training_figures
+        print(json.dumps(measure_training_figures(argv[1], pathlib.Path(argv[2]))))
+        return 0
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--lang", action="append", help="score only this language (repeatable)")
     parser.add_argument("--top-n", type=int, default=TOP_N)
