@@ -57,8 +57,12 @@ bench: install
 # Lemma accuracy and wrong merges of every bundled model beside peer lemmatizers (bench/quality.py). The
 # models' own sources too: known-word and held-out figures rebuild the training pairs.
 QUALITY_PACKAGES := wordfreq lemminflect morfeusz2 simplemma PyStemmer spacy-lookups-data matplotlib
+# Hunspell dictionaries serving as gold (bench/quality_languages.py) where a language has no analyser of its own
+QUALITY_APT_PACKAGES := hunspell hunspell-ca hunspell-cs hunspell-da hunspell-de-de hunspell-el hunspell-es \
+  hunspell-fr hunspell-hr hunspell-hu hunspell-id hunspell-it hunspell-lt hunspell-lv hunspell-nl hunspell-pt-pt \
+  hunspell-ro hunspell-ru hunspell-sk hunspell-sv hunspell-tr hunspell-uk
 quality: install
-	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES)"
+	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES) $(QUALITY_APT_PACKAGES)"
 	$(VPY) -m pip install -q $(MODEL_PACKAGES) $(QUALITY_PACKAGES)
 	$(VPY) bench/quality.py
 
