@@ -293,6 +293,9 @@ void raise_error(const Error& error, PyObject* data_error_type) {
     case ErrorKind::kInternal:
       PyErr_SetString(PyExc_SystemError, error.message.c_str());
       return;
+    case ErrorKind::kTooLarge:
+      PyErr_SetString(PyExc_MemoryError, error.message.c_str());
+      return;
     default:
       PyErr_SetString(data_error_type ? data_error_type : PyExc_ValueError, error.message.c_str());
       return;

@@ -87,7 +87,7 @@ void set_conversion_error(PyObject* obj, const char* target);
 void add_argument_prefix(const char* name);
 
 // Raises a native error: I/O errors as OSError "<text> (os error N)", internal
-// errors as SystemError, everything else as `data_error_type` (ValueError by default).
+// errors as SystemError, refused sizes as MemoryError, everything else as `data_error_type` (ValueError by default).
 void raise_error(const Error& error, PyObject* data_error_type = nullptr);
 
 // True for a value; otherwise raises the error (see raise_error) and returns false.
@@ -110,16 +110,21 @@ std::string type_qualname(PyObject* obj);
 
 #include <exception>
 #include <new>
+#include <stdexcept>
 
 namespace velmora::py {
 
 // Runs `body` so that no C++ exception reaches the interpreter: memory
-// exhaustion becomes MemoryError, anything else SystemError.
+// exhaustion and impossible sizes become MemoryError, anything else SystemError.
 template <typename Body>
 PyObject* guarded(Body&& body) {
   try {
     return body();
   } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::length_error&) {
+    // A size past what a container can hold (a claimed __len__ of 2**62) is
+    // memory the process cannot have, not an internal fault.
     PyErr_NoMemory();
   } catch (const std::exception& e) {
     PyErr_SetString(PyExc_SystemError, e.what());
