@@ -216,3 +216,16 @@ TEST(ImageRoundTrip, EnglishDictionary) {
 
 }  // namespace
 }  // namespace velmora
+
+// Zeros inflate about a thousandfold: a ceiling below the inflated size is
+// reported as an error instead of growing the buffer without end.
+TEST(Gzip, InflationPastTheCeilingIsAnError) {
+  auto packed = gzip_compress(std::string(size_t(1) << 22, '\0'));
+  ASSERT_TRUE(packed.ok());
+  auto refused = gunzip_if_gzipped(*packed, size_t(1) << 20);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message, "gzip data inflates past the limit of 1048576 bytes");
+  auto exact = gunzip_if_gzipped(*packed, size_t(1) << 22);
+  ASSERT_TRUE(exact.ok());
+  EXPECT_EQ(exact->size(), size_t(1) << 22);
+}
