@@ -214,9 +214,6 @@ TEST(ImageRoundTrip, EnglishDictionary) {
   EXPECT_TRUE(*again == *stream);
 }
 
-}  // namespace
-}  // namespace velmora
-
 // Zeros inflate about a thousandfold: a ceiling below the inflated size is
 // reported as an error instead of growing the buffer without end.
 TEST(Gzip, InflationPastTheCeilingIsAnError) {
@@ -229,3 +226,6 @@ TEST(Gzip, InflationPastTheCeilingIsAnError) {
   ASSERT_TRUE(exact.ok());
   EXPECT_EQ(exact->size(), size_t(1) << 22);
 }
+
+}  // namespace
+}  // namespace velmora
