@@ -33,6 +33,10 @@ bool bind_tuple(const Signature& sig, PyObject* args, PyObject* kwargs, PyObject
 // Converters: each returns false with the exception set (TypeErrors carry the
 // argument prefix for `name`).
 bool to_text(PyObject* obj, const char* name, std::string_view& out);
+// A file-system path: str, bytes, or any os.PathLike giving one of them. Other
+// types raise the TypeError of to_text; a NUL raises ValueError("embedded null
+// byte"), as Python's open does, rather than cutting the path short.
+bool to_path(PyObject* obj, const char* name, std::string& out);
 bool to_bool(PyObject* obj, const char* name, bool& out);
 bool to_u64(PyObject* obj, const char* name, uint64_t& out);
 
