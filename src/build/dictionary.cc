@@ -4,6 +4,8 @@
 #include <unicode/ustring.h>
 #include <unicode/utf16.h>
 
+#include <string>
+
 #include "command/encode.h"
 #include "util/utf.h"
 
@@ -59,17 +61,23 @@ size_t comment_start(std::u16string_view line) {
 
 }  // namespace
 
-void for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit) {
+Status for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit) {
   std::u16string line;
   std::u16string lowered;
   DictionaryEntry entry;
   size_t pos = 0;
+  size_t line_number = 0;
   while (pos < bytes.size()) {
+    ++line_number;
     size_t end = bytes.find('\n', pos);
     const size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
     if (end == std::string_view::npos) end = bytes.size();
     std::string_view raw = bytes.substr(pos, end - pos);
     pos = next;
+    if (raw.size() > kMaxLineBytes) {
+      return invalid_data("dictionary line " + std::to_string(line_number) + " is longer than " +
+                          std::to_string(kMaxLineBytes) + " bytes");
+    }
     if (!raw.empty() && raw.back() == '\r' && end < bytes.size()) raw.remove_suffix(1);
 
     line.clear();
@@ -83,26 +91,39 @@ void for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit
     size_t tab = rest.find(u'\t');
     std::u16string_view stem = trim(rest.substr(0, tab));
     if (!usable_field(stem)) continue;
+    bool too_long = stem.size() > kMaxFieldUnits;
     entry.stem.assign(stem);
     entry.words.clear();
     while (tab != std::u16string_view::npos) {
       rest = rest.substr(tab + 1);
       tab = rest.find(u'\t');
       std::u16string_view word = trim(rest.substr(0, tab));
+      too_long = too_long || word.size() > kMaxFieldUnits;
       if (usable_field(word)) entry.words.emplace_back(word);
+    }
+    if (too_long) {
+      return invalid_data("dictionary line " + std::to_string(line_number) +
+                          " has a field longer than " + std::to_string(kMaxFieldUnits) + " units");
     }
     visit(entry);
   }
+  return ok_status();
 }
 
-std::vector<DictionaryEntry> parse_dictionary(std::string_view bytes) {
+Expected<std::vector<DictionaryEntry>> parse_dictionary(std::string_view bytes) {
   std::vector<DictionaryEntry> entries;
-  for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) { entries.push_back(e); });
+  Status s = for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) { entries.push_back(e); });
+  if (!s) return s.take_error();
   return entries;
 }
 
-void add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, bool backward,
-                          bool store_original) {
+Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, bool backward,
+                            bool store_original) {
+  for (const auto& word : entry.words) {
+    if (word != entry.stem && !encodable(word.size(), entry.stem.size())) {
+      return too_long_to_encode();
+    }
+  }
   if (store_original) {
     trie.add_count(trie.node_at_or_create(entry.stem, backward),
                    trie.commands().intern(kIdentityCommand), 1);
@@ -112,13 +133,18 @@ void add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, boo
     const uint32_t command = trie.commands().intern(encode_patch(word, entry.stem, backward));
     trie.add_count(trie.node_at_or_create(word, backward), command, 1);
   }
+  return ok_status();
 }
 
-FrequencyTrie build_frequency_trie(std::string_view bytes, bool backward, bool store_original) {
+Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, bool backward,
+                                             bool store_original) {
   FrequencyTrie trie;
-  for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) {
-    add_dictionary_entry(trie, e, backward, store_original);
+  Status added = ok_status();
+  Status s = for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) {
+    if (added) added = add_dictionary_entry(trie, e, backward, store_original);
   });
+  if (!s) return s.take_error();
+  if (!added) return added.take_error();
   return trie;
 }
 

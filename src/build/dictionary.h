@@ -21,16 +21,26 @@ struct DictionaryEntry {
 // Called once per accepted line, in line order.
 using EntryVisitor = std::function<void(const DictionaryEntry&)>;
 
-// Parses dictionary bytes; invalid UTF-8 reads as U+FFFD. Never fails.
-void for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit);
-std::vector<DictionaryEntry> parse_dictionary(std::string_view bytes);
+// Bounds that keep memory per input byte small: a line holds at most
+// kMaxLineBytes bytes and a stem or word at most kMaxFieldUnits UTF-16 units
+// (the encoder's table grows with the product of two field lengths).
+inline constexpr size_t kMaxLineBytes = size_t(1) << 24;
+inline constexpr size_t kMaxFieldUnits = size_t(1) << 20;
+
+// Parses dictionary bytes; invalid UTF-8 reads as U+FFFD.
+// Errors (invalid data): "dictionary line N is longer than 16777216 bytes",
+// "dictionary line N has a field longer than 1048576 units".
+Status for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit);
+Expected<std::vector<DictionaryEntry>> parse_dictionary(std::string_view bytes);
 
 // Adds every entry to `trie`: "Na" once per entry at the stem when
 // `store_original`, and one count of the word's command per listed word.
-void add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, bool backward,
+// Errors: too large (FrequencyTrie::insert_rule) for a word and stem too long to encode.
+Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, bool backward,
                           bool store_original);
 
-// Parses `bytes` and builds a fresh trie from them.
-FrequencyTrie build_frequency_trie(std::string_view bytes, bool backward, bool store_original);
+// Parses `bytes` and builds a fresh trie from them; errors as for_each_dictionary_entry
+// and add_dictionary_entry.
+Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, bool backward, bool store_original);
 
 }  // namespace velmora

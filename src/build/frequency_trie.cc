@@ -1,6 +1,7 @@
 #include "build/frequency_trie.h"
 
 #include <algorithm>
+#include <string>
 
 #include "command/encode.h"
 
@@ -70,6 +71,16 @@ uint32_t FrequencyTrie::child_or_create(uint32_t n, char16_t label) {
   nodes_.push_back(fresh);
   if (prev == kNoIndex) nodes_[n].first_child = created;
   else nodes_[prev].next_sibling = created;
+  return created;
+}
+
+uint32_t FrequencyTrie::append_child(uint32_t n, uint32_t last, char16_t label) {
+  const uint32_t created = uint32_t(nodes_.size());
+  Node fresh;
+  fresh.label = label;
+  nodes_.push_back(fresh);
+  if (last == kNoIndex) nodes_[n].first_child = created;
+  else nodes_[last].next_sibling = created;
   return created;
 }
 
@@ -181,10 +192,16 @@ void FrequencyTrie::store_rule(uint32_t n, uint32_t command, InsertMode mode, in
   }
 }
 
+Error too_long_to_encode() {
+  return too_large("word and stem too long: their lengths multiplied exceed " +
+                      std::to_string(kMaxEncodeCells) + " units");
+}
+
 Status FrequencyTrie::insert_rule(std::u16string_view word, std::u16string_view stem,
                                   InsertMode mode, int32_t count, bool backward,
                                   bool store_original) {
   const bool distinct = word != stem;
+  if (distinct && !encodable(word.size(), stem.size())) return too_long_to_encode();
   const uint32_t identity = commands_.intern(kIdentityCommand);
   const uint32_t command = distinct ? commands_.intern(encode_patch(word, stem, backward)) : kNoIndex;
 
@@ -204,7 +221,8 @@ Status FrequencyTrie::insert_rule(std::u16string_view word, std::u16string_view 
 void FrequencyTrie::remove_rule(std::u16string_view word, std::u16string_view stem,
                                 bool backward) {
   const uint32_t n = node_at(word, backward);
-  if (n == kNoIndex) return;
+  // A pair too long to encode was never inserted.
+  if (n == kNoIndex || !encodable(word.size(), stem.size())) return;
   const uint32_t command = commands_.find(encode_patch(word, stem, backward));
   if (command == kNoIndex) return;
   uint32_t prev = kNoIndex;

@@ -61,6 +61,9 @@ inline constexpr int64_t kDominantMinPercent = 75;
 inline constexpr int64_t kDominantOverSecondRatio = 3;
 bool is_dominant(const std::vector<ValueCount>& ranked);
 
+// The error for a word and stem whose encoding table passes kMaxEncodeCells.
+Error too_long_to_encode();
+
 enum class InsertMode : uint8_t { kDominant, kAddCount, kOnlyIfAbsent, kReplace };
 
 class FrequencyTrie {
@@ -94,6 +97,9 @@ class FrequencyTrie {
   uint32_t node_at_or_create(std::u16string_view key, bool backward);
   uint32_t child(uint32_t n, char16_t label) const;
   uint32_t child_or_create(uint32_t n, char16_t label);
+  // Creates a child of `n` after `last` (its last child, or kNoIndex for none);
+  // `label` must exceed the labels of the existing children.
+  uint32_t append_child(uint32_t n, uint32_t last, char16_t label);
 
   // Values in insertion order.
   std::vector<ValueCount> values(uint32_t n) const;
@@ -104,6 +110,8 @@ class FrequencyTrie {
   // Adds `count` to the command, appending it when absent (saturating).
   void add_count(uint32_t n, uint32_t command, int32_t count);
 
+  // Errors: too large, "word and stem too long: ..." for a pair the encoder
+  // refuses (command/encode.h); invalid data from the count checks of the modes.
   Status insert_rule(std::u16string_view word, std::u16string_view stem, InsertMode mode,
                      int32_t count, bool backward, bool store_original);
   void remove_rule(std::u16string_view word, std::u16string_view stem, bool backward);

@@ -1,5 +1,8 @@
 #include "build/rebuild.h"
 
+#include <algorithm>
+#include <string>
+
 namespace velmora {
 namespace {
 
@@ -12,9 +15,41 @@ void copy_node(FrequencyTrie& trie, uint32_t target, const TrieGraph& graph, uin
   trie.set_origin(target, c);
 }
 
+// Builder nodes the expansion of `graph` makes (one per path from the root),
+// counted bottom-up in one pass over the DAG, saturating just past `limit`.
+uint64_t expanded_node_count(const TrieGraph& graph, uint64_t limit) {
+  const size_t n = graph.node_count();
+  std::vector<uint64_t> paths(n, 0);  // 0: not yet counted
+  struct Frame {
+    uint32_t node;
+    uint32_t next_edge;
+  };
+  std::vector<Frame> stack;
+  stack.push_back({0, graph.edge_offsets[0]});
+  while (!stack.empty()) {
+    Frame& top = stack.back();
+    if (top.next_edge < graph.edge_offsets[top.node + 1]) {
+      const uint32_t child = graph.edge_children[top.next_edge++];
+      if (paths[child] == 0) stack.push_back({child, graph.edge_offsets[child]});
+      continue;
+    }
+    uint64_t total = 1;
+    for (uint32_t e = graph.edge_offsets[top.node]; e < graph.edge_offsets[top.node + 1]; ++e) {
+      total = std::min(limit + 1, total + paths[graph.edge_children[e]]);
+    }
+    paths[top.node] = total;
+    stack.pop_back();
+  }
+  return paths[0];
+}
+
 }  // namespace
 
-FrequencyTrie rebuild_from_compiled(const TrieGraph& graph) {
+Expected<FrequencyTrie> rebuild_from_compiled(const TrieGraph& graph) {
+  if (expanded_node_count(graph, kMaxRebuiltNodes) > kMaxRebuiltNodes) {
+    return invalid_data("compiled trie expands to more than " + std::to_string(kMaxRebuiltNodes) +
+                        " builder nodes");
+  }
   FrequencyTrie trie;
   std::vector<uint32_t> command_of;
   command_of.reserve(graph.commands.size());
@@ -27,9 +62,10 @@ FrequencyTrie rebuild_from_compiled(const TrieGraph& graph) {
     uint32_t node;       // graph node
     uint32_t next_edge;  // next edge of the graph node
     uint32_t target;     // builder node at this path
+    uint32_t last_child; // builder child created last under `target`
   };
   std::vector<Frame> stack;
-  stack.push_back({0, graph.edge_offsets[0], FrequencyTrie::root()});
+  stack.push_back({0, graph.edge_offsets[0], FrequencyTrie::root(), kNoIndex});
   while (!stack.empty()) {
     Frame& top = stack.back();
     if (top.next_edge == graph.edge_offsets[top.node + 1]) {
@@ -38,9 +74,12 @@ FrequencyTrie rebuild_from_compiled(const TrieGraph& graph) {
     }
     const uint32_t e = top.next_edge++;
     const uint32_t child = graph.edge_children[e];
-    const uint32_t target = trie.child_or_create(top.target, graph.edge_labels[e]);
+    // Labels ascend, so each child goes after the previous one: no walk along
+    // the sibling chain (a node with tens of thousands of edges was quadratic).
+    const uint32_t target = trie.append_child(top.target, top.last_child, graph.edge_labels[e]);
+    top.last_child = target;
     copy_node(trie, target, graph, child, command_of);
-    stack.push_back({child, graph.edge_offsets[child], target});
+    stack.push_back({child, graph.edge_offsets[child], target, kNoIndex});
   }
   return trie;
 }

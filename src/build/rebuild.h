@@ -4,11 +4,20 @@
 // model loading for builders made from images.
 #pragma once
 
+#include <cstdint>
+
 #include "build/frequency_trie.h"
 #include "graph/trie_graph.h"
+#include "util/expected.h"
 
 namespace velmora {
 
-FrequencyTrie rebuild_from_compiled(const TrieGraph& graph);
+// Builder nodes a rebuild may make. A graph whose nodes share children expands
+// to one builder node per path, which can be exponential in the graph's size;
+// the expansion is counted first (linear time) and refused past this bound.
+inline constexpr uint64_t kMaxRebuiltNodes = uint64_t(1) << 25;
+
+// Errors (invalid data): "compiled trie expands to more than N builder nodes".
+Expected<FrequencyTrie> rebuild_from_compiled(const TrieGraph& graph);
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include "build/reduce.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace velmora {
 namespace {
@@ -135,14 +136,14 @@ class Reducer {
     if (!unique) {
       const uint32_t found = table_.find(signature_, hash);
       if (found != kNoIndex) {
-        merge_into(graph_.nodes[found], origin);
+        merge_into(found, origin);
         return found;
       }
     }
     const uint32_t id = uint32_t(graph_.nodes.size());
     CanonicalNode created;
     created.values = values_;
-    if (origin != kNoIndex) created.origins.push_back(origin);
+    first_origin_.push_back(origin);
     created.children = children_;
     created.accepting = accepting;
     graph_.nodes.push_back(std::move(created));
@@ -169,12 +170,14 @@ class Reducer {
   }
 
   // The same compiled node reached through several paths is counted once.
-  void merge_into(CanonicalNode& target, uint32_t origin) {
+  // PERF NOTE: a set keyed by (canonical node, origin), not a sorted list per
+  // node: a node that absorbs many origins made the sorted inserts quadratic.
+  void merge_into(uint32_t id, uint32_t origin) {
     if (origin != kNoIndex) {
-      auto it = std::lower_bound(target.origins.begin(), target.origins.end(), origin);
-      if (it != target.origins.end() && *it == origin) return;
-      target.origins.insert(it, origin);
+      if (first_origin_[id] == origin) return;
+      if (!merged_origins_.insert(origin_key(id, origin)).second) return;
     }
+    CanonicalNode& target = graph_.nodes[id];
     for (const auto& v : values_) {
       auto it = std::find_if(target.values.begin(), target.values.end(),
                              [&](const ValueCount& t) { return t.command == v.command; });
@@ -183,8 +186,14 @@ class Reducer {
     }
   }
 
+  static uint64_t origin_key(uint32_t id, uint32_t origin) {
+    return (uint64_t(id) << 32) | origin;
+  }
+
   const FrequencyTrie& trie_;
   CanonicalGraph graph_;
+  std::vector<uint32_t> first_origin_;            // per canonical node
+  std::unordered_set<uint64_t> merged_origins_;   // later origins, as (node, origin)
   SignatureTable table_;
   std::vector<CanonicalChild> children_;
   std::vector<ValueCount> values_;

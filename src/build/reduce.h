@@ -23,7 +23,6 @@ struct CanonicalChild {
 
 struct CanonicalNode {
   std::vector<ValueCount> values;     // merged counts, in insertion order
-  std::vector<uint32_t> origins;      // sorted compiled-node ids merged into this node
   std::vector<CanonicalChild> children;  // ascending labels
   bool accepting = false;
 };

@@ -85,32 +85,60 @@ Choice choose(int32_t del, int32_t ins, int32_t diag, bool equal) {
 
 }  // namespace
 
+namespace {
+
+// The choice of every cell, two bits each; costs are kept for two rows only,
+// so memory is a quarter byte per cell plus two rows.
+class OpTable {
+ public:
+  OpTable(size_t rows, size_t cols) : cols_(cols), bits_((rows * cols + 3) / 4) {}
+  void set(size_t i, size_t j, Op op) {
+    const size_t k = i * cols_ + j;
+    bits_[k >> 2] = uint8_t(bits_[k >> 2] | (uint8_t(op) << ((k & 3) * 2)));
+  }
+  Op get(size_t i, size_t j) const {
+    const size_t k = i * cols_ + j;
+    return Op((bits_[k >> 2] >> ((k & 3) * 2)) & 3);
+  }
+
+ private:
+  size_t cols_;
+  std::vector<uint8_t> bits_;
+};
+
+}  // namespace
+
+bool encodable(size_t word_units, size_t stem_units) {
+  return (word_units + 1) <= kMaxEncodeCells / (stem_units + 1);
+}
+
 std::u16string encode_patch(std::u16string_view w, std::u16string_view s, bool backward) {
   const size_t n = w.size();
   const size_t m = s.size();
   if (w == s) return std::u16string(kIdentityCommand);
 
   const size_t cols = m + 1;
-  std::vector<int32_t> cost((n + 1) * cols);
-  std::vector<uint8_t> ops((n + 1) * cols);
-  auto at = [cols](size_t i, size_t j) { return i * cols + j; };
+  OpTable ops(n + 1, cols);
+  std::vector<int32_t> previous(cols), current(cols);
 
   CommandWriter writer;
   if (backward) {
-    cost[at(0, 0)] = 0;
-    for (size_t j = 1; j <= m; ++j) cost[at(0, j)] = int32_t(j), ops[at(0, j)] = kInsert;
-    for (size_t i = 1; i <= n; ++i) cost[at(i, 0)] = int32_t(i), ops[at(i, 0)] = kDelete;
+    // Row i holds cost(i, j); row 0 first.
+    for (size_t j = 0; j <= m; ++j) previous[j] = int32_t(j);
+    for (size_t j = 1; j <= m; ++j) ops.set(0, j, kInsert);
     for (size_t i = 1; i <= n; ++i) {
+      current[0] = int32_t(i);
+      ops.set(i, 0, kDelete);
       for (size_t j = 1; j <= m; ++j) {
-        Choice c = choose(cost[at(i - 1, j)] + 1, cost[at(i, j - 1)] + 1, cost[at(i - 1, j - 1)],
-                          w[i - 1] == s[j - 1]);
-        cost[at(i, j)] = c.cost;
-        ops[at(i, j)] = c.op;
+        Choice c = choose(previous[j] + 1, current[j - 1] + 1, previous[j - 1], w[i - 1] == s[j - 1]);
+        current[j] = c.cost;
+        ops.set(i, j, c.op);
       }
+      previous.swap(current);
     }
     size_t i = n, j = m;
     while (i > 0 || j > 0) {
-      switch (ops[at(i, j)]) {
+      switch (ops.get(i, j)) {
         case kDelete: writer.remove(); --i; break;
         case kInsert: writer.emit(u'I', s[j - 1]); --j; break;
         case kReplace: writer.emit(u'R', s[j - 1]); --i, --j; break;
@@ -118,20 +146,22 @@ std::u16string encode_patch(std::u16string_view w, std::u16string_view s, bool b
       }
     }
   } else {
-    cost[at(n, m)] = 0;
-    for (size_t i = 0; i < n; ++i) cost[at(i, m)] = int32_t(n - i), ops[at(i, m)] = kDelete;
-    for (size_t j = 0; j < m; ++j) cost[at(n, j)] = int32_t(m - j), ops[at(n, j)] = kInsert;
+    // Row i holds cost(i, j); row n first, walking up.
+    for (size_t j = 0; j <= m; ++j) previous[j] = int32_t(m - j);
+    for (size_t j = 0; j < m; ++j) ops.set(n, j, kInsert);
     for (size_t i = n; i-- > 0;) {
+      current[m] = int32_t(n - i);
+      ops.set(i, m, kDelete);
       for (size_t j = m; j-- > 0;) {
-        Choice c = choose(cost[at(i + 1, j)] + 1, cost[at(i, j + 1)] + 1, cost[at(i + 1, j + 1)],
-                          w[i] == s[j]);
-        cost[at(i, j)] = c.cost;
-        ops[at(i, j)] = c.op;
+        Choice c = choose(previous[j] + 1, current[j + 1] + 1, previous[j + 1], w[i] == s[j]);
+        current[j] = c.cost;
+        ops.set(i, j, c.op);
       }
+      previous.swap(current);
     }
     size_t i = 0, j = 0;
     while (i < n || j < m) {
-      switch (ops[at(i, j)]) {
+      switch (ops.get(i, j)) {
         case kDelete: writer.remove(); ++i; break;
         case kInsert: writer.emit(u'I', s[j]); ++j; break;
         case kReplace: writer.emit(u'R', s[j]); ++i, ++j; break;

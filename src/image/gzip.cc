@@ -2,7 +2,10 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+
+#include "image/format.h"
 
 namespace velmora {
 
@@ -35,7 +38,7 @@ Expected<std::string> gzip_compress(std::string_view data) {
   return out;
 }
 
-std::string gunzip_if_gzipped(std::string_view data) {
+Expected<std::string> gunzip_if_gzipped(std::string_view data, size_t max_inflated) {
   if (data.size() < 2 || uint8_t(data[0]) != 0x1F || uint8_t(data[1]) != 0x8B) {
     return std::string(data);
   }
@@ -44,22 +47,55 @@ std::string gunzip_if_gzipped(std::string_view data) {
   std::string out;
   // A first guess at the inflated size (dictionaries and images compress about
   // fourfold); the loop below grows the buffer when it is short.
-  out.resize(data.size() < 4096 ? 16384 : data.size() * 4);
-  zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-  zs.avail_in = uInt(data.size());
+  out.resize(std::min(max_inflated, data.size() < 4096 ? size_t(16384) : data.size() * 4));
+  const unsigned char* next_in = reinterpret_cast<const unsigned char*>(data.data());
+  size_t in_left = data.size();
+  size_t produced = 0;
   int rc = Z_OK;
+  bool over_limit = false;
+  // zlib counts in 32-bit units: both sides are fed in slices, so buffers and
+  // inputs of any size work, and a stalled stream (no progress) ends the loop.
+  constexpr size_t kSlice = size_t(1) << 30;
   while (rc == Z_OK) {
-    if (zs.total_out == out.size()) out.resize(out.size() * 2);
-    zs.next_out = reinterpret_cast<Bytef*>(out.data() + zs.total_out);
-    zs.avail_out = uInt(out.size() - zs.total_out);
+    if (produced == out.size()) {
+      if (out.size() >= max_inflated) {
+        over_limit = true;
+        break;
+      }
+      out.resize(std::min(max_inflated, std::max(out.size() * 2, size_t(16384))));
+    }
+    const size_t in_slice = std::min(in_left, kSlice);
+    const size_t out_slice = std::min(out.size() - produced, kSlice);
+    zs.next_in = const_cast<Bytef*>(next_in);
+    zs.avail_in = uInt(in_slice);
+    zs.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
+    zs.avail_out = uInt(out_slice);
     rc = inflate(&zs, Z_NO_FLUSH);
-    if (rc == Z_BUF_ERROR && zs.avail_out != 0) break;  // input ended early
-    if (rc == Z_BUF_ERROR) rc = Z_OK;
+    const size_t consumed = in_slice - zs.avail_in;
+    const size_t written = out_slice - zs.avail_out;
+    next_in += consumed;
+    in_left -= consumed;
+    produced += written;
+    if (rc == Z_BUF_ERROR) {
+      // No progress possible: input exhausted (truncated member) unless only output room was short.
+      if (in_left == 0 || (consumed == 0 && written == 0 && produced != out.size())) break;
+      rc = Z_OK;
+    }
   }
   const bool complete = rc == Z_STREAM_END;
-  out.resize(zs.total_out);
+  out.resize(produced);
   inflateEnd(&zs);
-  if (!complete) return std::string(data);
+  if (over_limit) {
+    return invalid_data("gzip data inflates past the limit of " + std::to_string(max_inflated) +
+                        " bytes");
+  }
+  if (!complete) {
+    // A compiled image cut short must not fall back to reading as dictionary text.
+    if (out.size() >= 4 && out.compare(0, 4, kTrieStreamMagic, 4) == 0) {
+      return invalid_data("truncated compiled image");
+    }
+    return std::string(data);
+  }
   return out;
 }
 

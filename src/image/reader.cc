@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "util/utf.h"
@@ -159,11 +160,20 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
   if (value_count < 0 || size_t(value_count) > L / 2) {
     return invalid_data("value-table count is negative or exceeds the stream bounds");
   }
-  graph.commands.reserve(size_t(value_count));
-  for (int32_t i = 0; i < value_count; ++i) {
-    auto text = read_modified_utf8(stream, in.position_ref());
-    if (!text) return text.take_error();
-    graph.commands.push_back(std::move(text).value());
+  // Equal texts are interned as they are read: a table of millions of copies
+  // of one short command costs one entry plus an id per copy, not a string
+  // object per copy (about 48 times the stream's size before).
+  std::vector<uint32_t> command_of;  // value-table position -> index into graph.commands
+  command_of.reserve(size_t(value_count));
+  {
+    std::unordered_map<std::u16string, uint32_t> index;
+    for (int32_t i = 0; i < value_count; ++i) {
+      auto text = read_modified_utf8(stream, in.position_ref());
+      if (!text) return text.take_error();
+      auto [it, inserted] = index.try_emplace(std::move(text).value(), uint32_t(graph.commands.size()));
+      if (inserted) graph.commands.push_back(it->first);
+      command_of.push_back(it->second);
+    }
   }
 
   const uint32_t N = uint32_t(node_count);
@@ -173,6 +183,7 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
   graph.edge_offsets.push_back(0);
   graph.value_offsets.push_back(0);
   std::unordered_set<int32_t> seen;
+  std::vector<int32_t> node_ids;  // a node's value ids as written, for the duplicate check
   for (uint32_t t = 0; t < N; ++t) {
     if (!in.need(1)) return unexpected_end();
     const uint8_t flag = in.u8();
@@ -212,8 +223,8 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
       return invalid_data("accepting node " + std::to_string(t) + " has no value");
     }
     // Few values per node are the rule: compare those directly, hash the rest.
-    const size_t node_values = graph.value_commands.size();
     const bool hashed = values > 16;
+    node_ids.clear();
     if (hashed) {
       seen.clear();
       seen.reserve(size_t(values));
@@ -231,10 +242,10 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
       }
       const bool duplicate =
           hashed ? !seen.insert(id).second
-                 : std::find(graph.value_commands.begin() + long(node_values),
-                             graph.value_commands.end(), uint32_t(id)) != graph.value_commands.end();
+                 : std::find(node_ids.begin(), node_ids.end(), id) != node_ids.end();
       if (duplicate) return invalid_data("duplicate value id " + std::to_string(id) + at_node(t));
-      graph.value_commands.push_back(uint32_t(id));
+      if (!hashed) node_ids.push_back(id);
+      graph.value_commands.push_back(command_of[size_t(id)]);
       graph.value_counts.push_back(frequency);
     }
     graph.value_offsets.push_back(uint32_t(graph.value_commands.size()));

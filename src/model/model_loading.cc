@@ -3,6 +3,7 @@
 #include "build/dictionary.h"
 #include "build/freeze.h"
 #include "build/rebuild.h"
+#include "command/compiled_patch.h"
 #include "image/gzip.h"
 #include "image/reader.h"
 #include "image/writer.h"
@@ -24,7 +25,9 @@ ModelModes dictionary_modes(bool backward, bool lowercase) {
 namespace {
 
 Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions& options) {
-  const std::string bytes = gunzip_if_gzipped(raw);
+  auto inflated = gunzip_if_gzipped(raw);
+  if (!inflated) return inflated.take_error();
+  const std::string& bytes = *inflated;
   Expected<std::shared_ptr<CompiledTrie>> trie = Error{};
   std::optional<ModelModes> recorded;
   if (is_compiled_image(bytes)) {
@@ -33,8 +36,9 @@ Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions&
     recorded = image->modes;
     trie = compile_trie(std::move(image->graph), image->modes);
   } else {
-    FrequencyTrie built = build_frequency_trie(bytes, options.backward, options.store_original);
-    trie = compile_trie(freeze(built), dictionary_modes(options.backward, options.lowercase));
+    auto built = build_frequency_trie(bytes, options.backward, options.store_original);
+    if (!built) return built.take_error();
+    trie = compile_trie(freeze(*built), dictionary_modes(options.backward, options.lowercase));
   }
   if (!trie) return trie.take_error();
   (*trie)->set_case_mode(case_mode_for(options.lowercase));
@@ -59,17 +63,29 @@ Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& op
 
 Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, bool backward,
                                                 bool store_original, bool lowercase) {
-  const std::string bytes = gunzip_if_gzipped(raw);
+  auto inflated = gunzip_if_gzipped(raw);
+  if (!inflated) return inflated.take_error();
+  const std::string& bytes = *inflated;
   BuilderModel model;
   model.store_original = store_original;
   model.lowercase = lowercase;
   if (is_compiled_image(bytes)) {
     auto image = read_compiled_image(bytes);
     if (!image) return image.take_error();
-    model.trie = rebuild_from_compiled(image->graph);
+    // Commands are checked here as the runtime checks them, so that a builder
+    // never holds an image that nothing can load.
+    for (const auto& text : image->graph.commands) {
+      auto compiled = compile_patch(text, image->modes.backward());
+      if (!compiled) return compiled.take_error();
+    }
+    auto rebuilt = rebuild_from_compiled(image->graph);
+    if (!rebuilt) return rebuilt.take_error();
+    model.trie = std::move(rebuilt).value();
     model.modes = image->modes;
   } else {
-    model.trie = build_frequency_trie(bytes, backward, store_original);
+    auto built = build_frequency_trie(bytes, backward, store_original);
+    if (!built) return built.take_error();
+    model.trie = std::move(built).value();
     model.modes = dictionary_modes(backward, lowercase);
   }
   return model;
@@ -90,10 +106,13 @@ Expected<std::string> image_from_builder(const FrequencyTrie& trie, const ModelM
 
 Expected<std::string> compile_dictionary(std::string_view raw, bool backward, bool store_original,
                                          bool lowercase) {
-  const std::string bytes = gunzip_if_gzipped(raw);
+  auto inflated = gunzip_if_gzipped(raw);
+  if (!inflated) return inflated.take_error();
+  const std::string& bytes = *inflated;
   if (is_compiled_image(bytes)) return invalid_data("source is already a compiled trie");
-  const FrequencyTrie trie = build_frequency_trie(bytes, backward, store_original);
-  return image_from_builder(trie, dictionary_modes(backward, lowercase));
+  auto trie = build_frequency_trie(bytes, backward, store_original);
+  if (!trie) return trie.take_error();
+  return image_from_builder(*trie, dictionary_modes(backward, lowercase));
 }
 
 }  // namespace velmora

@@ -12,18 +12,18 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   const Signature sig{"compile", kCompileParams, 5, 2};
   PyObject* a[5];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  std::string_view source, out;
+  std::string source, out;
   bool backward = true, store_original = true, lowercase = true;
-  if (!to_text(a[0], "source_path", source) || !to_text(a[1], "out_path", out)) return nullptr;
+  if (!to_path(a[0], "source_path", source) || !to_path(a[1], "out_path", out)) return nullptr;
   if (a[2] && !to_bool(a[2], "backward", backward)) return nullptr;
   if (a[3] && !to_bool(a[3], "store_original", store_original)) return nullptr;
   if (a[4] && !to_bool(a[4], "lowercase", lowercase)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto data = read_file(std::string(source));
+    auto data = read_file(source);
     if (!ok_or_raise(data)) return nullptr;
     auto image = compile_dictionary(*data, backward, store_original, lowercase);
     if (!ok_or_raise(image)) return nullptr;
-    return none_or_raise(write_file(std::string(out), *image));
+    return none_or_raise(write_file(out, *image));
   });
 }
 

@@ -151,6 +151,28 @@ bool bind_tuple(const Signature& sig, PyObject* args, PyObject* kwargs, PyObject
   return check_required(sig, out);
 }
 
+bool to_path(PyObject* obj, const char* name, std::string& out) {
+  if (PyBytes_Check(obj)) {
+    char* bytes = nullptr;
+    Py_ssize_t size = 0;
+    if (PyBytes_AsStringAndSize(obj, &bytes, &size) != 0) return false;
+    out.assign(bytes, size_t(size));
+  } else if (!PyUnicode_Check(obj) && PyObject_HasAttrString(obj, "__fspath__")) {
+    PyRef path(PyOS_FSPath(obj));
+    if (!path.get()) return false;
+    return to_path(path.get(), name, out);
+  } else {
+    std::string_view text;
+    if (!to_text(obj, name, text)) return false;
+    out.assign(text);
+  }
+  if (out.find('\0') != std::string::npos) {
+    PyErr_SetString(PyExc_ValueError, "embedded null byte");
+    return false;
+  }
+  return true;
+}
+
 bool to_text(PyObject* obj, const char* name, std::string_view& out) {
   if (!PyUnicode_Check(obj)) {
     set_conversion_error(obj, compat::kTargetStr);
@@ -292,6 +314,9 @@ void raise_error(const Error& error, PyObject* data_error_type) {
     }
     case ErrorKind::kInternal:
       PyErr_SetString(PyExc_SystemError, error.message.c_str());
+      return;
+    case ErrorKind::kTooLarge:
+      PyErr_SetString(PyExc_MemoryError, error.message.c_str());
       return;
     default:
       PyErr_SetString(data_error_type ? data_error_type : PyExc_ValueError, error.message.c_str());

@@ -33,6 +33,10 @@ bool bind_tuple(const Signature& sig, PyObject* args, PyObject* kwargs, PyObject
 // Converters: each returns false with the exception set (TypeErrors carry the
 // argument prefix for `name`).
 bool to_text(PyObject* obj, const char* name, std::string_view& out);
+// A file-system path: str, bytes, or any os.PathLike giving one of them. Other
+// types raise the TypeError of to_text; a NUL raises ValueError("embedded null
+// byte"), as Python's open does, rather than cutting the path short.
+bool to_path(PyObject* obj, const char* name, std::string& out);
 bool to_bool(PyObject* obj, const char* name, bool& out);
 bool to_u64(PyObject* obj, const char* name, uint64_t& out);
 
@@ -87,7 +91,7 @@ void set_conversion_error(PyObject* obj, const char* target);
 void add_argument_prefix(const char* name);
 
 // Raises a native error: I/O errors as OSError "<text> (os error N)", internal
-// errors as SystemError, everything else as `data_error_type` (ValueError by default).
+// errors as SystemError, refused sizes as MemoryError, everything else as `data_error_type` (ValueError by default).
 void raise_error(const Error& error, PyObject* data_error_type = nullptr);
 
 // True for a value; otherwise raises the error (see raise_error) and returns false.
@@ -110,16 +114,21 @@ std::string type_qualname(PyObject* obj);
 
 #include <exception>
 #include <new>
+#include <stdexcept>
 
 namespace velmora::py {
 
 // Runs `body` so that no C++ exception reaches the interpreter: memory
-// exhaustion becomes MemoryError, anything else SystemError.
+// exhaustion and impossible sizes become MemoryError, anything else SystemError.
 template <typename Body>
 PyObject* guarded(Body&& body) {
   try {
     return body();
   } catch (const std::bad_alloc&) {
+    PyErr_NoMemory();
+  } catch (const std::length_error&) {
+    // A size past what a container can hold (a claimed __len__ of 2**62) is
+    // memory the process cannot have, not an internal fault.
     PyErr_NoMemory();
   } catch (const std::exception& e) {
     PyErr_SetString(PyExc_SystemError, e.what());

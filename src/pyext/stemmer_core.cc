@@ -39,10 +39,11 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   const Signature sig{"StemmerCore.__new__", kNewParams, 6, 1};
   PyObject* a[6];
   if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
-  std::string_view path, lookup_text = kDefaultLookup;
+  std::string path;
+  std::string_view lookup_text = kDefaultLookup;
   bool backward = true, store_original = true, lowercase = true;
   uint64_t cache_size = kDefaultCacheSize;
-  if (!to_text(a[0], "path", path)) return nullptr;
+  if (!to_path(a[0], "path", path)) return nullptr;
   if (a[1] && !to_bool(a[1], "backward", backward)) return nullptr;
   if (a[2] && !to_bool(a[2], "store_original", store_original)) return nullptr;
   if (a[3] && !to_bool(a[3], "lowercase", lowercase)) return nullptr;
@@ -51,7 +52,7 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   auto lookup = parse_lookup_mode(lookup_text);
   if (!ok_or_raise(lookup)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto model = load_model(std::string(path), ModelOptions{backward, store_original, lowercase, *lookup});
+    auto model = load_model(path, ModelOptions{backward, store_original, lowercase, *lookup});
     if (!ok_or_raise(model)) return nullptr;
     auto engine = std::make_unique<StemEngine>(std::move(model->trie), cache_size, model->recorded_modes);
     PyObject* self = allocate_instance(type);

@@ -107,11 +107,11 @@ PyObject* builder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   const Signature sig{"TrieBuilder.__new__", kBuilderParams, 4, 1};
   PyObject* a[4];
   if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
-  std::string_view path;
+  std::string path;
   BuilderOptions o;
-  if (!to_text(a[0], "path", path) || !builder_options(a, o)) return nullptr;
+  if (!to_path(a[0], "path", path) || !builder_options(a, o)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto data = read_file(std::string(path));
+    auto data = read_file(path);
     if (!ok_or_raise(data)) return nullptr;
     return new_builder(type, *data, o);
   });
@@ -301,12 +301,12 @@ PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   PyObject* a[1];
   BuilderBorrow borrow;
   if (!enter(self, kSaveSig, args, nargs, kwnames, a, borrow, kReading)) return nullptr;
-  std::string_view out_path;
-  if (!to_text(a[0], "out_path", out_path)) return nullptr;
+  std::string out_path;
+  if (!to_path(a[0], "out_path", out_path)) return nullptr;
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
     if (!ok_or_raise(image)) return nullptr;
-    return none_or_raise(write_file(std::string(out_path), *image));
+    return none_or_raise(write_file(out_path, *image));
   });
 }
 

@@ -15,6 +15,7 @@ enum class ErrorKind : unsigned char {
   kUnexpectedEnd,   // a stream ended inside a field
   kIo,              // operating-system I/O error; `os_errno` carries the number
   kInternal,        // an invariant of our own code was violated
+  kTooLarge,        // a documented size bound refused the work before allocating
 };
 
 struct Error {
@@ -25,6 +26,10 @@ struct Error {
 
 inline Error invalid_data(std::string message) {
   return Error{ErrorKind::kInvalidData, std::move(message), 0};
+}
+
+inline Error too_large(std::string message) {
+  return Error{ErrorKind::kTooLarge, std::move(message), 0};
 }
 
 template <typename T>

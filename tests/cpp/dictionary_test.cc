@@ -13,7 +13,8 @@ using testing::u8;
 // Entries rendered as "stem:word,word|stem:..." for compact expectations.
 std::string parsed(std::string_view text) {
   std::string out;
-  for (const auto& e : parse_dictionary(text)) {
+  const auto entries = parse_dictionary(text).value();
+  for (const auto& e : entries) {
     if (!out.empty()) out += "|";
     out += u8(e.stem) + ":";
     for (size_t i = 0; i < e.words.size(); ++i) out += (i ? "," : "") + u8(e.words[i]);
@@ -50,7 +51,7 @@ TEST(Dictionary, InvalidBytesBecomeOneReplacementPerMaximalSubpart) {
 }
 
 TEST(Dictionary, BuildCountsEachOccurrence) {
-  FrequencyTrie t = build_frequency_trie("cat\tcats\tcats\ncat\n", true, true);
+  FrequencyTrie t = build_frequency_trie("cat\tcats\tcats\ncat\n", true, true).value();
   const uint32_t cats = t.node_at(u"cats", true);
   ASSERT_NE(cats, kNoIndex);
   ASSERT_EQ(t.values(cats).size(), 1u);
@@ -58,7 +59,7 @@ TEST(Dictionary, BuildCountsEachOccurrence) {
   const uint32_t cat = t.node_at(u"cat", true);
   ASSERT_EQ(t.values(cat).size(), 1u);
   EXPECT_EQ(t.values(cat)[0].count, 2);  // "Na" once per entry
-  FrequencyTrie bare = build_frequency_trie("cat\n", true, false);
+  FrequencyTrie bare = build_frequency_trie("cat\n", true, false).value();
   EXPECT_EQ(bare.node_count(), 1u);
 }
 

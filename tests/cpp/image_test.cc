@@ -82,16 +82,16 @@ TEST(ImageWriter, SingleAcceptingRootIs337Bytes) {
   auto image = write_compiled_image(f, ModelModes{});
   ASSERT_TRUE(image.ok());
   EXPECT_EQ(hex(image->substr(0, 10)), "1F 8B 08 00 00 00 00 00 00 FF");
-  EXPECT_EQ(gunzip_if_gzipped(*image), *stream);
+  EXPECT_EQ(gunzip_if_gzipped(*image).value(), *stream);
 }
 
 TEST(Gzip, CorruptOrTruncatedInputComesBackUnchanged) {
   auto image = gzip_compress("hello hello hello");
   ASSERT_TRUE(image.ok());
   const std::string truncated = image->substr(0, image->size() - 3);
-  EXPECT_EQ(gunzip_if_gzipped(truncated), truncated);
-  EXPECT_EQ(gunzip_if_gzipped(*image + "trailing"), "hello hello hello");
-  EXPECT_EQ(gunzip_if_gzipped("\x1F"), "\x1F");
+  EXPECT_EQ(gunzip_if_gzipped(truncated).value(), truncated);
+  EXPECT_EQ(gunzip_if_gzipped(*image + "trailing").value(), "hello hello hello");
+  EXPECT_EQ(gunzip_if_gzipped("\x1F").value(), "\x1F");
 }
 
 // A stream with the standard header and metadata, then the given tail.
@@ -200,7 +200,7 @@ std::string read_data(const char* name) {
 TEST(ImageRoundTrip, EnglishDictionary) {
   const std::string raw = read_data("en_US.tsv.gz");
   if (raw.empty()) GTEST_SKIP() << "shared data not present";
-  FrequencyTrie trie = build_frequency_trie(gunzip_if_gzipped(raw), true, true);
+  FrequencyTrie trie = build_frequency_trie(gunzip_if_gzipped(raw).value(), true, true).value();
   TrieGraph frozen = freeze(trie);
   auto stream = write_trie_stream(frozen, ModelModes{});
   ASSERT_TRUE(stream.ok());
@@ -208,10 +208,23 @@ TEST(ImageRoundTrip, EnglishDictionary) {
   auto image = read_compiled_image(*stream);
   ASSERT_TRUE(image.ok()) << image.error().message;
   EXPECT_TRUE(image->graph == frozen);
-  FrequencyTrie rebuilt = rebuild_from_compiled(image->graph);
+  FrequencyTrie rebuilt = rebuild_from_compiled(image->graph).value();
   auto again = write_trie_stream(freeze(rebuilt), image->modes);
   ASSERT_TRUE(again.ok());
   EXPECT_TRUE(*again == *stream);
+}
+
+// Zeros inflate about a thousandfold: a ceiling below the inflated size is
+// reported as an error instead of growing the buffer without end.
+TEST(Gzip, InflationPastTheCeilingIsAnError) {
+  auto packed = gzip_compress(std::string(size_t(1) << 22, '\0'));
+  ASSERT_TRUE(packed.ok());
+  auto refused = gunzip_if_gzipped(*packed, size_t(1) << 20);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().message, "gzip data inflates past the limit of 1048576 bytes");
+  auto exact = gunzip_if_gzipped(*packed, size_t(1) << 22);
+  ASSERT_TRUE(exact.ok());
+  EXPECT_EQ(exact->size(), size_t(1) << 22);
 }
 
 }  // namespace

@@ -30,9 +30,10 @@ TEST(StemWord, FastPathsAgreeWithTheDefinitionOnTheEnglishList) {
   std::stringstream raw;
   raw << in.rdbuf();
   if (raw.str().empty()) GTEST_SKIP() << "shared data not present";
-  const std::string text = gunzip_if_gzipped(raw.str());
+  const std::string text = gunzip_if_gzipped(raw.str()).value();
   std::vector<std::string> words;
-  for (const auto& e : parse_dictionary(text)) {
+  const auto entries = parse_dictionary(text).value();
+  for (const auto& e : entries) {
     words.push_back(to_utf8(e.stem));
     for (const auto& w : e.words) words.push_back(to_utf8(w));
   }
@@ -45,7 +46,7 @@ TEST(StemWord, FastPathsAgreeWithTheDefinitionOnTheEnglishList) {
     words.push_back(words[i] + "\xC3\xA9");
   }
   for (bool backward : {true, false}) {
-    auto trie = compile_trie(freeze(build_frequency_trie(text, backward, true)),
+    auto trie = compile_trie(freeze(build_frequency_trie(text, backward, true).value()),
                                     ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward});
     ASSERT_TRUE(trie.ok());
     for (CaseMode mode : {CaseMode::kLowercaseWithLocaleRoot, CaseMode::kAsIs}) {
