@@ -90,7 +90,9 @@ def main(argv: list) -> int:
             cached.cache_clear()
         record[lang] = {"pairs": len(pairs), "bytes": len(image), "sources": provenance(lang)}
         print(f"{out.relative_to(REPO)}: {len(image)} bytes from {len(pairs)} pairs "
-              f"(sources read in {t1 - t0:.1f} s, compiled in {t2 - t1:.1f} s)")
+              f"(sources read in {t1 - t0:.1f} s, compiled in {t2 - t1:.1f} s)", flush=True)
+        # written after every model, so that an interrupted run leaves the record true to the files
+        SOURCES.write_text(json.dumps(record, indent=2, sort_keys=True, ensure_ascii=False) + "\n", encoding="utf-8")
     SOURCES.write_text(json.dumps(record, indent=2, sort_keys=True, ensure_ascii=False) + "\n", encoding="utf-8")
     return 0
 
