@@ -47,7 +47,7 @@ LANGUAGES: Dict[str, Language] = _rows(
     Language("da", "da", ("hunspell:da_DK",), "danish", "da", "da"),
     Language("de", "de", ("hunspell:de_DE",), "german", "de", "de"),
     # el_GR is a full-form word list without affix rules: `hunspell -s` gives every word as its own root
-    Language("el", "el", (), "greek", "el", "el"),
+    Language("el", "el", ("hunspell:el_GR",), "greek", "el", "el"),
     Language("es", "es", ("hunspell:es_ES",), "spanish", "es", "es"),
     Language("et", None, ("hunspell:et_EE",), "estonian", "et", None),
     Language("eu", None, ("hunspell:eu_ES",), "basque", None, None),
