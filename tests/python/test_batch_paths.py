@@ -59,3 +59,22 @@ def test_all_paths_agree_on_a_mixed_batch(cores):
     results = [cores[size].stem_batch(SHAPES[shape](words)) for size in CACHE_SIZES for shape in SHAPES]
     assert all(r == results[0] for r in results)
     assert results[0][:3] == ["run", "cat", "goose"]
+
+
+@pytest.mark.parametrize("threads", range(1, 9))
+@pytest.mark.parametrize("cache_size", CACHE_SIZES)
+def test_thread_counts_give_identical_lists(en_image, en_words, cache_size, threads):
+    core = _velmora.StemmerCore(en_image, cache_size=cache_size)
+    words = en_words[:20000]
+    serial = _velmora.StemmerCore(en_image, cache_size=0).stem_batch(words, threads=1)
+    assert core.stem_batch(words, threads=threads) == serial
+    assert core.stem_batch(tuple(words), threads=threads) == serial
+
+
+@pytest.mark.parametrize("threads", [2, 8])
+def test_threaded_batches_fall_back_for_items_that_are_not_text(cores, threads):
+    assert cores[0].stem_batch(["cats", b"cats"], threads=threads) == ["cat", b"cat"]
+    with pytest.raises(TypeError, match="stemWords\\(\\) accepts only str and bytes"):
+        cores[0].stem_batch(["cats", 1], threads=threads)
+    with pytest.raises(UnicodeEncodeError):
+        cores[100].stem_batch(("cats", "\udc00"), threads=threads)
