@@ -36,7 +36,7 @@ $(VPY):
 
 venv: apt $(VPY)
 	$(VPY) -m pip install -q --upgrade pip
-	$(VPY) -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis mypy nltk spacy scikit-learn pyarrow polars pandas
+	$(VPY) -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis mypy nltk spacy scikit-learn pyarrow polars pandas duckdb
 	$(VPY) -m pip install -q $(MODEL_PACKAGES)
 
 install: venv
