@@ -33,22 +33,43 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, const ColumnOpti
     const bool direct = trie.direct_output_allowed();
     // Stems are rarely longer than their words; one reservation covers most shares.
     share.data.reserve((share.end - share.begin) * 8);
-    for (size_t i = share.begin; i < share.end; ++i) {
-      bool valid = in.valid[i] != 0;
-      if (valid) {
-        const std::string_view word = in.rows[i];
-        if (options.validate_utf8 && !is_ascii(word) && !check_utf8(word).ok) {
-          share.bad_row = i;
-          return;
-        }
-        const auto stem = find_stem(trie, word, scratch, direct);
-        if (stem) share.data.append(stem->text);
-        else if (options.keep_input) share.data.append(word);
-        else valid = false;
+    // Rows go in groups: the ASCII keys of a group are walked interleaved, then
+    // each row is finished in order. Lowercased keys live in per-row buffers
+    // until the group is done.
+    constexpr size_t kGroup = 64;
+    std::string key_buffers[kGroup];
+    std::string_view keys[kGroup];
+    uint32_t nodes[kGroup];
+    size_t slot_of[kGroup];
+    for (size_t group = share.begin; group < share.end; group += kGroup) {
+      const size_t group_end = std::min(share.end, group + kGroup);
+      size_t n_keys = 0;
+      for (size_t i = group; i < group_end; ++i) {
+        slot_of[i - group] = kNoIndex;
+        if (!in.valid[i] || !is_ascii(in.rows[i])) continue;
+        keys[n_keys] = ascii_key(trie, in.rows[i], key_buffers[n_keys]);
+        slot_of[i - group] = n_keys++;
       }
-      out.valid[i] = valid;
-      share.null_count += !valid;
-      out.offsets[i + 1] = int64_t(share.data.size());
+      trie.find_interleaved(keys, n_keys, nodes);
+      for (size_t i = group; i < group_end; ++i) {
+        bool valid = in.valid[i] != 0;
+        if (valid) {
+          const std::string_view word = in.rows[i];
+          if (options.validate_utf8 && !is_ascii(word) && !check_utf8(word).ok) {
+            share.bad_row = i;
+            return;
+          }
+          const size_t slot = slot_of[i - group];
+          const auto stem = slot != kNoIndex ? finish_ascii(trie, nodes[slot], keys[slot], scratch)
+                                             : find_stem(trie, word, scratch, direct);
+          if (stem) share.data.append(stem->text);
+          else if (options.keep_input) share.data.append(word);
+          else valid = false;
+        }
+        out.valid[i] = valid;
+        share.null_count += !valid;
+        out.offsets[i + 1] = int64_t(share.data.size());
+      }
     }
   } catch (...) {
     share.failure = std::current_exception();

@@ -3,6 +3,7 @@
 pyspark and a Java runtime are installed."""
 import runpy
 import shutil
+import sys
 
 import pytest
 
@@ -46,11 +47,14 @@ def test_batches_gain_a_stem_column(example, stemmer):
     assert table.column("stem").to_pylist()[:3] == ["cat", None, "walk"]
 
 
-def test_spark_local_mode(example, stemmer):
+def test_spark_local_mode(example, stemmer, monkeypatch):
     pytest.importorskip("pyspark")
     if not shutil.which("java"):
         pytest.skip("Spark needs a Java runtime")
     from pyspark.sql import SparkSession
+
+    # Spark's workers start `python3` from PATH unless told; they need this interpreter's velmora.
+    monkeypatch.setenv("PYSPARK_PYTHON", sys.executable)
 
     spark = (SparkSession.builder.master("local[1]").appName("velmora-test")
              .config("spark.ui.enabled", "false").getOrCreate())
