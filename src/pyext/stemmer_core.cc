@@ -123,9 +123,15 @@ PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
   PyRef list(new_result_list(n));
   if (!list) return nullptr;
   bool not_text = false;
+  // The walk reads a group of words before it makes their results; holding
+  // each item keeps its UTF-8 alive should a finalizer run by those
+  // allocations take it out of the list.
+  PyRef held[kStemGroup];
   auto word_at = [&](size_t i) -> std::optional<std::string_view> {
     std::string_view text;
-    if (text_of(PyList_GetItem(words, Py_ssize_t(i)), text)) return text;
+    PyObject* item = PyList_GetItem(words, Py_ssize_t(i));
+    held[i % kStemGroup] = PyRef::borrow(item);
+    if (item && text_of(item, text)) return text;
     not_text = true;
     return std::nullopt;
   };
