@@ -78,3 +78,18 @@ def test_threaded_batches_fall_back_for_items_that_are_not_text(cores, threads):
         cores[0].stem_batch(["cats", 1], threads=threads)
     with pytest.raises(UnicodeEncodeError):
         cores[100].stem_batch(("cats", "\udc00"), threads=threads)
+
+
+@pytest.mark.parametrize("lookup", ["first", "last", "all"])
+@pytest.mark.parametrize("lowercase", [True, False])
+def test_interleaved_batch_walks_match_single_words(en_image, en_words, lookup, lowercase):
+    # Batches walk groups of words in lockstep; stem() walks one word alone. Mixed case,
+    # non-ASCII and empty words sit between ASCII ones so groups mix both walks.
+    words = en_words[:6000:3] + [w.upper() for w in en_words[1:3000:7]] + ["", "Żółw", "naïve", "A"]
+    words = [w for pair in zip(words, reversed(words)) for w in pair]
+    core = _velmora.StemmerCore(en_image, cache_size=0, lookup=lookup, lowercase=lowercase)
+    single = [core.stem(w) for w in words]
+    assert core.stem_batch(words, threads=1) == single
+    assert core.stem_batch(words, threads=3) == single
+    pa = pytest.importorskip("pyarrow")
+    assert core.stem_arrow(pa.array(words), threads=2).to_pylist() == single
