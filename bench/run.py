@@ -114,6 +114,68 @@ def peer_stemmers(words: list[str]) -> dict:
     return peers
 
 
+def other_thread_speed_during_compile(source: pathlib.Path, workdir: pathlib.Path) -> float:
+    """Iterations per second of a pure-Python loop while another thread compiles `source`,
+    over its solo rate: 1.0 means the compile took nothing from it."""
+    import threading
+
+    def spin(seconds=None, stop=None):
+        n, t0 = 0, time.perf_counter()
+        while not (stop.is_set() if stop else time.perf_counter() - t0 > seconds):
+            n += 1
+        return n / (time.perf_counter() - t0)
+
+    solo = spin(seconds=1.0)
+    stop = threading.Event()
+    worker = threading.Thread(target=lambda: (_velmora.compile(str(source), str(workdir / "busy.vmc")), stop.set()))
+    worker.start()
+    during = spin(stop=stop)
+    worker.join()
+    return during / solo
+
+
+def arrow_rows(image: str, words: list[str]) -> list:
+    """The data-engineering rows: Arrow columns in and out, thread scaling, and the per-row
+    peers a pandas or Polars user would otherwise write."""
+    rows = []
+    try:
+        import pyarrow as pa
+    except ImportError:
+        return rows
+    core = _velmora.StemmerCore(image, cache_size=0)
+    column = pa.array(words, type=pa.large_string())
+    cores = os.cpu_count() or 1
+    for threads in sorted({1, 2, cores}):
+        rows.append(("velmora", f"stem_arrow large_string threads={threads}",
+                     lambda ws, t=threads: core.stem_arrow(column, threads=t), words))
+    rows.append(("velmora", "stem_batch cache=0 threads=2", lambda ws: core.stem_batch(ws, threads=2), words))
+    try:
+        import Stemmer as pystemmer
+
+        ps = pystemmer.Stemmer("english")
+        ps.maxCacheSize = 0
+        try:
+            import pandas as pd
+
+            series = pd.Series(words, dtype="string[pyarrow]")
+            rows.append(("peer", "pandas Series.map(PyStemmer.stemWord)", lambda ws: series.map(ps.stemWord), words))
+            rows.append(("velmora", "pandas stem_arrow(Series)", lambda ws: core.stem_arrow(series), words))
+        except ImportError:
+            pass
+        try:
+            import polars as pl
+
+            pseries = pl.Series(words)
+            rows.append(("peer", "Polars map_elements(PyStemmer.stemWord)",
+                         lambda ws: pseries.map_elements(ps.stemWord, return_dtype=pl.String), words))
+            rows.append(("velmora", "Polars stem_arrow(Series)", lambda ws: core.stem_arrow(pseries), words))
+        except ImportError:
+            pass
+    except ImportError:
+        pass
+    return rows
+
+
 def run(args) -> dict:
     data = pathlib.Path(args.data)
     reps = args.reps
@@ -125,6 +187,7 @@ def run(args) -> dict:
             print(f"building {name} ...", file=sys.stderr)
             results["models"].append(model_figures(name, source, workdir, reps))
 
+        results["other_thread_speed_during_compile"] = other_thread_speed_during_compile(sources[-1][1], workdir)
         words = read_words(data / "en_US.tsv.gz")
         en = str(workdir / "en.vmc")
         entries = []  # (group, label, fn, words)
@@ -139,7 +202,7 @@ def run(args) -> dict:
                 ("_encodefind_batch", plain._encodefind_batch),
                 ("_stem_lengths_batch", plain._stem_lengths_batch),
                 ("_stem_utf8_lengths_batch", plain._stem_utf8_lengths_batch),
-                ("stem_batch cache=0", plain.stem_batch),
+                ("stem_batch cache=0", lambda ws, s=plain: s.stem_batch(ws, threads=1)),
                 ("stem_batch cache=10000", cached.stem_batch),
                 ("stemWords cache=10000", cached.stemWords),
             ]:
@@ -158,6 +221,8 @@ def run(args) -> dict:
             entries.append(("velmora", "_echo_batch [Zipf text]", plain._echo_batch, corpus))
             entries.append(("velmora", "stem_batch cache=0 [Zipf text]", plain.stem_batch, corpus))
             entries.append(("velmora", "stem_batch cache=10000 [Zipf text]", cached.stem_batch, corpus))
+
+        entries += arrow_rows(en, words)
 
         slow_sample = words[:: max(1, len(words) // 20000)]
         for label, fn in peer_stemmers(words).items():
@@ -205,6 +270,15 @@ def report(results: dict) -> str:
                      f"_echo_batch [{tag}]")
     lines.append(f"- stem_batch cache=0 costs {ratio(rows, 'stem_batch cache=0 [Zipf text]', '_echo_batch [Zipf text]'):.2f}x "
                  "_echo_batch on the Zipf text")
+    lines.append(f"- a Python thread runs at {results.get('other_thread_speed_during_compile', float('nan')):.0%} of its "
+                 "solo speed while another thread compiles")
+    arrow1 = "stem_arrow large_string threads=1"
+    lines.append(f"- {arrow1} is {ratio(rows, 'stem_batch cache=0 [lowercase=True]', arrow1):.2f}x stem_batch cache=0 "
+                 f"[lowercase=True] and {ratio(rows, 'PyStemmer stemWords (C, no cache)', arrow1):.2f}x PyStemmer stemWords "
+                 "(no cache)")
+    lines.append(f"- stem_arrow threads=2 is {ratio(rows, arrow1, 'stem_arrow large_string threads=2'):.2f}x threads=1")
+    lines.append(f"- stem_batch threads=2 is {ratio(rows, 'stem_batch cache=0 [lowercase=True]', 'stem_batch cache=0 threads=2'):.2f}x "
+                 "threads=1")
     for peer in ("PyStemmer stemWords (C, no cache)", "PyStemmer stemWords (C, cached)", "NLTK Porter"):
         lines.append(f"- stem_batch cache=0 [lowercase=True] is {ratio(rows, peer, 'stem_batch cache=0 [lowercase=True]'):.1f}x "
                      f"{peer}")

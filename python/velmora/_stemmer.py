@@ -3,7 +3,7 @@ batch arguments checked before they reach the extension."""
 from __future__ import annotations
 
 import os
-from typing import Iterable, List, Literal, Optional, Sequence, Tuple, Union, overload
+from typing import Any, Iterable, List, Literal, Optional, Sequence, Tuple, Union, overload
 
 from velmora._model_files import check_loaded_rules, check_model_file
 from velmora._registry import (
@@ -204,6 +204,19 @@ class Stemmer:
             return self._core.stem_batch(words)
         except TypeError as e:
             raise _item_error(words, "stem_batch", e) from e
+
+    def stem_arrow(self, column: Any, *, threads: Optional[int] = None, keep_input: bool = False) -> Any:
+        """Stem an Arrow string column without a Python object per word.
+
+        ``column`` is any object of the Arrow PyCapsule interface (``__arrow_c_array__`` or
+        ``__arrow_c_stream__``): a pyarrow array or chunked array, a Polars Series, a pandas
+        Series of ``string[pyarrow]``, a nanoarrow array, of type string, large_string or
+        string_view. Returns a large_string array of the same length (a ``pyarrow.Array`` when
+        pyarrow is installed, else an object exporting ``__arrow_c_array__``): nulls stay null,
+        a word without a stem is null, or itself with ``keep_input=True``. The work runs off
+        the interpreter lock on ``threads`` threads (None: one for small columns, every core
+        for large ones); the result is the same for any thread count."""
+        return self._core.stem_arrow(column, threads=threads, keep_input=keep_input)
 
     def stem_all(self, word: str) -> List[str]:
         """Every candidate stem of a word, best first (empty when there is none)."""

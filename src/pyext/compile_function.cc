@@ -2,6 +2,7 @@
 #include "model/model_loading.h"
 #include "pyext/classes.h"
 #include "pyext/py_args.h"
+#include "pyext/unlocked.h"
 
 namespace velmora::py {
 namespace {
@@ -19,11 +20,17 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   if (a[3] && !to_bool(a[3], "store_original", store_original)) return nullptr;
   if (a[4] && !to_bool(a[4], "lowercase", lowercase)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto data = read_file(source);
-    if (!ok_or_raise(data)) return nullptr;
-    auto image = compile_dictionary(*data, backward, store_original, lowercase);
-    if (!ok_or_raise(image)) return nullptr;
-    return none_or_raise(write_file(out, *image));
+    // Reading and compiling run off the lock and stop at Ctrl-C; the file is
+    // written only once the image is complete.
+    auto image = interruptible([path = std::string(source), backward, store_original,
+                                lowercase]() -> Expected<std::string> {
+      auto data = read_file(path);
+      if (!data.ok()) return data.error();
+      return compile_dictionary(*data, backward, store_original, lowercase);
+    });
+    if (!image || !ok_or_raise(*image)) return nullptr;
+    const std::string out_path(out);
+    return none_or_raise(without_lock([&] { return write_file(out_path, **image); }));
   });
 }
 

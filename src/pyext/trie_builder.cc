@@ -8,6 +8,7 @@
 #include "model/model_loading.h"
 #include "pyext/py_args.h"
 #include "pyext/stem_engine.h"
+#include "pyext/unlocked.h"
 #include "util/utf.h"
 
 namespace velmora::py {
@@ -93,7 +94,7 @@ bool builder_options(PyObject* const* a, BuilderOptions& o) {
 }
 
 PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const BuilderOptions& o) {
-  auto model = builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase);
+  auto model = without_lock([&] { return builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase); });
   if (!ok_or_raise(model)) return nullptr;
   auto owned = std::make_unique<BuilderModel>(std::move(model).value());
   PyObject* self = allocate_instance(type);
@@ -111,7 +112,7 @@ PyObject* builder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   BuilderOptions o;
   if (!to_path(a[0], "path", path) || !builder_options(a, o)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto data = read_file(path);
+    auto data = without_lock([&] { return read_file(std::string(path)); });
     if (!ok_or_raise(data)) return nullptr;
     return new_builder(type, *data, o);
   });
@@ -277,14 +278,15 @@ PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   auto lookup = parse_lookup_mode(lookup_text);
   if (!ok_or_raise(lookup)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto trie = build_from_builder(borrow.model(), *lookup);
+    auto trie = without_lock([&] { return build_from_builder(borrow.model(), *lookup); });
     if (!ok_or_raise(trie)) return nullptr;
     return new_stemmer_core(std::make_unique<StemEngine>(std::move(trie).value(), cache_size));
   });
 }
 
 Expected<std::string> builder_image(BuilderBorrow& borrow) {
-  return image_from_builder(borrow.model().trie, borrow.model().modes);
+  // The borrow keeps mutating calls out while the lock is released.
+  return without_lock([&] { return image_from_builder(borrow.model().trie, borrow.model().modes); });
 }
 
 PyObject* builder_to_bytes(PyObject* self, PyObject*) {
@@ -306,7 +308,7 @@ PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
     if (!ok_or_raise(image)) return nullptr;
-    return none_or_raise(write_file(out_path, *image));
+    return none_or_raise(without_lock([&] { return write_file(std::string(out_path), *image); }));
   });
 }
 

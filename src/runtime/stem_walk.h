@@ -3,12 +3,14 @@
 // Native only; the Python engine and the diagnostics make objects from it.
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "command/direct_utf8.h"
 #include "runtime/compiled_trie.h"
+#include "util/utf.h"
 
 namespace velmora {
 
@@ -64,13 +66,37 @@ namespace velmora {
 // word i as UTF-8, or nullopt for an item that is not a word; `emit(i, stem)`
 // receives each result (nullopt: no stem, or not a word) and returns false to
 // stop. Returns false when `emit` stopped the loop.
+// word_at runs up to kStemGroup words ahead of emit: the words of a group are
+// all read first, their ASCII keys walked interleaved, then emitted in order,
+// so word_at's views must stay valid until the emit of the same word returns.
+inline constexpr size_t kStemGroup = 64;
+
 template <typename WordAt, typename Emit>
 bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& emit,
                    bool allow_direct) {
   StemScratch scratch;
-  for (size_t i = 0; i < n; ++i) {
-    const std::optional<std::string_view> word = word_at(i);
-    if (!emit(i, word ? find_stem(trie, *word, scratch, allow_direct) : std::nullopt)) return false;
+  std::optional<std::string_view> words[kStemGroup];
+  std::string key_buffers[kStemGroup];
+  std::string_view keys[kStemGroup];
+  uint32_t nodes[kStemGroup];
+  uint32_t slot_of[kStemGroup];
+  for (size_t group = 0; group < n; group += kStemGroup) {
+    const size_t count = std::min(kStemGroup, n - group);
+    size_t n_keys = 0;
+    for (size_t j = 0; j < count; ++j) {
+      words[j] = word_at(group + j);
+      slot_of[j] = kNoIndex;
+      if (!words[j] || !is_ascii(*words[j])) continue;
+      keys[n_keys] = ascii_key(trie, *words[j], key_buffers[n_keys]);
+      slot_of[j] = uint32_t(n_keys++);
+    }
+    trie.find_interleaved(keys, n_keys, nodes);
+    for (size_t j = 0; j < count; ++j) {
+      std::optional<StemView> stem;
+      if (slot_of[j] != kNoIndex) stem = finish_ascii(trie, nodes[slot_of[j]], keys[slot_of[j]], scratch);
+      else if (words[j]) stem = find_stem(trie, *words[j], scratch, allow_direct);
+      if (!emit(group + j, stem)) return false;
+    }
   }
   return true;
 }

@@ -130,10 +130,10 @@ def test_unknown_word_is_cached_as_none(small_dict):
 def test_stem_batch_paths(small_dict):
     cached = StemmerCore(small_dict)
     uncached = StemmerCore(small_dict, cache_size=0)
-    with pytest.raises(TypeError) as e:
-        cached.stem_batch(["cats", 1])
-    assert str(e.value) == "stemWords() accepts only str and bytes"
-    assert uncached.stem_batch(["cats", 1, "\ud800"]) == ["cat", None, None]
+    for s in (cached, uncached):
+        with pytest.raises(TypeError) as e:
+            s.stem_batch(["cats", 1])
+        assert str(e.value) == "stemWords() accepts only str and bytes"
     for s in (cached, uncached):
         assert s.stem_batch([]) == [] and s.stem_batch(()) == []
         assert s.stemWords([]) == [] and s.stem_all_batch([]) == []
@@ -174,6 +174,7 @@ def test_no_reference_leaks(small_dict):
     s = StemmerCore(small_dict, cache_size=0)
     words = ["cats", "running", "qqq", "mice"] * 50
     word = words[0]
+    gc.collect()  # earlier tests' garbage may still hold the same interned word
     before = sys.getrefcount(word)
     for _ in range(200):
         s.stem_batch(words)

@@ -1,0 +1,133 @@
+"""stem_arrow: Arrow string columns in, one stem (or null) per row out, whatever the producer
+(pyarrow, Polars, pandas), the string layout, the chunking, slicing or thread count."""
+import pytest
+
+from velmora import _velmora
+
+pa = pytest.importorskip("pyarrow")
+
+WORDS = ["running", None, "Cats", "geese", "", "unknownword", "walks", None, "mice", "CAR", "żółw"]
+
+
+@pytest.fixture
+def core(small_dict):
+    return _velmora.StemmerCore(small_dict, cache_size=0)
+
+
+def expected(core, words, keep_input=False):
+    out = []
+    for w in words:
+        stem = None if w is None else core.stem(w)
+        out.append(w if stem is None and keep_input else stem)
+    return out
+
+
+STRING_TYPES = [pa.string(), pa.large_string(), pa.string_view()]
+
+
+@pytest.mark.parametrize("keep_input", [False, True])
+@pytest.mark.parametrize("arrow_type", STRING_TYPES, ids=str)
+def test_pyarrow_array_rows_match_stem(core, arrow_type, keep_input):
+    column = pa.array(WORDS, type=arrow_type)
+    got = core.stem_arrow(column, keep_input=keep_input)
+    assert isinstance(got, pa.Array)
+    assert got.type == pa.large_string()
+    assert got.to_pylist() == expected(core, WORDS, keep_input)
+    # Nulls in the input stay null whatever keep_input says.
+    assert got[1].as_py() is None and got[7].as_py() is None
+    assert got.to_pylist()[:3] == ["run", None if not keep_input else None, "cat"]
+
+
+@pytest.mark.parametrize("arrow_type", STRING_TYPES, ids=str)
+def test_empty_array(core, arrow_type):
+    got = core.stem_arrow(pa.array([], type=arrow_type))
+    assert len(got) == 0 and got.type == pa.large_string()
+
+
+@pytest.mark.parametrize("arrow_type", STRING_TYPES, ids=str)
+@pytest.mark.parametrize("start,length", [(1, 5), (3, 0), (4, 7), (0, 11)])
+def test_sliced_arrays_respect_their_offset(core, arrow_type, start, length):
+    column = pa.array(WORDS, type=arrow_type).slice(start, length)
+    assert core.stem_arrow(column).to_pylist() == expected(core, WORDS[start:start + length])
+
+
+@pytest.mark.parametrize("arrow_type", STRING_TYPES, ids=str)
+def test_chunked_input_is_one_output(core, arrow_type):
+    chunks = [pa.array(WORDS[:4], type=arrow_type), pa.array([], type=arrow_type),
+              pa.array(WORDS[4:], type=arrow_type).slice(1)]
+    column = pa.chunked_array(chunks, type=arrow_type)
+    got = core.stem_arrow(column)
+    assert got.to_pylist() == expected(core, WORDS[:4] + WORDS[5:])
+
+
+def test_long_string_views_point_into_data_buffers(core):
+    # Views of more than 12 bytes live in the data buffers, not inline.
+    words = ["walking" * 3, "runnings", "x" * 40, None, "cats"]
+    got = core.stem_arrow(pa.array(words, type=pa.string_view()))
+    assert got.to_pylist() == expected(core, words)
+
+
+@pytest.mark.parametrize("threads", range(1, 9))
+@pytest.mark.parametrize("arrow_type", [pa.large_string(), pa.string_view()], ids=str)
+def test_thread_counts_give_identical_results(core, en_words, threads, arrow_type):
+    en = _velmora.StemmerCore  # noqa: F841 - the English words, through the small model
+    words = [w if i % 97 else None for i, w in enumerate(en_words[:20000])]
+    column = pa.array(words, type=arrow_type)
+    serial = core.stem_arrow(column, threads=1)
+    assert core.stem_arrow(column, threads=threads).equals(serial)
+    assert serial.to_pylist() == expected(core, words)
+
+
+@pytest.mark.parametrize("column", [pa.array([1, 2]), pa.array([b"ab"]), pa.array([["a"]]),
+                                    pa.array(["a", "b"]).dictionary_encode()], ids=str)
+def test_non_string_columns_are_refused(core, column):
+    with pytest.raises(TypeError, match="string, large_string or string_view"):
+        core.stem_arrow(column)
+
+
+@pytest.mark.parametrize("bad", [["cats"], "cats", None, 3])
+def test_objects_without_arrow_data_are_refused(core, bad):
+    with pytest.raises(TypeError, match="__arrow_c_array__"):
+        core.stem_arrow(bad)
+
+
+@pytest.mark.parametrize("threads", [0, -1, 2000, "2", 1.5])
+def test_bad_thread_counts(core, threads):
+    with pytest.raises((TypeError, ValueError), match="threads"):
+        core.stem_arrow(pa.array(["cats"]), threads=threads)
+
+
+def test_invalid_utf8_is_refused(core):
+    # Arrow's producers promise UTF-8; a column that breaks the promise is refused, not misread.
+    column = pa.Array.from_buffers(pa.string(), 2, [None, pa.py_buffer(b"\x00\x00\x00\x00\x02\x00\x00\x00"
+                                                                         b"\x04\x00\x00\x00"),
+                                                    pa.py_buffer(b"ab\xff\xfe")])
+    with pytest.raises(ValueError, match="row 1 is not valid UTF-8"):
+        core.stem_arrow(column)
+
+
+def test_the_result_exports_itself_without_pyarrow(core):
+    # The raw result object (what callers get when pyarrow is absent) speaks the capsule interface.
+    result = core.stem_arrow(pa.array(["cats", None]))
+    raw = result.__arrow_c_array__()
+    again = pa.Array._import_from_c_capsule(*raw)
+    assert again.to_pylist() == ["cat", None]
+
+
+def test_polars_series(core):
+    pl = pytest.importorskip("polars")
+    series = pl.Series("w", WORDS)
+    got = core.stem_arrow(series)
+    assert got.to_pylist() == expected(core, WORDS)
+    assert pl.Series(got).to_list() == expected(core, WORDS)
+    sliced = series.slice(2, 6)
+    assert core.stem_arrow(sliced).to_pylist() == expected(core, WORDS[2:8])
+
+
+def test_pandas_series_of_arrow_strings(core):
+    pd = pytest.importorskip("pandas")
+    series = pd.Series(WORDS, dtype="string[pyarrow]")
+    got = core.stem_arrow(series)
+    assert got.to_pylist() == expected(core, WORDS)
+    back = pd.Series(got, dtype=pd.ArrowDtype(pa.large_string()))
+    assert back.isna().tolist() == [s is None for s in expected(core, WORDS)]
