@@ -1,6 +1,7 @@
 """Prints the README's table of bundled languages from the models' provenance and the quality results.
 
-Usage: python tools/models_table.py [--provenance]   (after `make models` and `make quality`)
+Usage: python tools/models_table.py [--provenance] [RESULTS.json ...]   (after `make models` and `make quality`)
+Later results files (bench/quality.py --json, a run over some languages) override the default one per language.
 --provenance prints the table of python/velmora/models/README.md instead: sources, versions, full licences.
 """
 import json
@@ -30,16 +31,23 @@ def short_licence(licence: str) -> str:
 
 def short_source(name: str) -> str:
     name = re.sub(r"^spacy-lookups-data (\w+) lemma lookup.*", "spaCy table", name)
+    name = re.sub(r"^spacy-lookups-data (\w+) lemma exceptions.*", "spaCy exceptions", name)
+    name = re.sub(r"^spacy-lookups-data (\w+) lemma rules.*", "spaCy rules", name)
+    name = re.sub(r"^spaCy (\w+) stop words.*", "spaCy stop words", name)
     name = re.sub(r"^Hunspell (\S+) \(.*", r"Hunspell \1", name)
     return name
 
 
-def velmora_row(results: dict, code: str) -> dict:
+def system_row(results: dict, code: str, system: str) -> dict:
     for entry in results.get("languages", []):
         if entry["language"] == code:
-            row = next((r for r in entry["rows"] if r["system"] == "velmora"), {})
+            row = next((r for r in entry["rows"] if r["system"] == system), {})
             return {**row, "gold": entry.get("gold")}
     return {}
+
+
+def velmora_row(results: dict, code: str) -> dict:
+    return system_row(results, code, "velmora")
 
 
 def figure(value, shared=False) -> str:
@@ -63,9 +71,13 @@ def main() -> int:
     if "--provenance" in sys.argv[1:]:
         provenance(record, [c for c in sorted(record) if c not in ("en", "pl") and (MODELS / f"{c}.vmc").exists()])
         return 0
-    results = json.loads(RESULTS.read_text(encoding="utf-8")) if RESULTS.exists() else {}
-    print("| code | language | sources | licences | size | lemma accuracy | gold | held-out exact |")
-    print("|---|---|---|---|---|---|---|---|")
+    results = json.loads(RESULTS.read_text(encoding="utf-8")) if RESULTS.exists() else {"languages": []}
+    for extra in [a for a in sys.argv[1:] if not a.startswith("--")]:
+        newer = {e["language"]: e for e in json.loads(pathlib.Path(extra).read_text(encoding="utf-8"))["languages"]}
+        results["languages"] = [newer.pop(e["language"], e) for e in results["languages"]] + list(newer.values())
+    print("| code | language | sources | licences | size | lemma accuracy | wrong merges | Snowball acc. / merges | gold "
+          "| held-out exact |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
     total = 0
     for code in sorted(record):
         model = MODELS / f"{code}.vmc"
@@ -77,9 +89,13 @@ def main() -> int:
         names = list(dict.fromkeys(short_source(s.name) for s in sources))
         licences = list(dict.fromkeys(short_licence(s.licence) for s in sources))
         row = velmora_row(results, code)
+        snow = system_row(results, code, "Snowball (PyStemmer)")
+        snowball = (f"{figure(snow.get('lemma_accuracy'))} / {figure(snow.get('wrong_merges'))}"
+                    if snow.get("lemma_accuracy") is not None else "—")
         name = LANGUAGE_NAMES.get(code, (code,))[0].title()
         print(f"| `{code}` | {name} | {', '.join(names)} | {', '.join(licences)} | {size / 1e6:.2f} MB | "
               f"{figure(row.get('lemma_accuracy'), row.get('built_from_gold_data', False))} | "
+              f"{figure(row.get('wrong_merges'))} | {snowball} | "
               f"{row.get('gold') or 'none'} | {figure(row.get('held_out_exact'))} |")
     print(f"\nTotal: {total / 1e6:.1f} MB")
     return 0
