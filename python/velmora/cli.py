@@ -9,9 +9,10 @@ import sys
 from typing import Iterable, Iterator, List, Optional, Sequence, Tuple
 
 from velmora import _velmora
-from velmora._model_files import check_loaded_rules, check_model_file
+from velmora._model_files import check_model_file
 from velmora._progress import Progress
-from velmora._stemmer import available_models, resolve_model
+from velmora._registry import bundled_model
+from velmora._stemmer import Stemmer, available_models, resolve_model
 
 TOKEN = re.compile(r"\w+(?:['\u2019]\w+)*")
 BATCH = 4096
@@ -23,13 +24,11 @@ INFO_SAMPLES = {
 }
 
 
-def _open(model: str, **options: object) -> Tuple[str, bool, "_velmora.StemmerCore"]:
-    """A checked model: bundled name or file, refused when unreadable or when it yields no rules."""
-    path, bundled = resolve_model(model)
-    core = _velmora.StemmerCore(path, **options)
-    if not bundled:
-        check_loaded_rules(path, core._value_layout_stats()[1])
-    return path, bundled, core
+def _open(model: str, lookup: str = "first") -> Tuple[str, "_velmora.StemmerCore"]:
+    """A checked model (the checks of `Stemmer`) and the path it was loaded from."""
+    stemmer = Stemmer(model, lookup=lookup)  # type: ignore[arg-type]
+    bundled = bundled_model(model)
+    return (bundled.path if bundled is not None else str(stemmer._model)), stemmer.core
 
 
 def _render(word: str, stem: Optional[str], lowercase: bool) -> str:
@@ -70,7 +69,7 @@ def _stem_lines(args: argparse.Namespace, stemmer: "_velmora.StemmerCore", batch
 
 def cmd_stem(args: argparse.Namespace) -> int:
     lookup = "all" if args.all else args.lookup
-    _, _, stemmer = _open(args.model, lookup=lookup)
+    _, stemmer = _open(args.model, lookup=lookup)
     out = sys.stdout
     words = iter(args.words) if args.words else _tokens(sys.stdin)
     for batch in _batches(words, BATCH):
@@ -117,7 +116,7 @@ def _info_sample(args: argparse.Namespace) -> List[str]:
 
 def cmd_info(args: argparse.Namespace) -> int:
     # Everything that can fail is done before the first line is printed.
-    path, _, stemmer = _open(args.model)
+    path, stemmer = _open(args.model)
     sample = _info_sample(args)
     modes = stemmer.recorded_modes
     nodes, refs, patches = stemmer._value_layout_stats()
