@@ -32,8 +32,8 @@ bool is_printable(UChar32 c) {
 std::string quoted_literal(std::string_view text) {
   std::string out = "\"";
   const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const int32_t n = int32_t(text.size());
-  int32_t i = 0;
+  const size_t n = text.size();
+  size_t i = 0;
   while (i < n) {
     UChar32 c;
     U8_NEXT(s, i, n, c);

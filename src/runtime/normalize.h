@@ -3,6 +3,7 @@
 // Used by the compiled trie, the stem walk and the diagnostics.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -13,5 +14,13 @@ namespace velmora {
 // Fills `out` (cleared first) with the key of `word`, which must be valid UTF-8.
 void normalize_word(CaseMode case_mode, DiacriticMode diacritic_mode, std::string_view word,
                     std::u16string& out);
+
+// The key under DiacriticMode::kRemove, appended to `out`. ICU takes int32_t
+// lengths, so the text goes through in pieces of at most `max_piece_units`
+// units (clamped to kMaxNormalizationPiece), cut where the pieces' keys join
+// into the whole text's; tests pass small pieces to check the joins.
+inline constexpr size_t kMaxNormalizationPiece = size_t(1) << 26;
+void remove_diacritics(CaseMode case_mode, std::string_view word, size_t max_piece_units,
+                       std::u16string& out);
 
 }  // namespace velmora

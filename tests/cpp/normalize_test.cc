@@ -66,3 +66,40 @@ TEST(Normalize, NonBmpCharacterGivesTwoUnits) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// Texts longer than ICU's int32_t lengths go through in pieces; with a
+// separator at least every few units, the pieces' keys join into the whole
+// text's for every piece size: no mark parted from its letter, no final sigma
+// decided at a seam.
+TEST(Normalize, DiacriticsRemovedInPiecesJoinIntoTheWholeKey) {
+  const std::string text =
+      "\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3-\xCE\x9F\xCE\x94\xCE\xA3 Cafe\xCC\x81\xCC\x81 12 \xC4\xB0Z "
+      "\xED\x95\x9C\xED\x95\x9C.\xF0\x9F\x98\x80\xF0\x9F\x98\x80 \xC7\x85x";
+  for (CaseMode c : {kLower, kAsIs}) {
+    std::u16string whole;
+    remove_diacritics(c, text, kMaxNormalizationPiece, whole);
+    for (size_t piece = 9; piece <= 40; ++piece) {
+      std::u16string joined;
+      remove_diacritics(c, text, piece, joined);
+      EXPECT_EQ(u8(joined), u8(whole)) << "pieces of " << piece;
+    }
+  }
+}
+
+// A word of 2 GiB is lowercased whole (its length once went through int32_t).
+TEST(Normalize, WordOfTwoGibibytesIsLowercasedWhole) {
+  const size_t n = size_t(1) << 31;
+  std::string word(n, 'A');
+  word.back() = 'B';
+  std::u16string out;
+  normalize_word(kLower, kKeep, word, out);
+  ASSERT_EQ(out.size(), n);
+  EXPECT_EQ(out.front(), u'a');
+  EXPECT_EQ(out.back(), u'b');
+}
+
+}  // namespace
+}  // namespace velmora

@@ -120,3 +120,37 @@ def test_builder_refuses_an_image_nothing_can_load(tmp_path):
         StemmerCore(str(path))
     with pytest.raises(ValueError, match="^Unknown opcode: X$"):
         TrieBuilder.from_bytes(payload)
+
+
+
+class ClaimsHugeLength:
+    """A sequence whose __len__ claims 2**62 items but that holds one."""
+
+    def __init__(self, item):
+        self.item = item
+
+    def __len__(self):
+        return 2**62
+
+    def __getitem__(self, i):
+        if i > 0:
+            raise IndexError(i)
+        return self.item
+
+
+# The stem calls read any iterable without trusting its length; the builder reserves for the
+# claimed length, which CPython's own containers answer with MemoryError too.
+@pytest.mark.parametrize("call, item, expected", [
+    (lambda core, builder, seq: core.stem_batch(seq), "cats", ["cat"]),
+    (lambda core, builder, seq: core.stemWords(seq), "cats", ["cat"]),
+    (lambda core, builder, seq: builder.add_many(seq), ("cats", "cat"), MemoryError),
+], ids=["stem_batch", "stemWords", "add_many"])
+def test_a_claimed_length_past_memory_is_never_a_system_error(tmp_path, call, item, expected):
+    path = tmp_path / "d.txt"
+    path.write_text("cat\tcats\n")
+    args = StemmerCore(str(path), cache_size=0), TrieBuilder(str(path)), ClaimsHugeLength(item)
+    if expected is MemoryError:
+        with pytest.raises(MemoryError):
+            call(*args)
+    else:
+        assert call(*args) == expected
