@@ -194,7 +194,6 @@ namespace {
 // The exported buffers, shared by every export of one result.
 struct ExportedBuffers {
   StemColumn column;
-  std::vector<uint8_t> validity;  // packed bits; empty when there is no null
 };
 
 struct ArrayPrivate {
@@ -236,7 +235,7 @@ void stem_array_dealloc(PyObject* self) {
 }
 
 Py_ssize_t stem_array_length(PyObject* self) {
-  return Py_ssize_t((*as_stem_array(self)->buffers)->column.valid.size());
+  return Py_ssize_t((*as_stem_array(self)->buffers)->column.rows());
 }
 
 // __arrow_c_array__(requested_schema=None): the type is always large_string,
@@ -259,11 +258,11 @@ PyObject* stem_array_export(PyObject* self, PyObject* const*, Py_ssize_t nargs, 
       return nullptr;
     }
     auto* priv = new ArrayPrivate{buffers, {}};
-    priv->pointers[0] = buffers->validity.empty() ? nullptr : buffers->validity.data();
+    priv->pointers[0] = buffers->column.null_count ? buffers->column.validity.data() : nullptr;
     priv->pointers[1] = buffers->column.offsets.data();
     priv->pointers[2] = buffers->column.data.data();
     auto* array = new ArrowArray{};
-    array->length = int64_t(buffers->column.valid.size());
+    array->length = int64_t(buffers->column.rows());
     array->null_count = int64_t(buffers->column.null_count);
     array->n_buffers = 3;
     array->buffers = priv->pointers;
@@ -317,11 +316,6 @@ PyObject* pyarrow_array_function() {
 
 PyObject* export_stem_column(StemColumn column) {
   auto buffers = std::make_shared<ExportedBuffers>();
-  const size_t n = column.valid.size();
-  if (column.null_count) {
-    buffers->validity.assign((n + 7) / 8, 0);
-    for (size_t i = 0; i < n; ++i) buffers->validity[i >> 3] |= uint8_t(column.valid[i] << (i & 7));
-  }
   buffers->column = std::move(column);
   PyRef type(type_once(g_stem_array_type, kStemArraySpec));
   if (!type) return nullptr;

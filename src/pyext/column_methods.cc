@@ -98,7 +98,7 @@ PyObject* stem_list_threaded(const StemEngine& engine, PyObject* words, unsigned
   stem_column_unlocked(engine, in, options, out);
   const char* data = out.data.data();
   return filled_list(in.rows.size(), [&](size_t i) -> PyObject* {
-    if (!out.valid[i]) return new_none();
+    if (!out.valid(i)) return new_none();
     return PyUnicode_FromStringAndSize(data + out.offsets[i], Py_ssize_t(out.offsets[i + 1] - out.offsets[i]));
   });
 }

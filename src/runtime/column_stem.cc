@@ -39,7 +39,7 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, const ColumnOpti
     constexpr size_t kGroup = 64;
     std::string key_buffers[kGroup];
     std::string_view keys[kGroup];
-    uint32_t nodes[kGroup];
+    uint32_t values[kGroup];
     size_t slot_of[kGroup];
     for (size_t group = share.begin; group < share.end; group += kGroup) {
       const size_t group_end = std::min(share.end, group + kGroup);
@@ -50,23 +50,24 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, const ColumnOpti
         keys[n_keys] = ascii_key(trie, in.rows[i], key_buffers[n_keys]);
         slot_of[i - group] = n_keys++;
       }
-      trie.find_interleaved(keys, n_keys, nodes);
+      trie.preferred_values_interleaved(keys, n_keys, values);
       for (size_t i = group; i < group_end; ++i) {
         bool valid = in.valid[i] != 0;
         if (valid) {
           const std::string_view word = in.rows[i];
-          if (options.validate_utf8 && !is_ascii(word) && !check_utf8(word).ok) {
+          const size_t slot = slot_of[i - group];
+          // A valid row without a slot is not ASCII.
+          if (options.validate_utf8 && slot == kNoIndex && !check_utf8(word).ok) {
             share.bad_row = i;
             return;
           }
-          const size_t slot = slot_of[i - group];
-          const auto stem = slot != kNoIndex ? finish_ascii(trie, nodes[slot], keys[slot], scratch)
+          const auto stem = slot != kNoIndex ? finish_ascii(trie, values[slot], keys[slot], scratch)
                                              : find_stem(trie, word, scratch, direct);
           if (stem) share.data.append(stem->text);
           else if (options.keep_input) share.data.append(word);
           else valid = false;
         }
-        out.valid[i] = valid;
+        out.validity[i >> 3] |= uint8_t(valid) << (i & 7);
         share.null_count += !valid;
         out.offsets[i + 1] = int64_t(share.data.size());
       }
@@ -87,15 +88,16 @@ unsigned default_threads(size_t rows) {
 size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
                    StemColumn& out) {
   const size_t n = in.rows.size();
-  out.valid.assign(n, 0);
+  out.validity.assign((n + 7) / 8, 0);
   out.offsets.assign(n + 1, 0);
   out.data.clear();
   out.null_count = 0;
   const size_t thread_count = std::clamp<size_t>(options.threads, 1, std::max<size_t>(n, 1));
   std::vector<Share> shares(thread_count);
+  // Shares start on a multiple of 8 rows, so no two threads write one byte of the validity bits.
   for (size_t t = 0; t < thread_count; ++t) {
-    shares[t].begin = n * t / thread_count;
-    shares[t].end = n * (t + 1) / thread_count;
+    shares[t].begin = std::min(n, (n * t / thread_count + 7) / 8 * 8);
+    shares[t].end = t + 1 == thread_count ? n : std::min(n, (n * (t + 1) / thread_count + 7) / 8 * 8);
   }
   if (thread_count == 1) {
     stem_share(trie, in, options, out, shares[0]);

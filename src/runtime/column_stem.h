@@ -20,12 +20,16 @@ struct WordColumn {
 };
 
 // One output row per input row: row i is data[offsets[i] .. offsets[i + 1])
-// when valid[i], else null.
+// when valid(i), else null. The validity bits are packed as Arrow packs them
+// (bit i & 7 of byte i >> 3), so the Arrow export shares them as they are.
 struct StemColumn {
-  std::vector<uint8_t> valid;
-  std::vector<int64_t> offsets;  // rows + 1
+  std::vector<uint8_t> validity;  // (rows + 7) / 8 bytes
+  std::vector<int64_t> offsets;   // rows + 1
   std::string data;
   size_t null_count = 0;
+
+  size_t rows() const { return offsets.empty() ? 0 : offsets.size() - 1; }
+  bool valid(size_t i) const { return (validity[i >> 3] >> (i & 7)) & 1; }
 };
 
 struct ColumnOptions {

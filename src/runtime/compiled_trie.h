@@ -72,12 +72,15 @@ class CompiledTrie {
   }
   uint32_t find(std::u16string_view key) const { return find(key.data(), key.size()); }
 
-  // find() of `n` ASCII keys at once, node ids to out[0 .. n). The keys are
-  // walked in lockstep, one step of each in turn, with each key's next record
-  // prefetched while the others step.
-  // PERF NOTE: one word at a time the walk waits on a cold cache line per
-  // step; interleaving a few words overlaps those waits.
-  void find_interleaved(const std::string_view* keys, size_t n, uint32_t* out) const;
+  // preferred_value(find(key)) of `n` ASCII keys at once, to out[0 .. n)
+  // (kNoIndex where find() gives no node or the node has no value).
+  // PERF NOTE: one word at a time, each step of the walk waits on the load of
+  // its child slot (mostly L2 hits: a step's two loads depend on each other).
+  // Here kWalkLanes walks run in turn, one step each, so those waits overlap;
+  // a lane whose walk ends takes the next key at once, so the lanes stay full
+  // until the keys run out. The value comes from the record the walk ends on,
+  // which is already in cache.
+  void preferred_values_interleaved(const std::string_view* keys, size_t n, uint32_t* out) const;
 
   // Every candidate stem of `word` in the trie's lookup mode.
   std::vector<std::string> stem_all(std::string_view word) const;
@@ -183,55 +186,74 @@ uint32_t CompiledTrie::find_last(const Unit* key, size_t len) const {
   return best == kNoIndex ? kNoIndex : walk_[best + kId];
 }
 
-inline void CompiledTrie::find_interleaved(const std::string_view* keys, size_t n, uint32_t* out) const {
-  constexpr size_t kLanes = 16;
+inline void CompiledTrie::preferred_values_interleaved(const std::string_view* keys, size_t n,
+                                                       uint32_t* out) const {
+  constexpr size_t kWalkLanes = 8;
+  struct Lane {
+    const unsigned char* unit;  // the next unit to walk
+    size_t left;                // units not walked yet
+    uint32_t r;                 // current record
+    uint32_t best;              // lookup mode last: deepest usable record so far
+    size_t index;               // the key's position in `keys`
+  };
+  const uint32_t* walk = walk_.data();
+  const bool backward = direction_ == TraversalDirection::kBackward;
   const bool first = lookup_mode_ == LookupMode::kFirst;
-  for (size_t base = 0; base < n; base += kLanes) {
-    const size_t lanes = std::min(kLanes, n - base);
-    uint32_t r[kLanes], best[kLanes], step[kLanes];
-    uint32_t active = 0;  // bit i: lane i still walking
-    for (size_t i = 0; i < lanes; ++i) {
-      r[i] = 0;
-      step[i] = 0;
-      best[i] = record_accepting(0) ? 0 : kNoIndex;
-      active |= 1u << i;
-    }
-    while (active) {
-      for (uint32_t bits = active; bits; bits &= bits - 1) {
-        const size_t i = size_t(__builtin_ctz(bits));
-        const auto* key = reinterpret_cast<const unsigned char*>(keys[base + i].data());
-        const size_t len = keys[base + i].size();
-        if (first) {
-          // The steps of find_first.
-          if (record_accepting(r[i]) || step[i] == len) {
-            out[base + i] = walk_[r[i] + kId];
-            active &= ~(1u << i);
-            continue;
-          }
-          r[i] = child_record(r[i], unit_at(key, len, step[i]));
-          if (r[i] == kNoIndex) {
-            out[base + i] = kNoIndex;
-            active &= ~(1u << i);
-            continue;
-          }
+  const ptrdiff_t stride = backward ? -1 : 1;
+  const uint32_t root_best = record_accepting(0) ? 0 : kNoIndex;
+  Lane lanes[kWalkLanes];
+  size_t next = 0;
+  auto start = [&](Lane& lane) {
+    const std::string_view key = keys[next];
+    const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
+    lane = Lane{backward ? bytes + key.size() - 1 : bytes, key.size(), 0, root_best, next++};
+  };
+  size_t active = 0;
+  while (active < kWalkLanes && next < n) start(lanes[active++]);
+  auto value_of = [&](uint32_t r) { return r == kNoIndex ? kNoIndex : walk[r + kPreferred]; };
+  while (active) {
+    for (size_t i = 0; i < active;) {
+      Lane& lane = lanes[i];
+      uint32_t result = 0;
+      bool done = false;
+      if (first) {
+        // The steps of find_first.
+        if (record_accepting(lane.r) || lane.left == 0) {
+          result = walk[lane.r + kPreferred];
+          done = true;
         } else {
-          // The steps of find_last.
-          if (step[i] == len) {
-            if (walk_[r[i] + kPreferred] != kNoIndex) best[i] = r[i];
-            out[base + i] = best[i] == kNoIndex ? kNoIndex : walk_[best[i] + kId];
-            active &= ~(1u << i);
-            continue;
-          }
-          r[i] = child_record(r[i], unit_at(key, len, step[i]));
-          if (r[i] == kNoIndex) {
-            out[base + i] = best[i] == kNoIndex ? kNoIndex : walk_[best[i] + kId];
-            active &= ~(1u << i);
-            continue;
-          }
-          if (record_accepting(r[i])) best[i] = r[i];
+          lane.r = child_record(lane.r, *lane.unit);
+          if (lane.r == kNoIndex) result = kNoIndex, done = true;
         }
-        __builtin_prefetch(walk_.data() + r[i]);
-        ++step[i];
+      } else {
+        // The steps of find_last.
+        if (lane.left == 0) {
+          if (walk[lane.r + kPreferred] != kNoIndex) lane.best = lane.r;
+          result = value_of(lane.best);
+          done = true;
+        } else {
+          lane.r = child_record(lane.r, *lane.unit);
+          if (lane.r == kNoIndex) {
+            result = value_of(lane.best);
+            done = true;
+          } else if (record_accepting(lane.r)) {
+            lane.best = lane.r;
+          }
+        }
+      }
+      if (!done) {
+        __builtin_prefetch(walk + lane.r);
+        lane.unit += stride;
+        --lane.left;
+        ++i;
+        continue;
+      }
+      out[lane.index] = result;
+      if (next < n) {
+        start(lane);
+        ++i;
+      } else {
+        lane = lanes[--active];  // the last lane takes this one's place
       }
     }
   }

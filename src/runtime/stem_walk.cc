@@ -35,28 +35,10 @@ StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScra
   return render(patch, word, scratch.key.size(), scratch, allow_direct, false);
 }
 
-std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std::string& buffer) {
-  if (trie.case_mode() == CaseMode::kAsIs) return word;
-  // An ASCII word lowercases per character under every case mode but AS_IS
-  // (no ASCII letter has a special or context-dependent lowercase mapping).
-  size_t i = 0;
-  while (i < word.size() && !is_ascii_upper(uint8_t(word[i]))) ++i;
-  if (i == word.size()) return word;
-  buffer.assign(word);
-  for (; i < word.size(); ++i) {
-    const uint8_t c = uint8_t(word[i]);
-    if (is_ascii_upper(c)) buffer[i] = char(ascii_lower(c));
-  }
-  return buffer;
-}
-
-std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t node, std::string_view key,
-                                     StemScratch& scratch) {
-  if (node == kNoIndex) return std::nullopt;
-  const uint32_t value = trie.preferred_value(node);
-  if (value == kNoIndex) return std::nullopt;
+std::optional<StemView> finish_ascii_patch(const CompiledPatch& patch, std::string_view key,
+                                           StemScratch& scratch) {
   // An ASCII key's UTF-8 is the key itself, so the direct forms always apply to it.
-  return render(trie.patch(value), key, key.size(), scratch, true, true);
+  return render(patch, key, key.size(), scratch, true, true);
 }
 
 std::optional<StemView> find_stem(const CompiledTrie& trie, std::string_view word,
@@ -64,7 +46,7 @@ std::optional<StemView> find_stem(const CompiledTrie& trie, std::string_view wor
   if (is_ascii(word)) {
     const std::string_view key = ascii_key(trie, word, scratch.ascii_key);
     const uint32_t node = trie.find(reinterpret_cast<const unsigned char*>(key.data()), key.size());
-    return finish_ascii(trie, node, key, scratch);
+    return finish_ascii(trie, node == kNoIndex ? kNoIndex : trie.preferred_value(node), key, scratch);
   }
   normalize_word(trie.case_mode(), trie.diacritic_mode(), word, scratch.key);
   const CompiledPatch* patch = preferred_patch(trie, scratch.key);

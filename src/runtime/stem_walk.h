@@ -44,11 +44,41 @@ StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScra
                      bool allow_direct);
 
 // The key of an ASCII word: the word itself, or its ASCII lowercase written to `buffer`.
-std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std::string& buffer);
+inline std::string_view ascii_key(const CompiledTrie& trie, std::string_view word, std::string& buffer) {
+  if (trie.case_mode() == CaseMode::kAsIs) return word;
+  // An ASCII word lowercases per character under every case mode but AS_IS
+  // (no ASCII letter has a special or context-dependent lowercase mapping).
+  size_t i = 0;
+  while (i < word.size() && !is_ascii_upper(uint8_t(word[i]))) ++i;
+  if (i == word.size()) return word;
+  buffer.assign(word);
+  for (; i < word.size(); ++i) {
+    const uint8_t c = uint8_t(word[i]);
+    if (is_ascii_upper(c)) buffer[i] = char(ascii_lower(c));
+  }
+  return buffer;
+}
 
-// The stem of an ASCII key whose walk ended at `node` (kNoIndex when it found none).
-std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t node, std::string_view key,
-                                     StemScratch& scratch);
+// finish_ascii for the patch kinds other than keeping or cutting the end.
+std::optional<StemView> finish_ascii_patch(const CompiledPatch& patch, std::string_view key,
+                                           StemScratch& scratch);
+
+// The stem of an ASCII key whose walk gave the preferred value `value`
+// (kNoIndex when it found none).
+// PERF NOTE: most stems keep the word or cut its end; on an ASCII key both are
+// slices of the key, taken here inline.
+inline std::optional<StemView> finish_ascii(const CompiledTrie& trie, uint32_t value, std::string_view key,
+                                            StemScratch& scratch) {
+  if (value == kNoIndex) return std::nullopt;
+  const CompiledPatch& patch = trie.patch(value);
+  if (patch.kind == PatchKind::kPreserve) return StemView{key, StemPath::kDirectSlice};
+  if (patch.kind == PatchKind::kDeleteSuffix) {
+    // A command that deletes the whole word or more keeps it.
+    const size_t cut = patch.delete_count >= key.size() ? 0 : size_t(patch.delete_count);
+    return StemView{key.substr(0, key.size() - cut), StemPath::kDirectSlice};
+  }
+  return finish_ascii_patch(patch, key, scratch);
+}
 
 // Stems `word` (valid UTF-8); nullopt when the trie has no stem for it (the
 // Python layer decides what a miss shows as). ASCII
@@ -78,7 +108,7 @@ bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& 
   std::optional<std::string_view> words[kStemGroup];
   std::string key_buffers[kStemGroup];
   std::string_view keys[kStemGroup];
-  uint32_t nodes[kStemGroup];
+  uint32_t values[kStemGroup];
   uint32_t slot_of[kStemGroup];
   for (size_t group = 0; group < n; group += kStemGroup) {
     const size_t count = std::min(kStemGroup, n - group);
@@ -90,10 +120,10 @@ bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& 
       keys[n_keys] = ascii_key(trie, *words[j], key_buffers[n_keys]);
       slot_of[j] = uint32_t(n_keys++);
     }
-    trie.find_interleaved(keys, n_keys, nodes);
+    trie.preferred_values_interleaved(keys, n_keys, values);
     for (size_t j = 0; j < count; ++j) {
       std::optional<StemView> stem;
-      if (slot_of[j] != kNoIndex) stem = finish_ascii(trie, nodes[slot_of[j]], keys[slot_of[j]], scratch);
+      if (slot_of[j] != kNoIndex) stem = finish_ascii(trie, values[slot_of[j]], keys[slot_of[j]], scratch);
       else if (words[j]) stem = find_stem(trie, *words[j], scratch, allow_direct);
       if (!emit(group + j, stem)) return false;
     }
