@@ -73,7 +73,7 @@ PyObject* stem_arrow(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
     ArrowInput input;
     if (!import_arrow_column(a[0], input)) return nullptr;
     ColumnOptions options;
-    if (!to_threads(a[1], input.column.rows.size(), options.threads)) return nullptr;
+    if (!to_threads(a[1], input.column.rows(), options.threads)) return nullptr;
     options.keep_input = keep_input;
     options.validate_utf8 = true;
     StemColumn out;
@@ -90,14 +90,16 @@ PyObject* stem_list_threaded(const StemEngine& engine, PyObject* words, unsigned
   TextSequence seq;
   if (!to_text_items(words, seq)) return nullptr;
   WordColumn in;
-  in.rows = std::move(seq.texts);
-  in.valid.assign(in.rows.size(), 1);
+  WordChunk texts;
+  texts.rows = seq.texts.size();
+  texts.texts = seq.texts.data();
+  in.chunks.push_back(texts);
   ColumnOptions options;
   options.threads = threads;
   StemColumn out;
   stem_column_unlocked(engine, in, options, out);
   const char* data = out.data.data();
-  return filled_list(in.rows.size(), [&](size_t i) -> PyObject* {
+  return filled_list(seq.texts.size(), [&](size_t i) -> PyObject* {
     if (!out.valid(i)) return new_none();
     return PyUnicode_FromStringAndSize(data + out.offsets[i], Py_ssize_t(out.offsets[i + 1] - out.offsets[i]));
   });

@@ -131,8 +131,8 @@ PyObject* StemEngine::stem_sequence(const std::string_view* words, size_t n,
     return true;
   };
   if (!cache_) {
-    auto word_at = [&](size_t i) -> std::optional<std::string_view> { return words[i]; };
-    auto emit = [&](size_t i, const std::optional<StemView>& stem) {
+    auto word_at = [&](size_t i, std::string_view& word) { return word = words[i], WordKind::kWord; };
+    auto emit = [&](size_t i, const StemView* stem) {
       PyRef result(stem ? str_from(stem->text) : new_none());
       return result && store(i, std::move(result));
     };

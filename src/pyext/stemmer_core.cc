@@ -128,15 +128,14 @@ PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
   // each item keeps its UTF-8 alive should a finalizer run by those
   // allocations take it out of the list.
   PyRef held[kStemGroup];
-  auto word_at = [&](size_t i) -> std::optional<std::string_view> {
-    std::string_view text;
+  auto word_at = [&](size_t i, std::string_view& text) {
     PyObject* item = PyList_GetItem(words, Py_ssize_t(i));
     held[i % kStemGroup] = PyRef::borrow(item);
-    if (item && text_of(item, text)) return text;
+    if (item && text_of(item, text)) return WordKind::kWord;
     not_text = true;
-    return std::nullopt;
+    return WordKind::kNotAWord;
   };
-  auto emit = [&](size_t i, const std::optional<StemView>& stem) {
+  auto emit = [&](size_t i, const StemView* stem) {
     if (not_text) return false;
     PyObject* result = stem ? str_from(stem->text) : new_none();
     if (!result) return false;

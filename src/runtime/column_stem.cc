@@ -26,52 +26,64 @@ struct Share {
   std::exception_ptr failure;
 };
 
+// Reads rows in order from a given row on, across chunks.
+class RowCursor {
+ public:
+  RowCursor(const WordColumn& column, size_t row) : chunks_(column.chunks) {
+    while (chunk_ < chunks_.size() && row >= chunks_[chunk_].rows) row -= chunks_[chunk_++].rows;
+    local_ = row;
+  }
+  // The next row into `word`; false for a null row.
+  bool next(std::string_view& word) {
+    while (local_ == chunks_[chunk_].rows) ++chunk_, local_ = 0;
+    return chunks_[chunk_].row(local_++, word);
+  }
+  // Whether every row of the last row's chunk is ASCII.
+  bool ascii() const { return chunks_[chunk_].ascii; }
+
+ private:
+  const std::vector<WordChunk>& chunks_;
+  size_t chunk_ = 0, local_ = 0;
+};
+
 void stem_share(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
                 StemColumn& out, Share& share) {
   try {
-    StemScratch scratch;
-    const bool direct = trie.direct_output_allowed();
     // Stems are rarely longer than their words; one reservation covers most shares.
     share.data.reserve((share.end - share.begin) * 8);
-    // Rows go in groups: the ASCII keys of a group are walked interleaved, then
-    // each row is finished in order. Lowercased keys live in per-row buffers
-    // until the group is done.
-    constexpr size_t kGroup = 64;
-    std::string key_buffers[kGroup];
-    std::string_view keys[kGroup];
-    uint32_t values[kGroup];
-    size_t slot_of[kGroup];
-    for (size_t group = share.begin; group < share.end; group += kGroup) {
-      const size_t group_end = std::min(share.end, group + kGroup);
-      size_t n_keys = 0;
-      for (size_t i = group; i < group_end; ++i) {
-        slot_of[i - group] = kNoIndex;
-        if (!in.valid[i] || !is_ascii(in.rows[i])) continue;
-        keys[n_keys] = ascii_key(trie, in.rows[i], key_buffers[n_keys]);
-        slot_of[i - group] = n_keys++;
+    RowCursor cursor(in, share.begin);
+    // The rows read ahead of their stems (up to kStemGroup), for nulls and keep_input.
+    std::string_view rows[kStemGroup];
+    bool present[kStemGroup];
+    auto word_at = [&](size_t i, std::string_view& word) {
+      const size_t k = i % kStemGroup;
+      // Read into a local: two 8-byte stores read back as one 16-byte copy stall.
+      std::string_view row;
+      present[k] = cursor.next(row);
+      if (!present[k]) return WordKind::kNotAWord;
+      rows[k] = row;
+      word = row;
+      if (cursor.ascii()) return WordKind::kAsciiWord;
+      if (options.validate_utf8 && !is_ascii(word) && !check_utf8(word).ok) {
+        if (share.bad_row == kNoIndex) share.bad_row = share.begin + i;
+        return WordKind::kNotAWord;  // never walked: the walk takes valid UTF-8 only
       }
-      trie.preferred_values_interleaved(keys, n_keys, values);
-      for (size_t i = group; i < group_end; ++i) {
-        bool valid = in.valid[i] != 0;
-        if (valid) {
-          const std::string_view word = in.rows[i];
-          const size_t slot = slot_of[i - group];
-          // A valid row without a slot is not ASCII.
-          if (options.validate_utf8 && slot == kNoIndex && !check_utf8(word).ok) {
-            share.bad_row = i;
-            return;
-          }
-          const auto stem = slot != kNoIndex ? finish_ascii(trie, values[slot], keys[slot], scratch)
-                                             : find_stem(trie, word, scratch, direct);
-          if (stem) share.data.append(stem->text);
-          else if (options.keep_input) share.data.append(word);
-          else valid = false;
-        }
-        out.validity[i >> 3] |= uint8_t(valid) << (i & 7);
-        share.null_count += !valid;
-        out.offsets[i + 1] = int64_t(share.data.size());
-      }
-    }
+      return WordKind::kWord;
+    };
+    auto emit = [&](size_t i, const StemView* stem) {
+      const size_t r = share.begin + i;
+      if (r == share.bad_row) return false;
+      const size_t k = i % kStemGroup;
+      bool valid = present[k];
+      if (stem) share.data.append(stem->text);
+      else if (valid && options.keep_input) share.data.append(rows[k]);
+      else valid = false;
+      out.validity[r >> 3] |= uint8_t(valid) << (r & 7);
+      share.null_count += !valid;
+      out.offsets[r + 1] = int64_t(share.data.size());
+      return true;
+    };
+    for_each_stem(trie, share.end - share.begin, word_at, emit, trie.direct_output_allowed());
   } catch (...) {
     share.failure = std::current_exception();
   }
@@ -87,7 +99,7 @@ unsigned default_threads(size_t rows) {
 
 size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
                    StemColumn& out) {
-  const size_t n = in.rows.size();
+  const size_t n = in.rows();
   out.validity.assign((n + 7) / 8, 0);
   out.offsets.assign(n + 1, 0);
   out.data.clear();

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,10 +14,72 @@
 
 namespace velmora {
 
-// The input rows: rows[i] is read only where valid[i] is non-zero.
+// A run of input rows in one layout, read in place: Python texts, or the
+// buffers of an Arrow string, large_string or string_view array. The importer
+// checks offsets and views against their buffers before rows are read.
+struct WordChunk {
+  enum class Layout : uint8_t { kTexts, kOffsets32, kOffsets64, kViews };
+  Layout layout = Layout::kTexts;
+  size_t rows = 0;
+  int64_t offset = 0;                       // Arrow: the chunk's first row in its buffers
+  const uint8_t* validity = nullptr;        // Arrow validity bits; null when every row is valid
+  bool ascii = false;                       // every row is known to be ASCII
+  const std::string_view* texts = nullptr;  // kTexts
+  const void* offsets = nullptr;            // kOffsets32/64: int32_t or int64_t offsets
+  const char* data = nullptr;               // kOffsets32/64: the bytes
+  // kViews: 16 bytes a row: int32 length, then the bytes themselves when at
+  // most 12, else a 4-byte prefix, the int32 index of a data buffer and the
+  // int32 offset in it.
+  const uint8_t* views = nullptr;
+  const void* const* view_data = nullptr;   // kViews: the data buffers
+
+  // Row i of the chunk (0-based) into `word`; false for a null row.
+  bool row(size_t i, std::string_view& word) const {
+    const int64_t j = offset + int64_t(i);
+    if (validity && !((validity[j >> 3] >> (j & 7)) & 1)) return false;
+    switch (layout) {
+      case Layout::kTexts:
+        word = texts[i];
+        return true;
+      case Layout::kOffsets32:
+        word = offset_row(static_cast<const int32_t*>(offsets), j);
+        return true;
+      case Layout::kOffsets64:
+        word = offset_row(static_cast<const int64_t*>(offsets), j);
+        return true;
+      case Layout::kViews: {
+        const uint8_t* view = views + 16 * j;
+        int32_t length, index, at;
+        std::memcpy(&length, view, 4);
+        if (length <= 12) {
+          word = std::string_view(reinterpret_cast<const char*>(view + 4), size_t(length));
+          return true;
+        }
+        std::memcpy(&index, view + 8, 4);
+        std::memcpy(&at, view + 12, 4);
+        word = std::string_view(static_cast<const char*>(view_data[index]) + at, size_t(length));
+        return true;
+      }
+    }
+    return false;
+  }
+
+ private:
+  template <typename Offset>
+  std::string_view offset_row(const Offset* o, int64_t j) const {
+    return o[j + 1] > o[j] ? std::string_view(data + o[j], size_t(o[j + 1] - o[j])) : std::string_view();
+  }
+};
+
+// The input rows: the chunks' rows in order. The buffers stay with their owner.
 struct WordColumn {
-  std::vector<std::string_view> rows;
-  std::vector<uint8_t> valid;
+  std::vector<WordChunk> chunks;
+
+  size_t rows() const {
+    size_t n = 0;
+    for (const WordChunk& c : chunks) n += c.rows;
+    return n;
+  }
 };
 
 // One output row per input row: row i is data[offsets[i] .. offsets[i + 1])

@@ -35,23 +35,25 @@ StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScra
   return render(patch, word, scratch.key.size(), scratch, allow_direct, false);
 }
 
-std::optional<StemView> finish_ascii_patch(const CompiledPatch& patch, std::string_view key,
-                                           StemScratch& scratch) {
+bool finish_ascii_patch(const CompiledPatch& patch, std::string_view key, StemScratch& scratch,
+                        StemView& out) {
   // An ASCII key's UTF-8 is the key itself, so the direct forms always apply to it.
-  return render(patch, key, key.size(), scratch, true, true);
+  out = render(patch, key, key.size(), scratch, true, true);
+  return true;
 }
 
-std::optional<StemView> find_stem(const CompiledTrie& trie, std::string_view word,
-                                  StemScratch& scratch, bool allow_direct) {
+bool find_stem(const CompiledTrie& trie, std::string_view word, StemScratch& scratch, bool allow_direct,
+               StemView& out) {
   if (is_ascii(word)) {
     const std::string_view key = ascii_key(trie, word, scratch.ascii_key);
     const uint32_t node = trie.find(reinterpret_cast<const unsigned char*>(key.data()), key.size());
-    return finish_ascii(trie, node == kNoIndex ? kNoIndex : trie.preferred_value(node), key, scratch);
+    return finish_ascii(trie, node == kNoIndex ? kNoIndex : trie.preferred_value(node), key, scratch, out);
   }
   normalize_word(trie.case_mode(), trie.diacritic_mode(), word, scratch.key);
   const CompiledPatch* patch = preferred_patch(trie, scratch.key);
-  if (!patch) return std::nullopt;
-  return render_stem(*patch, word, scratch, allow_direct);
+  if (!patch) return false;
+  out = render_stem(*patch, word, scratch, allow_direct);
+  return true;
 }
 
 }  // namespace velmora

@@ -67,3 +67,36 @@ TEST(StemWord, FastPathsAgreeWithTheDefinitionOnTheEnglishList) {
 
 }  // namespace
 }  // namespace velmora
+
+namespace velmora {
+namespace {
+
+// The eight-at-a-time ASCII lowercasing against the per-byte rule, for every
+// ASCII byte at every position of words of every length up to 19 (tails and
+// whole words of eight included), with the boundaries '@', 'A', 'Z' and '['.
+TEST(StemWord, AsciiKeyLowercasesEveryByteAsThePerByteRule) {
+  TrieGraph empty;
+  empty.accepting = {0};
+  empty.edge_offsets = {0, 0};
+  empty.value_offsets = {0, 0};
+  auto trie = compile_trie(empty, ModelModes{}).value();
+  trie->set_case_mode(CaseMode::kLowercaseWithLocaleRoot);
+  std::string buffer;
+  for (size_t length = 1; length <= 19; ++length) {
+    for (size_t at = 0; at < length; ++at) {
+      for (int byte = 0; byte < 128; ++byte) {
+        std::string word(length, 'q');
+        word[at] = char(byte);
+        if (at + 1 < length) word[at + 1] = 'Z';
+        std::string expected = word;
+        for (char& c : expected) c = char(ascii_lower(uint8_t(c)));
+        ASSERT_EQ(ascii_key(*trie, word, buffer), expected) << "byte " << byte << " at " << at << " of " << length;
+      }
+    }
+  }
+  trie->set_case_mode(CaseMode::kAsIs);
+  EXPECT_EQ(ascii_key(*trie, "MiXeD", buffer), "MiXeD");
+}
+
+}  // namespace
+}  // namespace velmora
