@@ -45,11 +45,29 @@ inline const CompiledPatch* preferred_patch(const CompiledTrie& trie, std::u16st
 StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScratch& scratch,
                      bool allow_direct);
 
-// Up to eight bytes of `text` from `at`, zero-padded.
+// Up to eight bytes of `text` from `at`, zero-padded. Whole words of eight go
+// through memory and a tail through shifts; store_eight writes each back the
+// way it came, and the bit tricks below act on each byte alone, so either
+// byte order gives the same text.
+// PERF NOTE: a tail assembled in registers: single bytes stored and read back
+// as one word stall the store buffer, and a memcpy of a variable length is a call.
 inline uint64_t load_eight(std::string_view text, size_t at) {
+  const size_t left = text.size() - at;
   uint64_t x = 0;
-  std::memcpy(&x, text.data() + at, std::min<size_t>(8, text.size() - at));
+  if (left >= 8) {
+    std::memcpy(&x, text.data() + at, 8);
+  } else {
+    for (size_t k = 0; k < left; ++k) x |= uint64_t(uint8_t(text[at + k])) << (8 * k);
+  }
   return x;
+}
+
+inline void store_eight(uint64_t x, char* out, size_t count) {
+  if (count >= 8) {
+    std::memcpy(out, &x, 8);
+  } else {
+    for (size_t k = 0; k < count; ++k) out[k] = char(uint8_t(x >> (8 * k)));
+  }
 }
 
 // Bit 7 of each byte of `x` (all ASCII) that is an uppercase letter: b + 0x3F
@@ -74,7 +92,7 @@ inline std::string_view ascii_key(const CompiledTrie& trie, std::string_view wor
   for (size_t k = 0; k < n; k += 8) {
     uint64_t x = load_eight(word, k);
     x |= ascii_upper_bits(x) >> 2;
-    std::memcpy(buffer.data() + k, &x, std::min<size_t>(8, n - k));
+    store_eight(x, buffer.data() + k, n - k);
   }
   return buffer;
 }
