@@ -7,6 +7,7 @@
 #include <string>
 
 #include "command/encode.h"
+#include "util/cancellation.h"
 #include "util/utf.h"
 
 namespace velmora {
@@ -140,7 +141,10 @@ Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, bool backwa
                                              bool store_original) {
   FrequencyTrie trie;
   Status added = ok_status();
+  size_t entries = 0;
   Status s = for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) {
+    // A cancelled build only reads the rest of the text (entries hold the time).
+    if (added && ++entries % 256 == 0 && stop_requested()) added = cancelled();
     if (added) added = add_dictionary_entry(trie, e, backward, store_original);
   });
   if (!s) return s.take_error();

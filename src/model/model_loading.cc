@@ -7,6 +7,7 @@
 #include "image/gzip.h"
 #include "image/reader.h"
 #include "image/writer.h"
+#include "util/cancellation.h"
 
 namespace velmora {
 namespace {
@@ -38,6 +39,7 @@ Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions&
   } else {
     auto built = build_frequency_trie(bytes, options.backward, options.store_original);
     if (!built) return built.take_error();
+    if (stop_requested()) return cancelled();
     trie = compile_trie(freeze(*built), dictionary_modes(options.backward, options.lowercase));
   }
   if (!trie) return trie.take_error();
@@ -112,6 +114,7 @@ Expected<std::string> compile_dictionary(std::string_view raw, bool backward, bo
   if (is_compiled_image(bytes)) return invalid_data("source is already a compiled trie");
   auto trie = build_frequency_trie(bytes, backward, store_original);
   if (!trie) return trie.take_error();
+  if (stop_requested()) return cancelled();
   return image_from_builder(*trie, dictionary_modes(backward, lowercase));
 }
 

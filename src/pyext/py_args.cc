@@ -318,6 +318,9 @@ void raise_error(const Error& error, PyObject* data_error_type) {
     case ErrorKind::kTooLarge:
       PyErr_SetString(PyExc_MemoryError, error.message.c_str());
       return;
+    case ErrorKind::kCancelled:  // only work the caller gave up on is cancelled
+      PyErr_SetNone(PyExc_KeyboardInterrupt);
+      return;
     default:
       PyErr_SetString(data_error_type ? data_error_type : PyExc_ValueError, error.message.c_str());
       return;

@@ -6,7 +6,9 @@
 #pragma once
 
 #include "pyext/py_ref.h"
+#include "util/cancellation.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
@@ -30,9 +32,11 @@ auto without_lock(Work&& work) -> decltype(work()) {
 
 // `work()` on a native thread, the lock released; the caller checks for pending
 // signals every 50 ms. When a signal handler raises (KeyboardInterrupt on
-// Ctrl-C), returns nullopt with that error set at once, and the work runs to
-// its end unobserved: `work` must therefore own everything it reads (capture
-// by value) and must not write anything the caller would see.
+// Ctrl-C), returns nullopt with that error set at once and asks the work to
+// stop (its checkpoints end it within a fraction of a second; a stage without
+// checkpoints runs to its end unobserved): `work` must therefore own
+// everything it reads (capture by value) and must not write anything the
+// caller would see.
 template <typename Work>
 auto interruptible(Work work) -> std::optional<decltype(work())> {
   using Result = decltype(work());
@@ -40,6 +44,7 @@ auto interruptible(Work work) -> std::optional<decltype(work())> {
     std::mutex mutex;
     std::condition_variable done_signal;
     bool done = false;
+    std::atomic<bool> stop{false};
     std::optional<Result> result;
     std::exception_ptr failure;
   };
@@ -48,6 +53,7 @@ auto interruptible(Work work) -> std::optional<decltype(work())> {
     std::optional<Result> result;
     std::exception_ptr failure;
     try {
+      CancellationScope scope(&state->stop);
       result.emplace(work());
     } catch (...) {
       failure = std::current_exception();
@@ -64,7 +70,10 @@ auto interruptible(Work work) -> std::optional<decltype(work())> {
       return state->done_signal.wait_for(lock, std::chrono::milliseconds(50), [&] { return state->done; });
     });
     if (done) break;
-    if (PyErr_CheckSignals() < 0) return std::nullopt;
+    if (PyErr_CheckSignals() < 0) {
+      state->stop = true;
+      return std::nullopt;
+    }
   }
   if (state->failure) std::rethrow_exception(state->failure);
   return std::move(state->result);

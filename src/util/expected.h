@@ -16,6 +16,7 @@ enum class ErrorKind : unsigned char {
   kIo,              // operating-system I/O error; `os_errno` carries the number
   kInternal,        // an invariant of our own code was violated
   kTooLarge,        // a documented size bound refused the work before allocating
+  kCancelled,       // the caller stopped waiting (Ctrl-C); the result is discarded
 };
 
 struct Error {
