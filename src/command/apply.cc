@@ -1,6 +1,9 @@
 // Generic patch application on UTF-16 units: the simple kinds directly and the
-// compound kinds through their bounds-checked runners.
+// compound kinds through their bounds-checked runners, which also run on the
+// bytes of ASCII words.
 #include <algorithm>
+#include <string>
+#include <string_view>
 
 #include "command/compiled_patch.h"
 
@@ -10,7 +13,8 @@ namespace {
 
 // Runs the pairs of a backward compound; returns false when a condition fails.
 // Every write into `out` is bounds-checked, whatever the command says.
-bool run_backward(const CompiledPatch& p, std::u16string_view w, std::u16string& out) {
+template <typename Unit>
+bool run_backward(const CompiledPatch& p, std::basic_string_view<Unit> w, std::basic_string<Unit>& out) {
   const int64_t L = int64_t(w.size());
   const int64_t c = int64_t(out.size());
   // The backward runner fills `out` from its end:
@@ -38,12 +42,12 @@ bool run_backward(const CompiledPatch& p, std::u16string_view w, std::u16string&
         break;
       case 'I':
         if (cur < 0 || free <= 0) return false;
-        out[size_t(free - 1)] = char16_t(a);
+        out[size_t(free - 1)] = Unit(a);
         free -= 1;
         break;
       default:  // 'R'
         if (cur < 1 || rem <= 0 || free <= 0) return false;
-        out[size_t(free - 1)] = char16_t(a);
+        out[size_t(free - 1)] = Unit(a);
         free -= 1;
         rem -= 1;
         cur -= 1;
@@ -55,7 +59,8 @@ bool run_backward(const CompiledPatch& p, std::u16string_view w, std::u16string&
   return true;
 }
 
-bool run_forward(const CompiledPatch& p, std::u16string_view w, std::u16string& out) {
+template <typename Unit>
+bool run_forward(const CompiledPatch& p, std::basic_string_view<Unit> w, std::basic_string<Unit>& out) {
   const int64_t L = int64_t(w.size());
   const int64_t c = int64_t(out.size());
   // The forward runner fills `out` from its start:
@@ -87,14 +92,14 @@ bool run_forward(const CompiledPatch& p, std::u16string_view w, std::u16string& 
       }
       case 'I':
         if (t < 0 || d < t || i >= c) return false;
-        out[size_t(i)] = char16_t(a);
+        out[size_t(i)] = Unit(a);
         i += 1;
         d += 1;
         t += 1;
         break;
       default:  // 'R'
         if (t < 0 || t >= d || s >= L || i >= c) return false;
-        out[size_t(i)] = char16_t(a);
+        out[size_t(i)] = Unit(a);
         i += 1;
         s += 1;
         t += 1;
@@ -107,7 +112,8 @@ bool run_forward(const CompiledPatch& p, std::u16string_view w, std::u16string& 
   return true;
 }
 
-void apply_compound(const CompiledPatch& p, std::u16string_view w, std::u16string& out) {
+template <typename Unit>
+void apply_compound(const CompiledPatch& p, std::basic_string_view<Unit> w, std::basic_string<Unit>& out) {
   const int64_t L = int64_t(w.size());
   if (uint64_t(L) < p.reach) {
     out.assign(w);
@@ -119,7 +125,7 @@ void apply_compound(const CompiledPatch& p, std::u16string_view w, std::u16strin
     out.clear();
     return;
   }
-  out.assign(size_t(c), u'\0');
+  out.assign(size_t(c), Unit(0));
   const bool ok = p.kind == PatchKind::kBackwardCompound ? run_backward(p, w, out)
                                                          : run_forward(p, w, out);
   if (!ok) out.assign(w);
@@ -162,6 +168,10 @@ void apply_patch(const CompiledPatch& p, std::u16string_view w, std::u16string& 
       apply_compound(p, w, out);
       return;
   }
+}
+
+void apply_compound_ascii(const CompiledPatch& p, std::string_view w, std::string& out) {
+  apply_compound(p, w, out);
 }
 
 }  // namespace velmora

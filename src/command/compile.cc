@@ -76,6 +76,7 @@ Expected<CompiledPatch> compile_patch(std::u16string_view command, bool backward
       case u'I':
       case u'R':
         if (op == u'I') ++inserts;
+        if (x >= 0x80) p.ascii_units = false;
         p.opcodes.push_back(uint8_t(op));
         p.arguments.push_back(x);
         break;

@@ -39,6 +39,9 @@ struct CompiledPatch {
     uint64_t delete_count = 0;  // kinds 1, 2: units to delete
     uint64_t reach;             // compound kinds: units the pairs touch; a shorter word is kept
   };
+  // Compound kinds: every unit the pairs insert or replace with is ASCII, so
+  // on an ASCII word the patch can run on the bytes themselves.
+  bool ascii_units = true;
   std::vector<uint8_t> opcodes;     // compound kinds: '-', 'D', 'I', 'R' per pair
   std::vector<uint32_t> arguments;  // compound kinds: decoded count or unit per pair
 };
@@ -50,5 +53,9 @@ Expected<CompiledPatch> compile_patch(std::u16string_view command, bool backward
 // Writes the stem of `word` (normalized units, natural order) into `out`
 // (cleared first). A command that does not fit the word yields the word.
 void apply_patch(const CompiledPatch& patch, std::u16string_view word, std::u16string& out);
+
+// apply_patch on an ASCII word's bytes, for a compound patch whose
+// ascii_units holds: the same result, as bytes.
+void apply_compound_ascii(const CompiledPatch& patch, std::string_view word, std::string& out);
 
 }  // namespace velmora

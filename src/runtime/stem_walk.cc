@@ -37,7 +37,14 @@ StemView render_stem(const CompiledPatch& patch, std::string_view word, StemScra
 
 bool finish_ascii_patch(const CompiledPatch& patch, std::string_view key, StemScratch& scratch,
                         StemView& out) {
-  // An ASCII key's UTF-8 is the key itself, so the direct forms always apply to it.
+  // A compound patch that inserts only ASCII runs on the key's bytes (its
+  // UTF-8 is the key itself); the rest takes the direct forms or the UTF-16 path.
+  if ((patch.kind == PatchKind::kBackwardCompound || patch.kind == PatchKind::kForwardCompound) &&
+      patch.ascii_units) {
+    apply_compound_ascii(patch, key, scratch.utf8);
+    out = StemView{scratch.utf8, StemPath::kDirectBuffer};
+    return true;
+  }
   out = render(patch, key, key.size(), scratch, true, true);
   return true;
 }
