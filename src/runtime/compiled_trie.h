@@ -190,7 +190,9 @@ inline void CompiledTrie::preferred_values_interleaved(const std::string_view* k
                                                        uint32_t* out) const {
   constexpr size_t kWalkLanes = 8;
   struct Lane {
-    const unsigned char* unit;  // the next unit to walk
+    // The next unit to walk is unit[-1] walking backward, unit[0] forward, so
+    // that the pointer never leaves the key (nor moves off a null empty key).
+    const unsigned char* unit;
     size_t left;                // units not walked yet
     uint32_t r;                 // current record
     uint32_t best;              // lookup mode last: deepest usable record so far
@@ -200,13 +202,14 @@ inline void CompiledTrie::preferred_values_interleaved(const std::string_view* k
   const bool backward = direction_ == TraversalDirection::kBackward;
   const bool first = lookup_mode_ == LookupMode::kFirst;
   const ptrdiff_t stride = backward ? -1 : 1;
+  const ptrdiff_t ahead = backward ? -1 : 0;
   const uint32_t root_best = record_accepting(0) ? 0 : kNoIndex;
   Lane lanes[kWalkLanes];
   size_t next = 0;
   auto start = [&](Lane& lane) {
     const std::string_view key = keys[next];
     const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
-    lane = Lane{backward ? bytes + key.size() - 1 : bytes, key.size(), 0, root_best, next++};
+    lane = Lane{backward ? bytes + key.size() : bytes, key.size(), 0, root_best, next++};
   };
   size_t active = 0;
   while (active < kWalkLanes && next < n) start(lanes[active++]);
@@ -222,7 +225,7 @@ inline void CompiledTrie::preferred_values_interleaved(const std::string_view* k
           result = walk[lane.r + kPreferred];
           done = true;
         } else {
-          lane.r = child_record(lane.r, *lane.unit);
+          lane.r = child_record(lane.r, lane.unit[ahead]);
           if (lane.r == kNoIndex) result = kNoIndex, done = true;
         }
       } else {
@@ -232,7 +235,7 @@ inline void CompiledTrie::preferred_values_interleaved(const std::string_view* k
           result = value_of(lane.best);
           done = true;
         } else {
-          lane.r = child_record(lane.r, *lane.unit);
+          lane.r = child_record(lane.r, lane.unit[ahead]);
           if (lane.r == kNoIndex) {
             result = value_of(lane.best);
             done = true;
