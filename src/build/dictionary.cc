@@ -70,6 +70,7 @@ Status for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& vis
   size_t line_number = 0;
   while (pos < bytes.size()) {
     ++line_number;
+    if (line_number % 256 == 0 && stop_requested()) return cancelled();
     size_t end = bytes.find('\n', pos);
     const size_t next = end == std::string_view::npos ? bytes.size() : end + 1;
     if (end == std::string_view::npos) end = bytes.size();
@@ -141,10 +142,7 @@ Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, bool backwa
                                              bool store_original) {
   FrequencyTrie trie;
   Status added = ok_status();
-  size_t entries = 0;
   Status s = for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) {
-    // A cancelled build only reads the rest of the text (entries hold the time).
-    if (added && ++entries % 256 == 0 && stop_requested()) added = cancelled();
     if (added) added = add_dictionary_entry(trie, e, backward, store_original);
   });
   if (!s) return s.take_error();

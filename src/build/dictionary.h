@@ -29,7 +29,8 @@ inline constexpr size_t kMaxFieldUnits = size_t(1) << 20;
 
 // Parses dictionary bytes; invalid UTF-8 reads as U+FFFD.
 // Errors (invalid data): "dictionary line N is longer than 16777216 bytes",
-// "dictionary line N has a field longer than 1048576 units".
+// "dictionary line N has a field longer than 1048576 units"; kCancelled every
+// 256 lines once the work's cancellation scope asks it to stop.
 Status for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit);
 Expected<std::vector<DictionaryEntry>> parse_dictionary(std::string_view bytes);
 

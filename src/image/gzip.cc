@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "image/format.h"
+#include "util/cancellation.h"
 
 namespace velmora {
 
@@ -55,8 +56,15 @@ Expected<std::string> gunzip_if_gzipped(std::string_view data, size_t max_inflat
   bool over_limit = false;
   // zlib counts in 32-bit units: both sides are fed in slices, so buffers and
   // inputs of any size work, and a stalled stream (no progress) ends the loop.
+  // Output goes in slices of 16 MiB, between which cancelled work stops.
   constexpr size_t kSlice = size_t(1) << 30;
+  constexpr size_t kOutputSlice = size_t(1) << 24;
+  bool stopped = false;
   while (rc == Z_OK) {
+    if (stop_requested()) {
+      stopped = true;
+      break;
+    }
     if (produced == out.size()) {
       if (out.size() >= max_inflated) {
         over_limit = true;
@@ -65,7 +73,7 @@ Expected<std::string> gunzip_if_gzipped(std::string_view data, size_t max_inflat
       out.resize(std::min(max_inflated, std::max(out.size() * 2, size_t(16384))));
     }
     const size_t in_slice = std::min(in_left, kSlice);
-    const size_t out_slice = std::min(out.size() - produced, kSlice);
+    const size_t out_slice = std::min(out.size() - produced, kOutputSlice);
     zs.next_in = const_cast<Bytef*>(next_in);
     zs.avail_in = uInt(in_slice);
     zs.next_out = reinterpret_cast<Bytef*>(out.data() + produced);
@@ -85,6 +93,7 @@ Expected<std::string> gunzip_if_gzipped(std::string_view data, size_t max_inflat
   const bool complete = rc == Z_STREAM_END;
   out.resize(produced);
   inflateEnd(&zs);
+  if (stopped) return cancelled();
   if (over_limit) {
     return invalid_data("gzip data inflates past the limit of " + std::to_string(max_inflated) +
                         " bytes");

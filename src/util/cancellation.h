@@ -3,7 +3,8 @@
 // Ctrl-C makes the caller give up waiting, it sets the flag, and the work's
 // checkpoints (stop_requested()) end it early with kCancelled, an error value
 // nobody reads any more. Work run without a scope never stops early.
-// Checked by dictionary building and model loading; set by the Python layer.
+// Checked by gzip inflation, dictionary reading and model loading; set by the
+// Python layer.
 #pragma once
 
 #include <atomic>
