@@ -34,14 +34,14 @@ bool malformed(const char* what) {
   return false;
 }
 
-// The offsets of the rows read must rise; a non-empty row needs the data buffer.
+// The offsets must rise, null rows' too (the walk reads the bytes of a run of
+// rows at once); a non-empty row needs the data buffer.
 template <typename Offset>
-bool check_offset_rows(const ArrowArray& array, const uint8_t* validity, WordChunk& chunk) {
+bool check_offset_rows(const ArrowArray& array, WordChunk& chunk) {
   const auto* offsets = static_cast<const Offset*>(array.buffers[1]);
   const char* data = static_cast<const char*>(array.buffers[2]);
   if (array.length > 0 && !offsets) return malformed("no offsets buffer");
   for (int64_t j = array.offset; j < array.offset + array.length; ++j) {
-    if (validity && !((validity[j >> 3] >> (j & 7)) & 1)) continue;
     const int64_t begin = int64_t(offsets[j]), end = int64_t(offsets[j + 1]);
     if (begin < 0 || end < begin) return malformed("offsets out of order");
     if (end > begin && !data) return malformed("no data buffer");
@@ -49,12 +49,6 @@ bool check_offset_rows(const ArrowArray& array, const uint8_t* validity, WordChu
   chunk.layout = sizeof(Offset) == 4 ? WordChunk::Layout::kOffsets32 : WordChunk::Layout::kOffsets64;
   chunk.offsets = offsets;
   chunk.data = data;
-  // PERF NOTE: one pass over the rows' bytes spares the walk an ASCII check per
-  // row. Null rows' bytes count too; they rarely hold any.
-  if (array.length > 0) {
-    const int64_t first = int64_t(offsets[array.offset]), last = int64_t(offsets[array.offset + array.length]);
-    chunk.ascii = first <= last && (first == last || is_ascii(std::string_view(data + first, size_t(last - first))));
-  }
   return true;
 }
 
@@ -101,10 +95,10 @@ bool append_rows(const ArrowSchema& schema, const ArrowArray& array, WordColumn&
   bool checked = false;
   switch (layout) {
     case StringLayout::kString:
-      checked = check_offset_rows<int32_t>(array, chunk.validity, chunk);
+      checked = check_offset_rows<int32_t>(array, chunk);
       break;
     case StringLayout::kLargeString:
-      checked = check_offset_rows<int64_t>(array, chunk.validity, chunk);
+      checked = check_offset_rows<int64_t>(array, chunk);
       break;
     case StringLayout::kStringView:
       checked = check_view_rows(array, chunk.validity, chunk);

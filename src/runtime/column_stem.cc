@@ -26,24 +26,40 @@ struct Share {
   std::exception_ptr failure;
 };
 
-// Reads rows in order from a given row on, across chunks.
+// Reads rows [begin, end) in order, across chunks, and knows whether the
+// rows it reads of the current chunk are all ASCII.
+// PERF NOTE: one pass over a chunk's bytes (those of this thread's rows, in
+// parallel with the other threads) spares the walk an ASCII check per row.
 class RowCursor {
  public:
-  RowCursor(const WordColumn& column, size_t row) : chunks_(column.chunks) {
-    while (chunk_ < chunks_.size() && row >= chunks_[chunk_].rows) row -= chunks_[chunk_++].rows;
-    local_ = row;
+  RowCursor(const WordColumn& column, size_t begin, size_t end) : chunks_(column.chunks), left_(end - begin) {
+    while (chunk_ < chunks_.size() && begin >= chunks_[chunk_].rows) begin -= chunks_[chunk_++].rows;
+    local_ = begin;
+    if (left_) enter_chunk();
   }
   // The next row into `word`; false for a null row.
   bool next(std::string_view& word) {
-    while (local_ == chunks_[chunk_].rows) ++chunk_, local_ = 0;
+    if (local_ == chunks_[chunk_].rows) {
+      ++chunk_;
+      local_ = 0;
+      while (chunks_[chunk_].rows == 0) ++chunk_;
+      enter_chunk();
+    }
+    --left_;
     return chunks_[chunk_].row(local_++, word);
   }
-  // Whether every row of the last row's chunk is ASCII.
-  bool ascii() const { return chunks_[chunk_].ascii; }
+  // Whether every row read from the current chunk is ASCII.
+  bool ascii() const { return ascii_; }
 
  private:
+  void enter_chunk() {
+    const WordChunk& c = chunks_[chunk_];
+    ascii_ = c.rows_ascii(local_, std::min(c.rows, local_ + left_));
+  }
+
   const std::vector<WordChunk>& chunks_;
-  size_t chunk_ = 0, local_ = 0;
+  size_t chunk_ = 0, local_ = 0, left_;
+  bool ascii_ = false;
 };
 
 void stem_share(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
@@ -51,7 +67,7 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, const ColumnOpti
   try {
     // Stems are rarely longer than their words; one reservation covers most shares.
     share.data.reserve((share.end - share.begin) * 8);
-    RowCursor cursor(in, share.begin);
+    RowCursor cursor(in, share.begin, share.end);
     // The rows read ahead of their stems (up to kStemGroup), for nulls and keep_input.
     std::string_view rows[kStemGroup];
     bool present[kStemGroup];
@@ -101,7 +117,8 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
                    StemColumn& out) {
   const size_t n = in.rows();
   out.validity.assign((n + 7) / 8, 0);
-  out.offsets.assign(n + 1, 0);
+  out.offsets.resize(n + 1);  // every entry is written by the share that holds its row
+  out.offsets[0] = 0;
   out.data.clear();
   out.null_count = 0;
   const size_t thread_count = std::clamp<size_t>(options.threads, 1, std::max<size_t>(n, 1));

@@ -6,11 +6,15 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runtime/compiled_trie.h"
+#include "util/utf.h"
 
 namespace velmora {
 
@@ -23,7 +27,6 @@ struct WordChunk {
   size_t rows = 0;
   int64_t offset = 0;                       // Arrow: the chunk's first row in its buffers
   const uint8_t* validity = nullptr;        // Arrow validity bits; null when every row is valid
-  bool ascii = false;                       // every row is known to be ASCII
   const std::string_view* texts = nullptr;  // kTexts
   const void* offsets = nullptr;            // kOffsets32/64: int32_t or int64_t offsets
   const char* data = nullptr;               // kOffsets32/64: the bytes
@@ -32,6 +35,15 @@ struct WordChunk {
   // int32 offset in it.
   const uint8_t* views = nullptr;
   const void* const* view_data = nullptr;   // kViews: the data buffers
+
+  // Whether the bytes of rows [begin, end) are all ASCII, where the layout
+  // keeps them in one run (offsets); false where it does not know.
+  bool rows_ascii(size_t begin, size_t end) const {
+    if (begin >= end) return false;
+    if (layout == Layout::kOffsets32) return run_ascii(static_cast<const int32_t*>(offsets), begin, end);
+    if (layout == Layout::kOffsets64) return run_ascii(static_cast<const int64_t*>(offsets), begin, end);
+    return false;
+  }
 
   // Row i of the chunk (0-based) into `word`; false for a null row.
   bool row(size_t i, std::string_view& word) const {
@@ -66,6 +78,11 @@ struct WordChunk {
 
  private:
   template <typename Offset>
+  bool run_ascii(const Offset* o, size_t begin, size_t end) const {
+    const int64_t first = int64_t(o[offset + int64_t(begin)]), last = int64_t(o[offset + int64_t(end)]);
+    return first <= last && (first == last || is_ascii(std::string_view(data + first, size_t(last - first))));
+  }
+  template <typename Offset>
   std::string_view offset_row(const Offset* o, int64_t j) const {
     return o[j + 1] > o[j] ? std::string_view(data + o[j], size_t(o[j + 1] - o[j])) : std::string_view();
   }
@@ -82,12 +99,33 @@ struct WordColumn {
   }
 };
 
+// An allocator whose resize leaves new elements uninitialized, for output
+// buffers every element of which the walk writes.
+// PERF NOTE: zero-filling the offsets first would be a serial pass (and its
+// page faults) ahead of the threads that write them anyway.
+template <typename T>
+struct UninitializedAllocator : std::allocator<T> {
+  template <typename U>
+  struct rebind {
+    using other = UninitializedAllocator<U>;
+  };
+  using std::allocator<T>::allocator;
+  template <typename U>
+  void construct(U* p) noexcept {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+
 // One output row per input row: row i is data[offsets[i] .. offsets[i + 1])
 // when valid(i), else null. The validity bits are packed as Arrow packs them
 // (bit i & 7 of byte i >> 3), so the Arrow export shares them as they are.
 struct StemColumn {
   std::vector<uint8_t> validity;  // (rows + 7) / 8 bytes
-  std::vector<int64_t> offsets;   // rows + 1
+  std::vector<int64_t, UninitializedAllocator<int64_t>> offsets;  // rows + 1
   std::string data;
   size_t null_count = 0;
 

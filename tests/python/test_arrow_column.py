@@ -106,6 +106,18 @@ def test_invalid_utf8_is_refused(core):
         core.stem_arrow(column)
 
 
+@pytest.mark.parametrize("offsets, validity", [
+    ([0, 4, 2, 6], None),                 # falling offsets
+    ([0, 4, 2, 6], [True, False, True]),  # falling at a null row, whose bytes the walk also reads
+], ids=["falling", "falling-at-null"])
+def test_malformed_offsets_are_refused(core, offsets, validity):
+    buffers = [None if validity is None else pa.array(validity).buffers()[1],
+               pa.py_buffer(pa.array(offsets, pa.int32()).buffers()[1]), pa.py_buffer(b"catsdogs")]
+    column = pa.Array.from_buffers(pa.string(), 3, buffers, null_count=-1 if validity else 0)
+    with pytest.raises(ValueError, match="malformed Arrow array: offsets out of order"):
+        core.stem_arrow(column)
+
+
 def test_the_result_exports_itself_without_pyarrow(core):
     # The raw result object (what callers get when pyarrow is absent) speaks the capsule interface.
     result = core.stem_arrow(pa.array(["cats", None]))
