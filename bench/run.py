@@ -6,10 +6,15 @@ measured in the same run, interleaved, as the median of several repetitions.
 """
 from __future__ import annotations
 
+import os
+
+# NumPy's OpenBLAS (loaded with pyarrow, pandas and Polars) keeps worker threads spinning after
+# use; on a 2-core machine they would take the core the threaded rows are measured on.
+os.environ.setdefault("OPENBLAS_NUM_THREADS", "1")
+
 import argparse
 import gzip
 import json
-import os
 import pathlib
 import platform
 import random

@@ -62,11 +62,13 @@ class RowCursor {
   bool ascii_ = false;
 };
 
-void stem_share(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
+void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, const ColumnOptions& options,
                 StemColumn& out, Share& share) {
   try {
-    // Stems are rarely longer than their words; one reservation covers most shares.
-    share.data.reserve((share.end - share.begin) * 8);
+    // Eight bytes a row covers most stems. The first share reserves for every
+    // row, since the others' bytes are appended to it; untouched reserved
+    // pages cost no memory.
+    share.data.reserve((share.begin == 0 ? in_rows : share.end - share.begin) * 8);
     RowCursor cursor(in, share.begin, share.end);
     // The rows read ahead of their stems (up to kStemGroup), for nulls and keep_input.
     std::string_view rows[kStemGroup];
@@ -129,15 +131,15 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
     shares[t].end = t + 1 == thread_count ? n : std::min(n, (n * (t + 1) / thread_count + 7) / 8 * 8);
   }
   if (thread_count == 1) {
-    stem_share(trie, in, options, out, shares[0]);
+    stem_share(trie, in, n, options, out, shares[0]);
   } else {
     std::vector<std::thread> workers;
     workers.reserve(thread_count - 1);
     for (size_t t = 1; t < thread_count; ++t) {
-      workers.emplace_back(stem_share, std::cref(trie), std::cref(in), std::cref(options), std::ref(out),
+      workers.emplace_back(stem_share, std::cref(trie), std::cref(in), n, std::cref(options), std::ref(out),
                            std::ref(shares[t]));
     }
-    stem_share(trie, in, options, out, shares[0]);
+    stem_share(trie, in, n, options, out, shares[0]);
     for (auto& w : workers) w.join();
   }
   size_t total = 0;
@@ -146,16 +148,14 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
     if (s.bad_row != kNoIndex) return s.bad_row;
     total += s.data.size();
   }
-  if (thread_count == 1) {
-    out.data = std::move(shares[0].data);
-  } else {
-    out.data.resize(total);
-    int64_t base = 0;
-    for (const Share& s : shares) {
-      std::memcpy(out.data.data() + base, s.data.data(), s.data.size());
-      for (size_t i = s.begin; i < s.end; ++i) out.offsets[i + 1] += base;
-      base += int64_t(s.data.size());
-    }
+  // The first share's bytes stay where they are; the others' follow them.
+  out.data = std::move(shares[0].data);
+  out.data.reserve(total);
+  for (size_t t = 1; t < thread_count; ++t) {
+    const Share& s = shares[t];
+    const auto base = int64_t(out.data.size());
+    out.data.append(s.data);
+    for (size_t i = s.begin; i < s.end; ++i) out.offsets[i + 1] += base;
   }
   for (const Share& s : shares) out.null_count += s.null_count;
   return kNoIndex;
