@@ -124,17 +124,22 @@ def other_thread_speed_during_compile(source: pathlib.Path, workdir: pathlib.Pat
     over its solo rate: 1.0 means the compile took nothing from it."""
     import threading
 
-    def spin(seconds=None, stop=None):
+    def spin(stop):
+        # The same loop body alone and beside the compile: only the stop event ends it.
         n, t0 = 0, time.perf_counter()
-        while not (stop.is_set() if stop else time.perf_counter() - t0 > seconds):
+        while not stop.is_set():
             n += 1
         return n / (time.perf_counter() - t0)
 
-    solo = spin(seconds=1.0)
+    alone = threading.Event()
+    timer = threading.Timer(1.0, alone.set)
+    timer.start()
+    solo = spin(alone)
+    timer.join()
     stop = threading.Event()
     worker = threading.Thread(target=lambda: (_velmora.compile(str(source), str(workdir / "busy.vmc")), stop.set()))
     worker.start()
-    during = spin(stop=stop)
+    during = spin(stop)
     worker.join()
     return during / solo
 
