@@ -107,6 +107,19 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
       }
     }
   }
+  // The first two steps of ASCII walks, where neither the root nor the node
+  // after one step accepts (so no lookup mode stops or records a node there).
+  if (!record_accepting(0)) {
+    first_two_steps_.assign(kAsciiUnits * kAsciiUnits, 0);
+    for (uint32_t u0 = 0; u0 < kAsciiUnits; ++u0) {
+      const uint32_t r1 = child_record(0, u0);
+      if (r1 == kNoIndex || record_accepting(r1)) continue;
+      for (uint32_t u1 = 0; u1 < kAsciiUnits; ++u1) {
+        const uint32_t r2 = child_record(r1, u1);
+        if (r2 != kNoIndex) first_two_steps_[u0 * kAsciiUnits + u1] = r2 + 1;
+      }
+    }
+  }
 }
 
 void CompiledTrie::append_stems(uint32_t node, std::u16string_view key, bool unique,

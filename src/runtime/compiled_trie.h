@@ -151,6 +151,13 @@ class CompiledTrie {
                     std::vector<std::string>& out) const;
 
   std::vector<uint32_t> walk_;
+  // first_two_steps_[u0 * 128 + u1]: the record two ASCII units from the root
+  // plus one, or 0 where the walk takes its steps one by one; empty when the
+  // root accepts.
+  // PERF NOTE: the top of the trie is where every walk starts; one read of
+  // this table replaces two dependent steps of about six.
+  static constexpr uint32_t kAsciiUnits = 128;
+  std::vector<uint32_t> first_two_steps_;
   std::vector<uint32_t> record_of_;
   std::vector<uint8_t> accepting_;
   std::vector<uint32_t> value_offsets_;
@@ -206,10 +213,21 @@ inline void CompiledTrie::preferred_values_interleaved(const std::string_view* k
   const uint32_t root_best = record_accepting(0) ? 0 : kNoIndex;
   Lane lanes[kWalkLanes];
   size_t next = 0;
+  const uint32_t* two_steps = first_two_steps_.empty() ? nullptr : first_two_steps_.data();
   auto start = [&](Lane& lane) {
     const std::string_view key = keys[next];
     const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
     lane = Lane{backward ? bytes + key.size() : bytes, key.size(), 0, root_best, next++};
+    if (two_steps && key.size() >= 2) {
+      const uint32_t u0 = lane.unit[ahead], u1 = lane.unit[ahead + stride];
+      const uint32_t jump = u0 < kAsciiUnits && u1 < kAsciiUnits ? two_steps[u0 * kAsciiUnits + u1] : 0;
+      if (jump) {
+        lane.r = jump - 1;
+        lane.unit += 2 * stride;
+        lane.left -= 2;
+        if (record_accepting(lane.r)) lane.best = lane.r;
+      }
+    }
   };
   size_t active = 0;
   while (active < kWalkLanes && next < n) start(lanes[active++]);
