@@ -1,6 +1,7 @@
 #include "runtime/column_stem.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <thread>
@@ -16,8 +17,12 @@ namespace {
 // 50 µs) and the final copy of its output.
 constexpr size_t kRowsPerExtraThread = 16384;
 
-// One thread's share: rows [begin, end) of the input. Its bytes go to `data`;
-// offsets[i + 1] holds the end of row i relative to this share's first byte.
+// Threads take the rows in blocks of this many, the next free block each
+// time, so that a thread whose rows walk faster takes more of them.
+constexpr size_t kRowsPerBlock = 8192;  // a multiple of 8: blocks share no byte of validity bits
+
+// One block of rows: [begin, end) of the input. Its bytes go to `data`;
+// offsets[i + 1] holds the end of row i relative to this block's first byte.
 struct Share {
   size_t begin = 0, end = 0;
   std::string data;
@@ -65,7 +70,7 @@ class RowCursor {
 void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, const ColumnOptions& options,
                 StemColumn& out, Share& share) {
   try {
-    // Eight bytes a row covers most stems. The first share reserves for every
+    // Eight bytes a row covers most stems. The first block reserves for every
     // row, since the others' bytes are appended to it; untouched reserved
     // pages cost no memory.
     share.data.reserve((share.begin == 0 ? in_rows : share.end - share.begin) * 8);
@@ -124,22 +129,25 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
   out.data.clear();
   out.null_count = 0;
   const size_t thread_count = std::clamp<size_t>(options.threads, 1, std::max<size_t>(n, 1));
-  std::vector<Share> shares(thread_count);
-  // Shares start on a multiple of 8 rows, so no two threads write one byte of the validity bits.
-  for (size_t t = 0; t < thread_count; ++t) {
-    shares[t].begin = std::min(n, (n * t / thread_count + 7) / 8 * 8);
-    shares[t].end = t + 1 == thread_count ? n : std::min(n, (n * (t + 1) / thread_count + 7) / 8 * 8);
+  // One thread walks the column as one block; more take blocks as they free up.
+  const size_t block_rows = thread_count == 1 ? std::max<size_t>(n, 1) : kRowsPerBlock;
+  std::vector<Share> shares((n + block_rows - 1) / block_rows + (n == 0));
+  for (size_t b = 0; b < shares.size(); ++b) {
+    shares[b].begin = std::min(n, b * block_rows);
+    shares[b].end = std::min(n, (b + 1) * block_rows);
   }
-  if (thread_count == 1) {
-    stem_share(trie, in, n, options, out, shares[0]);
-  } else {
-    std::vector<std::thread> workers;
-    workers.reserve(thread_count - 1);
-    for (size_t t = 1; t < thread_count; ++t) {
-      workers.emplace_back(stem_share, std::cref(trie), std::cref(in), n, std::cref(options), std::ref(out),
-                           std::ref(shares[t]));
+  std::atomic<size_t> next_block{0};
+  auto take_blocks = [&] {
+    for (size_t b; (b = next_block.fetch_add(1, std::memory_order_relaxed)) < shares.size();) {
+      stem_share(trie, in, n, options, out, shares[b]);
     }
-    stem_share(trie, in, n, options, out, shares[0]);
+  };
+  {
+    std::vector<std::thread> workers;
+    const size_t helpers = std::min(thread_count, shares.size()) - 1;
+    workers.reserve(helpers);
+    for (size_t t = 0; t < helpers; ++t) workers.emplace_back(take_blocks);
+    take_blocks();
     for (auto& w : workers) w.join();
   }
   size_t total = 0;
@@ -148,11 +156,11 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
     if (s.bad_row != kNoIndex) return s.bad_row;
     total += s.data.size();
   }
-  // The first share's bytes stay where they are; the others' follow them.
+  // The first block's bytes stay where they are; the others' follow them.
   out.data = std::move(shares[0].data);
   out.data.reserve(total);
-  for (size_t t = 1; t < thread_count; ++t) {
-    const Share& s = shares[t];
+  for (size_t b = 1; b < shares.size(); ++b) {
+    const Share& s = shares[b];
     const auto base = int64_t(out.data.size());
     out.data.append(s.data);
     for (size_t i = s.begin; i < s.end; ++i) out.offsets[i + 1] += base;

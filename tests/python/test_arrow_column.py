@@ -106,6 +106,21 @@ def test_invalid_utf8_is_refused(core):
         core.stem_arrow(column)
 
 
+@pytest.mark.parametrize("threads", [1, 2, 3])
+def test_the_first_invalid_row_is_named_whatever_thread_reads_it(core, threads):
+    # Rows go to threads in blocks; the error still names the first invalid row of the column.
+    rows = [b"cats"] * 30000
+    rows[12345] = rows[25000] = b"\xff"
+    offsets = [0]
+    for row in rows:
+        offsets.append(offsets[-1] + len(row))
+    column = pa.Array.from_buffers(pa.large_string(), len(rows),
+                                   [None, pa.py_buffer(pa.array(offsets, pa.int64()).buffers()[1]),
+                                    pa.py_buffer(b"".join(rows))])
+    with pytest.raises(ValueError, match="row 12345 is not valid UTF-8"):
+        core.stem_arrow(column, threads=threads)
+
+
 @pytest.mark.parametrize("offsets, validity", [
     ([0, 4, 2, 6], None),                 # falling offsets
     ([0, 4, 2, 6], [True, False, True]),  # falling at a null row, whose bytes the walk also reads
