@@ -3,9 +3,12 @@
 // definition (normalize, walk, apply on UTF-16) gives it, nulls and keep_input included, for 1 to 3 threads; a column
 // with invalid UTF-8 must be refused at its first invalid row.
 //
-// Input: byte 0 picks the modes; the rest is the column, one row per line,
+// Input: byte 0 picks the modes and the layout (64- or 32-bit offsets; the
+// first chunk as texts or not); the rest is the column, one row per line,
 // with a row starting "\x01" null and the column cut into two chunks at its
-// middle row.
+// middle row. The bytes sit in an allocation of their exact size, so that a
+// read past the last row's bytes is caught.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -104,16 +107,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
+  const bool offsets32 = pick & 16, texts_first = pick & 32;
+  const std::vector<int32_t> offsets32_values(offsets.begin(), offsets.end());
+  const std::unique_ptr<char[]> exact_bytes(new char[bytes.size()]);
+  std::copy(bytes.begin(), bytes.end(), exact_bytes.get());
+  std::vector<std::string_view> texts(n);
+  for (size_t i = 0; i < n; ++i) {
+    texts[i] = std::string_view(exact_bytes.get() + offsets[i], size_t(offsets[i + 1] - offsets[i]));
+  }
   WordColumn column;
   const size_t cut = n / 2;
   for (auto [begin, end] : {std::pair<size_t, size_t>{0, cut}, {cut, n}}) {
     WordChunk chunk;
-    chunk.layout = WordChunk::Layout::kOffsets64;
     chunk.rows = end - begin;
-    chunk.offset = int64_t(begin);
     chunk.validity = validity.data();
-    chunk.offsets = offsets.data();
-    chunk.data = bytes.data();
+    if (texts_first && begin == 0) {
+      chunk.layout = WordChunk::Layout::kTexts;
+      chunk.texts = texts.data();
+    } else {
+      chunk.layout = offsets32 ? WordChunk::Layout::kOffsets32 : WordChunk::Layout::kOffsets64;
+      chunk.offset = int64_t(begin);
+      chunk.offsets = offsets32 ? static_cast<const void*>(offsets32_values.data()) : offsets.data();
+      chunk.data = exact_bytes.get();
+    }
     column.chunks.push_back(chunk);
   }
   for (unsigned threads = 1; threads <= 3; ++threads) {

@@ -21,51 +21,177 @@ constexpr size_t kRowsPerExtraThread = 16384;
 // time, so that a thread whose rows walk faster takes more of them.
 constexpr size_t kRowsPerBlock = 8192;  // a multiple of 8: blocks share no byte of validity bits
 
-// One block of rows: [begin, end) of the input. Its bytes go to `data`;
+// A block's stem bytes, written through a cursor into room reserved ahead.
+// PERF NOTE: a short stem is then one or two unaligned stores of sixteen
+// bytes, not a call to memcpy with a capacity check.
+class StemBytes {
+ public:
+  // Stores may run this far past the bytes they mean to write.
+  static constexpr size_t kSlack = 16;
+
+  explicit StemBytes(size_t expected) { bytes_.resize(expected + kSlack); }
+  // Where the next `n` bytes go, with kSlack bytes more behind them.
+  char* room(size_t n) {
+    if (n + kSlack > bytes_.size() - size_) grow(n);
+    return bytes_.data() + size_;
+  }
+  void commit(size_t n) { size_ += n; }
+  void append(std::string_view text) {
+    if (text.empty()) return;  // its pointer may be null
+    std::memcpy(room(text.size()), text.data(), text.size());
+    size_ += text.size();
+  }
+  size_t size() const { return size_; }
+  // The bytes written; the reserved room stays behind them as capacity.
+  ByteVector take() {
+    bytes_.resize(size_);
+    return std::move(bytes_);
+  }
+
+ private:
+  void grow(size_t n) { bytes_.resize(std::max(2 * bytes_.size(), size_ + n + kSlack)); }
+
+  ByteVector bytes_;
+  size_t size_ = 0;
+};
+
+// One block of rows: [begin, end) of the input. Its bytes go to `bytes`;
 // offsets[i + 1] holds the end of row i relative to this block's first byte.
 struct Share {
   size_t begin = 0, end = 0;
-  std::string data;
+  ByteVector bytes;
   size_t null_count = 0;
   size_t bad_row = kNoIndex;
   std::exception_ptr failure;
 };
 
-// Reads rows [begin, end) in order, across chunks, and knows whether the
-// rows it reads of the current chunk are all ASCII.
-// PERF NOTE: one pass over a chunk's bytes (those of this thread's rows, in
-// parallel with the other threads) spares the walk an ASCII check per row.
-class RowCursor {
- public:
-  RowCursor(const WordColumn& column, size_t begin, size_t end) : chunks_(column.chunks), left_(end - begin) {
-    while (chunk_ < chunks_.size() && begin >= chunks_[chunk_].rows) begin -= chunks_[chunk_++].rows;
-    local_ = begin;
-    if (left_) enter_chunk();
-  }
-  // The next row into `word`; false for a null row.
-  bool next(std::string_view& word) {
-    if (local_ == chunks_[chunk_].rows) {
-      ++chunk_;
-      local_ = 0;
-      while (chunks_[chunk_].rows == 0) ++chunk_;
-      enter_chunk();
-    }
-    --left_;
-    return chunks_[chunk_].row(local_++, word);
-  }
-  // Whether every row read from the current chunk is ASCII.
-  bool ascii() const { return ascii_; }
+// Where a block's rows go: the shared validity bits and offsets (each row's
+// own), and the block's bytes.
+struct ShareOutput {
+  StemColumn& out;
+  Share& share;
+  StemBytes bytes;
 
- private:
-  void enter_chunk() {
-    const WordChunk& c = chunks_[chunk_];
-    ascii_ = c.rows_ascii(local_, std::min(c.rows, local_ + left_));
+  // Row r's end and validity, after its bytes were written.
+  void finish_row(size_t r, bool valid) {
+    out.validity[r >> 3] |= uint8_t(valid) << (r & 7);
+    share.null_count += !valid;
+    out.offsets[r + 1] = int64_t(bytes.size());
   }
-
-  const std::vector<WordChunk>& chunks_;
-  size_t chunk_ = 0, local_ = 0, left_;
-  bool ascii_ = false;
 };
+
+template <bool kLower>
+uint64_t ascii_copy_word(uint64_t x) {
+  if constexpr (kLower) return ascii_lower_eight(x);
+  return x;
+}
+
+// Copies n ASCII bytes from `from` to `to` (which has StemBytes::kSlack bytes
+// of room past n), lowercased with kLower. `from_end` bounds what may be read.
+template <bool kLower>
+void copy_ascii(const char* from, size_t n, const char* from_end, char* to) {
+  if (n <= 16 && size_t(from_end - from) >= 16) {
+    store_word(to, ascii_copy_word<kLower>(load_word<uint64_t>(from)));
+    store_word(to + 8, ascii_copy_word<kLower>(load_word<uint64_t>(from + 8)));
+  } else if constexpr (kLower) {
+    ascii_lower_into(std::string_view(from, n), to);
+  } else if (n) {  // an empty row's pointer may be null
+    std::memcpy(to, from, n);
+  }
+}
+
+// Rows [begin, end) of an offsets chunk whose bytes are all ASCII, stemmed
+// straight from its buffers to the output row `first_out` on.
+// PERF NOTE: an ASCII word is its own key (the walk lowercases as it reads),
+// and most stems are a slice of the key, copied here with the lowercase
+// applied on the way; no key, view or stem is stored per row.
+template <typename Offset, bool kLower>
+void stem_ascii_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
+                     size_t first_out, bool keep_input, ShareOutput& output, StemScratch& scratch) {
+  const Offset* offsets = static_cast<const Offset*>(chunk.offsets) + chunk.offset;
+  const char* data = chunk.data;
+  const char* data_end = data + offsets[end];  // the rows' bytes end here; no more are known to exist
+  constexpr size_t kGroup = 256;
+  uint32_t values[kGroup];
+  for (size_t group = begin; group < end; group += kGroup) {
+    const size_t count = std::min(kGroup, end - group);
+    const Offset* o = offsets + group;
+    trie.preferred_values_interleaved<kLower>(
+        count, [&](size_t i) { return std::string_view(data + o[i], size_t(o[i + 1] - o[i])); }, values);
+    for (size_t i = 0; i < count; ++i) {
+      const int64_t in_row = chunk.offset + int64_t(group + i);
+      const char* word = data + o[i];
+      const size_t length = size_t(o[i + 1] - o[i]);
+      bool valid = !chunk.validity || ((chunk.validity[in_row >> 3] >> (in_row & 7)) & 1);
+      const uint32_t value = values[i];
+      if (valid && value != kNoIndex) {
+        const uint32_t cut = trie.slice_cut(value);
+        if (cut != CompiledTrie::kNotASlice) {
+          const size_t n = cut < length ? length - cut : length;
+          copy_ascii<kLower>(word, n, data_end, output.bytes.room(n));
+          output.bytes.commit(n);
+        } else {
+          std::string_view key(word, length);
+          if (kLower) key = ascii_key(trie, key, scratch.ascii_key);
+          StemView stem;
+          finish_ascii_patch(trie.patch(value), key, scratch, stem);
+          output.bytes.append(stem.text);
+        }
+      } else if (valid && keep_input) {
+        copy_ascii<false>(word, length, data_end, output.bytes.room(length));
+        output.bytes.commit(length);
+      } else {
+        valid = false;
+      }
+      output.finish_row(first_out + (group + i - begin), valid);
+    }
+  }
+}
+
+// Rows [begin, end) of any chunk, one word at a time through the general walk.
+void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end, size_t first_out,
+               const ColumnOptions& options, ShareOutput& output) {
+  Share& share = output.share;
+  // The rows read ahead of their stems (up to kStemGroup), for nulls and keep_input.
+  std::string_view rows[kStemGroup];
+  bool present[kStemGroup];
+  auto word_at = [&](size_t i, std::string_view& word) {
+    const size_t k = i % kStemGroup;
+    // Read into a local: two 8-byte stores read back as one 16-byte copy stall.
+    std::string_view row;
+    present[k] = chunk.row(begin + i, row);
+    if (!present[k]) return WordKind::kNotAWord;
+    rows[k] = row;
+    word = row;
+    if (options.validate_utf8 && !is_ascii(word) && !check_utf8(word).ok) {
+      if (share.bad_row == kNoIndex) share.bad_row = first_out + i;
+      return WordKind::kNotAWord;  // never walked: the walk takes valid UTF-8 only
+    }
+    return WordKind::kWord;
+  };
+  auto emit = [&](size_t i, const StemView* stem) {
+    const size_t r = first_out + i;
+    if (r == share.bad_row) return false;
+    const size_t k = i % kStemGroup;
+    bool valid = present[k];
+    if (stem) output.bytes.append(stem->text);
+    else if (valid && options.keep_input) output.bytes.append(rows[k]);
+    else valid = false;
+    output.finish_row(r, valid);
+    return true;
+  };
+  for_each_stem(trie, end - begin, word_at, emit, trie.direct_output_allowed());
+}
+
+template <typename Offset>
+void stem_ascii_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
+                     size_t first_out, bool keep_input, ShareOutput& output, StemScratch& scratch) {
+  if (trie.case_mode() == CaseMode::kAsIs) {
+    stem_ascii_rows<Offset, false>(trie, chunk, begin, end, first_out, keep_input, output, scratch);
+  } else {
+    stem_ascii_rows<Offset, true>(trie, chunk, begin, end, first_out, keep_input, output, scratch);
+  }
+}
 
 void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, const ColumnOptions& options,
                 StemColumn& out, Share& share) {
@@ -73,40 +199,29 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, 
     // Eight bytes a row covers most stems. The first block reserves for every
     // row, since the others' bytes are appended to it; untouched reserved
     // pages cost no memory.
-    share.data.reserve((share.begin == 0 ? in_rows : share.end - share.begin) * 8);
-    RowCursor cursor(in, share.begin, share.end);
-    // The rows read ahead of their stems (up to kStemGroup), for nulls and keep_input.
-    std::string_view rows[kStemGroup];
-    bool present[kStemGroup];
-    auto word_at = [&](size_t i, std::string_view& word) {
-      const size_t k = i % kStemGroup;
-      // Read into a local: two 8-byte stores read back as one 16-byte copy stall.
-      std::string_view row;
-      present[k] = cursor.next(row);
-      if (!present[k]) return WordKind::kNotAWord;
-      rows[k] = row;
-      word = row;
-      if (cursor.ascii()) return WordKind::kAsciiWord;
-      if (options.validate_utf8 && !is_ascii(word) && !check_utf8(word).ok) {
-        if (share.bad_row == kNoIndex) share.bad_row = share.begin + i;
-        return WordKind::kNotAWord;  // never walked: the walk takes valid UTF-8 only
+    ShareOutput output{out, share, StemBytes((share.begin == 0 ? in_rows : share.end - share.begin) * 8)};
+    StemScratch scratch;
+    // The block's rows chunk by chunk: [local, local + take) of chunk c is
+    // output row r on.
+    size_t c = 0, local = share.begin;
+    while (c < in.chunks.size() && local >= in.chunks[c].rows) local -= in.chunks[c++].rows;
+    for (size_t r = share.begin; r < share.end && share.bad_row == kNoIndex; ++c, local = 0) {
+      const WordChunk& chunk = in.chunks[c];
+      const size_t take = std::min(chunk.rows - local, share.end - r);
+      if (take == 0) continue;
+      // PERF NOTE: one pass over the rows' bytes (this thread's, in parallel
+      // with the others) spares the walk an ASCII check per row.
+      const bool ascii = chunk.rows_ascii(local, local + take);
+      if (ascii && chunk.layout == WordChunk::Layout::kOffsets32) {
+        stem_ascii_rows<int32_t>(trie, chunk, local, local + take, r, options.keep_input, output, scratch);
+      } else if (ascii && chunk.layout == WordChunk::Layout::kOffsets64) {
+        stem_ascii_rows<int64_t>(trie, chunk, local, local + take, r, options.keep_input, output, scratch);
+      } else {
+        stem_rows(trie, chunk, local, local + take, r, options, output);
       }
-      return WordKind::kWord;
-    };
-    auto emit = [&](size_t i, const StemView* stem) {
-      const size_t r = share.begin + i;
-      if (r == share.bad_row) return false;
-      const size_t k = i % kStemGroup;
-      bool valid = present[k];
-      if (stem) share.data.append(stem->text);
-      else if (valid && options.keep_input) share.data.append(rows[k]);
-      else valid = false;
-      out.validity[r >> 3] |= uint8_t(valid) << (r & 7);
-      share.null_count += !valid;
-      out.offsets[r + 1] = int64_t(share.data.size());
-      return true;
-    };
-    for_each_stem(trie, share.end - share.begin, word_at, emit, trie.direct_output_allowed());
+      r += take;
+    }
+    share.bytes = output.bytes.take();
   } catch (...) {
     share.failure = std::current_exception();
   }
@@ -154,15 +269,15 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
   for (const Share& s : shares) {
     if (s.failure) std::rethrow_exception(s.failure);
     if (s.bad_row != kNoIndex) return s.bad_row;
-    total += s.data.size();
+    total += s.bytes.size();
   }
   // The first block's bytes stay where they are; the others' follow them.
-  out.data = std::move(shares[0].data);
+  out.data = std::move(shares[0].bytes);
   out.data.reserve(total);
   for (size_t b = 1; b < shares.size(); ++b) {
     const Share& s = shares[b];
     const auto base = int64_t(out.data.size());
-    out.data.append(s.data);
+    out.data.insert(out.data.end(), s.bytes.begin(), s.bytes.end());
     for (size_t i = s.begin; i < s.end; ++i) out.offsets[i + 1] += base;
   }
   for (const Share& s : shares) out.null_count += s.null_count;

@@ -120,13 +120,17 @@ struct UninitializedAllocator : std::allocator<T> {
   }
 };
 
+// Bytes whose resize leaves new bytes uninitialized.
+using ByteVector = std::vector<char, UninitializedAllocator<char>>;
+
 // One output row per input row: row i is data[offsets[i] .. offsets[i + 1])
 // when valid(i), else null. The validity bits are packed as Arrow packs them
 // (bit i & 7 of byte i >> 3), so the Arrow export shares them as they are.
+// `data` always holds an allocation, even empty, so its pointer is never null.
 struct StemColumn {
   std::vector<uint8_t> validity;  // (rows + 7) / 8 bytes
   std::vector<int64_t, UninitializedAllocator<int64_t>> offsets;  // rows + 1
-  std::string data;
+  ByteVector data;
   size_t null_count = 0;
 
   size_t rows() const { return offsets.empty() ? 0 : offsets.size() - 1; }

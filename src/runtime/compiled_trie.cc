@@ -53,6 +53,14 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
       direction_(modes.direction),
       case_mode_(modes.case_mode),
       diacritic_mode_(modes.diacritic_mode) {
+  slice_cut_.reserve(patches_.size());
+  for (const CompiledPatch& patch : patches_) {
+    // A cut too long for 32 bits is left to the patch's own code.
+    slice_cut_.push_back(patch.kind == PatchKind::kPreserve ? 0
+                         : patch.kind == PatchKind::kDeleteSuffix && patch.delete_count < kNotASlice
+                             ? uint32_t(patch.delete_count)
+                             : kNotASlice);
+  }
   const size_t n = accepting_.size();
   preferred_value_.resize(n);
   for (size_t i = 0; i < n; ++i) {

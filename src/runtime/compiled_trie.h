@@ -73,17 +73,39 @@ class CompiledTrie {
   uint32_t find(std::u16string_view key) const { return find(key.data(), key.size()); }
 
   // preferred_value(find(key)) of `n` ASCII keys at once, to out[0 .. n)
-  // (kNoIndex where find() gives no node or the node has no value).
+  // (kNoIndex where find() gives no node or the node has no value). Key i is
+  // key_at(i), a string_view. With kLower the walk reads each byte's ASCII
+  // lowercase, so that an ASCII word serves as its own key in every case mode
+  // but AS_IS without a lowercased copy.
   // PERF NOTE: one word at a time, each step of the walk waits on the load of
   // its child slot (mostly L2 hits: a step's two loads depend on each other).
   // Here kWalkLanes walks run in turn, one step each, so those waits overlap;
   // a lane whose walk ends takes the next key at once, so the lanes stay full
   // until the keys run out. The value comes from the record the walk ends on,
   // which is already in cache.
-  void preferred_values_interleaved(const std::string_view* keys, size_t n, uint32_t* out) const;
+  template <bool kLower, typename KeyAt>
+  void preferred_values_interleaved(size_t n, KeyAt&& key_at, uint32_t* out) const {
+    const bool backward = direction_ == TraversalDirection::kBackward;
+    if (lookup_mode_ == LookupMode::kFirst) {
+      backward ? walk_lanes<true, true, kLower>(n, key_at, out) : walk_lanes<true, false, kLower>(n, key_at, out);
+    } else {
+      backward ? walk_lanes<false, true, kLower>(n, key_at, out) : walk_lanes<false, false, kLower>(n, key_at, out);
+    }
+  }
+  void preferred_values_interleaved(const std::string_view* keys, size_t n, uint32_t* out) const {
+    preferred_values_interleaved<false>(n, [keys](size_t i) { return keys[i]; }, out);
+  }
 
   // Every candidate stem of `word` in the trie's lookup mode.
   std::vector<std::string> stem_all(std::string_view word) const;
+
+  // How many units patch `value_id` cuts from the end of an ASCII key, when
+  // it keeps the word (0) or deletes a suffix; kNotASlice for every other
+  // patch. A cut at least as long as the key keeps the whole key.
+  // PERF NOTE: most stems are such slices; this array of the patches' cuts
+  // stays in cache where the patches themselves would not.
+  static constexpr uint32_t kNotASlice = 0xFFFFFFFFu;
+  uint32_t slice_cut(uint32_t value_id) const { return slice_cut_[value_id]; }
 
   const std::vector<CompiledPatch>& patches() const { return patches_; }
   const CompiledPatch& patch(uint32_t value_id) const { return patches_[value_id]; }
@@ -142,6 +164,8 @@ class CompiledTrie {
     return lo < count && body[lo] == u ? body[count + lo] : kNoIndex;
   }
   bool record_accepting(uint32_t r) const { return walk_[r + kMeta] & kAcceptingBit; }
+  template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
+  void walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const;
 
   template <typename Unit>
   uint32_t unit_at(const Unit* key, size_t len, size_t step) const {
@@ -164,6 +188,7 @@ class CompiledTrie {
   std::vector<uint32_t> value_ids_;
   std::vector<uint32_t> preferred_value_;
   std::vector<CompiledPatch> patches_;
+  std::vector<uint32_t> slice_cut_;  // per patch
   TraversalDirection direction_;
   CaseMode case_mode_;
   DiacriticMode diacritic_mode_;
@@ -193,81 +218,78 @@ uint32_t CompiledTrie::find_last(const Unit* key, size_t len) const {
   return best == kNoIndex ? kNoIndex : walk_[best + kId];
 }
 
-inline void CompiledTrie::preferred_values_interleaved(const std::string_view* keys, size_t n,
-                                                       uint32_t* out) const {
+template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
+void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
   constexpr size_t kWalkLanes = 8;
   struct Lane {
-    // The next unit to walk is unit[-1] walking backward, unit[0] forward, so
-    // that the pointer never leaves the key (nor moves off a null empty key).
+    // The next unit is unit[-1] walking backward, unit[0] forward; the walk
+    // ends where `unit` reaches `stop`. Neither pointer leaves the key (nor
+    // moves off a null empty key).
     const unsigned char* unit;
-    size_t left;                // units not walked yet
-    uint32_t r;                 // current record
-    uint32_t best;              // lookup mode last: deepest usable record so far
-    size_t index;               // the key's position in `keys`
+    const unsigned char* stop;
+    uint32_t r;     // current record
+    uint32_t best;  // lookup mode last: deepest usable record so far
+    size_t index;   // the key's position
   };
+  constexpr ptrdiff_t kStride = kBackward ? -1 : 1;
+  constexpr ptrdiff_t kAhead = kBackward ? -1 : 0;
   const uint32_t* walk = walk_.data();
-  const bool backward = direction_ == TraversalDirection::kBackward;
-  const bool first = lookup_mode_ == LookupMode::kFirst;
-  const ptrdiff_t stride = backward ? -1 : 1;
-  const ptrdiff_t ahead = backward ? -1 : 0;
+  const uint32_t* two_steps = first_two_steps_.empty() ? nullptr : first_two_steps_.data();
   const uint32_t root_best = record_accepting(0) ? 0 : kNoIndex;
+  auto unit_of = [](unsigned char b) -> uint32_t {
+    if constexpr (kLower) return b | uint32_t(unsigned(b - 'A') < 26u) << 5;
+    return b;
+  };
   Lane lanes[kWalkLanes];
   size_t next = 0;
-  const uint32_t* two_steps = first_two_steps_.empty() ? nullptr : first_two_steps_.data();
   auto start = [&](Lane& lane) {
-    const std::string_view key = keys[next];
-    const auto* bytes = reinterpret_cast<const unsigned char*>(key.data());
-    lane = Lane{backward ? bytes + key.size() : bytes, key.size(), 0, root_best, next++};
+    const std::string_view key = key_at(next);
+    const auto* begin = reinterpret_cast<const unsigned char*>(key.data());
+    const auto* end = begin + key.size();
+    lane = Lane{kBackward ? end : begin, kBackward ? begin : end, 0, root_best, next++};
     if (two_steps && key.size() >= 2) {
-      const uint32_t u0 = lane.unit[ahead], u1 = lane.unit[ahead + stride];
-      const uint32_t jump = u0 < kAsciiUnits && u1 < kAsciiUnits ? two_steps[u0 * kAsciiUnits + u1] : 0;
+      const uint32_t u0 = unit_of(lane.unit[kAhead]), u1 = unit_of(lane.unit[kAhead + kStride]);
+      const uint32_t jump = (u0 | u1) < kAsciiUnits ? two_steps[u0 * kAsciiUnits + u1] : 0;
       if (jump) {
         lane.r = jump - 1;
-        lane.unit += 2 * stride;
-        lane.left -= 2;
-        if (record_accepting(lane.r)) lane.best = lane.r;
+        lane.unit += 2 * kStride;
+        if (!kFirst && record_accepting(lane.r)) lane.best = lane.r;
       }
     }
   };
   size_t active = 0;
   while (active < kWalkLanes && next < n) start(lanes[active++]);
-  auto value_of = [&](uint32_t r) { return r == kNoIndex ? kNoIndex : walk[r + kPreferred]; };
   while (active) {
     for (size_t i = 0; i < active;) {
       Lane& lane = lanes[i];
-      uint32_t result = 0;
-      bool done = false;
-      if (first) {
-        // The steps of find_first.
-        if (record_accepting(lane.r) || lane.left == 0) {
-          result = walk[lane.r + kPreferred];
-          done = true;
-        } else {
-          lane.r = child_record(lane.r, lane.unit[ahead]);
-          if (lane.r == kNoIndex) result = kNoIndex, done = true;
-        }
+      const uint32_t* rec = walk + lane.r;
+      const uint32_t meta = rec[kMeta];
+      uint32_t result;
+      if (kFirst && ((meta & kAcceptingBit) || lane.unit == lane.stop)) {
+        result = rec[kPreferred];
+      } else if (!kFirst && lane.unit == lane.stop) {
+        const uint32_t best = rec[kPreferred] != kNoIndex ? lane.r : lane.best;
+        result = best == kNoIndex ? kNoIndex : walk[best + kPreferred];
       } else {
-        // The steps of find_last.
-        if (lane.left == 0) {
-          if (walk[lane.r + kPreferred] != kNoIndex) lane.best = lane.r;
-          result = value_of(lane.best);
-          done = true;
+        const uint32_t u = unit_of(lane.unit[kAhead]);
+        uint32_t child;
+        if (meta & kDenseBit) {
+          // uint16_t(u - base) sends labels below the base past the span too;
+          // an empty slot (0) wraps to kNoIndex.
+          const uint32_t k = uint16_t(u - rec[kBase]);
+          child = k < (meta & kCountMask) ? rec[kHeader + k] - 1 : kNoIndex;
         } else {
-          lane.r = child_record(lane.r, lane.unit[ahead]);
-          if (lane.r == kNoIndex) {
-            result = value_of(lane.best);
-            done = true;
-          } else if (record_accepting(lane.r)) {
-            lane.best = lane.r;
-          }
+          child = child_record(lane.r, u);
         }
-      }
-      if (!done) {
-        __builtin_prefetch(walk + lane.r);
-        lane.unit += stride;
-        --lane.left;
-        ++i;
-        continue;
+        if (child != kNoIndex) {
+          __builtin_prefetch(walk + child);
+          lane.r = child;
+          lane.unit += kStride;
+          if (!kFirst && record_accepting(child)) lane.best = child;
+          ++i;
+          continue;
+        }
+        result = kFirst || lane.best == kNoIndex ? kNoIndex : walk[lane.best + kPreferred];
       }
       out[lane.index] = result;
       if (next < n) {

@@ -124,17 +124,13 @@ bool finish_ascii_patch(const CompiledPatch& patch, std::string_view key, StemSc
 inline bool finish_ascii(const CompiledTrie& trie, uint32_t value, std::string_view key,
                          StemScratch& scratch, StemView& out) {
   if (value == kNoIndex) return false;
-  const CompiledPatch& patch = trie.patch(value);
-  if (patch.kind == PatchKind::kPreserve || patch.kind == PatchKind::kDeleteSuffix) {
-    // A command that deletes the whole word or more keeps it.
-    const size_t cut = patch.kind == PatchKind::kPreserve || patch.delete_count >= key.size()
-                           ? 0
-                           : size_t(patch.delete_count);
-    out.text = key.substr(0, key.size() - cut);
+  const uint32_t cut = trie.slice_cut(value);
+  if (cut != CompiledTrie::kNotASlice) {
+    out.text = key.substr(0, cut < key.size() ? key.size() - cut : key.size());
     out.path = StemPath::kDirectSlice;
     return true;
   }
-  return finish_ascii_patch(patch, key, scratch, out);
+  return finish_ascii_patch(trie.patch(value), key, scratch, out);
 }
 
 // Stems `word` (valid UTF-8) into `out`; false when the trie has no stem for
