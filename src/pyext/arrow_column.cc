@@ -5,6 +5,7 @@
 
 #include "pyext/classes.h"
 #include "pyext/py_args.h"
+#include "runtime/spare_columns.h"
 #include "util/utf.h"
 
 namespace velmora::py {
@@ -191,8 +192,11 @@ bool import_arrow_column(PyObject* obj, ArrowInput& input) {
 namespace {
 
 // The exported buffers, shared by every export of one result.
+// The exported column; when its last consumer releases it, its buffers are
+// kept for the next column.
 struct ExportedBuffers {
   StemColumn column;
+  ~ExportedBuffers() { keep_spare_column(std::move(column)); }
 };
 
 struct ArrayPrivate {

@@ -7,6 +7,7 @@
 #include "pyext/stem_engine.h"
 #include "pyext/stemmer_object.h"
 #include "runtime/column_stem.h"
+#include "runtime/spare_columns.h"
 
 namespace velmora::py {
 
@@ -76,7 +77,7 @@ PyObject* stem_arrow(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
     if (!to_threads(a[1], input.column.rows(), options.threads)) return nullptr;
     options.keep_input = keep_input;
     options.validate_utf8 = true;
-    StemColumn out;
+    StemColumn out = take_spare_column();
     const size_t bad_row = stem_column_unlocked(engine, input.column, options, out);
     if (bad_row != kNoIndex) {
       PyErr_Format(PyExc_ValueError, "stem_arrow(): row %zu is not valid UTF-8", bad_row);
@@ -96,13 +97,15 @@ PyObject* stem_list_threaded(const StemEngine& engine, PyObject* words, unsigned
   in.chunks.push_back(texts);
   ColumnOptions options;
   options.threads = threads;
-  StemColumn out;
+  StemColumn out = take_spare_column();
   stem_column_unlocked(engine, in, options, out);
   const char* data = out.data.data();
-  return filled_list(seq.texts.size(), [&](size_t i) -> PyObject* {
+  PyObject* list = filled_list(seq.texts.size(), [&](size_t i) -> PyObject* {
     if (!out.valid(i)) return new_none();
     return PyUnicode_FromStringAndSize(data + out.offsets[i], Py_ssize_t(out.offsets[i + 1] - out.offsets[i]));
   });
+  keep_spare_column(std::move(out));
+  return list;
 }
 
 }  // namespace velmora::py

@@ -29,7 +29,11 @@ class StemBytes {
   // Stores may run this far past the bytes they mean to write.
   static constexpr size_t kSlack = 16;
 
-  explicit StemBytes(size_t expected) { bytes_.resize(expected + kSlack); }
+  // Writes into `storage` (its capacity reused), with room for `expected` bytes.
+  StemBytes(ByteVector storage, size_t expected) : bytes_(std::move(storage)) {
+    bytes_.clear();
+    bytes_.resize(expected + kSlack);
+  }
   // Where the next `n` bytes go, with kSlack bytes more behind them.
   char* room(size_t n) {
     if (n + kSlack > bytes_.size() - size_) grow(n);
@@ -55,8 +59,9 @@ class StemBytes {
   size_t size_ = 0;
 };
 
-// One block of rows: [begin, end) of the input. Its bytes go to `bytes`;
-// offsets[i + 1] holds the end of row i relative to this block's first byte.
+// One block of rows: [begin, end) of the input. Its bytes go to `bytes`
+// (written over the memory it holds at the start); offsets[i + 1] holds the
+// end of row i relative to this block's first byte.
 struct Share {
   size_t begin = 0, end = 0;
   ByteVector bytes;
@@ -199,7 +204,8 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, 
     // Eight bytes a row covers most stems. The first block reserves for every
     // row, since the others' bytes are appended to it; untouched reserved
     // pages cost no memory.
-    ShareOutput output{out, share, StemBytes((share.begin == 0 ? in_rows : share.end - share.begin) * 8)};
+    ShareOutput output{out, share,
+                       StemBytes(std::move(share.bytes), (share.begin == 0 ? in_rows : share.end - share.begin) * 8)};
     StemScratch scratch;
     // The block's rows chunk by chunk: [local, local + take) of chunk c is
     // output row r on.
@@ -238,10 +244,10 @@ unsigned default_threads(size_t rows) {
 size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
                    StemColumn& out) {
   const size_t n = in.rows();
+  // The buffers `out` holds are written over, their memory reused.
   out.validity.assign((n + 7) / 8, 0);
   out.offsets.resize(n + 1);  // every entry is written by the share that holds its row
   out.offsets[0] = 0;
-  out.data.clear();
   out.null_count = 0;
   const size_t thread_count = std::clamp<size_t>(options.threads, 1, std::max<size_t>(n, 1));
   // One thread walks the column as one block; more take blocks as they free up.
@@ -251,6 +257,7 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
     shares[b].begin = std::min(n, b * block_rows);
     shares[b].end = std::min(n, (b + 1) * block_rows);
   }
+  shares[0].bytes = std::move(out.data);
   std::atomic<size_t> next_block{0};
   auto take_blocks = [&] {
     for (size_t b; (b = next_block.fetch_add(1, std::memory_order_relaxed)) < shares.size();) {

@@ -145,6 +145,7 @@ struct ColumnOptions {
   bool validate_utf8 = false;
 };
 
+// Stems every row of `in` into `out`, reusing the memory `out` already holds.
 // kNoIndex when every row was valid UTF-8, else the first row that was not
 // (validated columns only); `out` is then unspecified.
 // Throws std::bad_alloc like the rest of the walk.

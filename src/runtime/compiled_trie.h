@@ -220,7 +220,7 @@ uint32_t CompiledTrie::find_last(const Unit* key, size_t len) const {
 
 template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
 void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
-  constexpr size_t kWalkLanes = 8;
+  constexpr size_t kWalkLanes = 12;
   struct Lane {
     // The next unit is unit[-1] walking backward, unit[0] forward; the walk
     // ends where `unit` reaches `stop`. Neither pointer leaves the key (nor

@@ -67,6 +67,42 @@ def test_long_string_views_point_into_data_buffers(core):
     assert got.to_pylist() == expected(core, words)
 
 
+# All ASCII: such offset columns are walked straight from their buffers.
+ASCII_WORDS = ["running", None, "Cats", "geese", "", "WALKING", "mice", "unknownword", "Mice",
+               "walks" * 5, "CATS"]
+
+
+@pytest.mark.parametrize("lowercase", [False, True])
+@pytest.mark.parametrize("keep_input", [False, True])
+@pytest.mark.parametrize("arrow_type", [pa.string(), pa.large_string()], ids=str)
+@pytest.mark.parametrize("words", [ASCII_WORDS, ASCII_WORDS[:-2] + ["x"]], ids=["long-tail", "short-last-row"])
+def test_ascii_columns_match_stem_in_both_case_modes(small_dict, lowercase, keep_input, arrow_type, words):
+    core = _velmora.StemmerCore(small_dict, cache_size=0, lowercase=lowercase)
+    column = pa.array(words, type=arrow_type)
+    assert core.stem_arrow(column, keep_input=keep_input).to_pylist() == expected(core, words, keep_input)
+    # A slice starts its rows mid-buffer and ends them before the buffer does.
+    assert core.stem_arrow(column.slice(2, 6), keep_input=keep_input).to_pylist() == expected(
+        core, words[2:8], keep_input)
+
+
+@pytest.mark.parametrize("threads", [1, 2])
+def test_released_results_leave_nothing_in_later_ones(core, threads):
+    # A released result's memory is written over by later columns: their rows,
+    # nulls and lengths must be their own, and a result still held must not change.
+    full = pa.array(["walking"] * 30000, type=pa.large_string())
+    held = core.stem_arrow(full, threads=threads)
+    sparse = [None if i % 3 else "cats" for i in range(20000)]
+    for _ in range(3):
+        del_me = core.stem_arrow(full, threads=threads)
+        del del_me
+        got = core.stem_arrow(pa.array(sparse, type=pa.large_string()), threads=threads)
+        assert got.null_count == sum(w is None for w in sparse)
+        assert got.to_pylist() == expected(core, sparse)
+        del got
+        assert core.stem_batch(["mice"] * 40000, threads=threads) == ["mouse"] * 40000
+    assert held.to_pylist() == ["walk"] * 30000
+
+
 @pytest.mark.parametrize("threads", range(1, 9))
 @pytest.mark.parametrize("arrow_type", [pa.large_string(), pa.string_view()], ids=str)
 def test_thread_counts_give_identical_results(core, en_words, threads, arrow_type):
