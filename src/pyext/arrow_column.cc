@@ -41,11 +41,16 @@ template <typename Offset>
 bool check_offset_rows(const ArrowArray& array, WordChunk& chunk) {
   const auto* offsets = static_cast<const Offset*>(array.buffers[1]);
   const char* data = static_cast<const char*>(array.buffers[2]);
-  if (array.length > 0 && !offsets) return malformed("no offsets buffer");
-  for (int64_t j = array.offset; j < array.offset + array.length; ++j) {
-    const int64_t begin = int64_t(offsets[j]), end = int64_t(offsets[j + 1]);
-    if (begin < 0 || end < begin) return malformed("offsets out of order");
-    if (end > begin && !data) return malformed("no data buffer");
+  if (array.length > 0) {
+    if (!offsets) return malformed("no offsets buffer");
+    // Rising from a first offset of at least 0, every offset is at least 0.
+    // PERF NOTE: one flag for all rows, not a branch per row, so the check
+    // runs vectorized.
+    const Offset* o = offsets + array.offset;
+    bool rising = o[0] >= 0;
+    for (int64_t j = 0; j < array.length; ++j) rising &= o[j + 1] >= o[j];
+    if (!rising) return malformed("offsets out of order");
+    if (o[array.length] > o[0] && !data) return malformed("no data buffer");
   }
   chunk.layout = sizeof(Offset) == 4 ? WordChunk::Layout::kOffsets32 : WordChunk::Layout::kOffsets64;
   chunk.offsets = offsets;

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <barrier>
 #include <cstring>
 #include <exception>
+#include <system_error>
 #include <thread>
 
 #include "runtime/stem_walk.h"
@@ -258,34 +260,63 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
     shares[b].end = std::min(n, (b + 1) * block_rows);
   }
   shares[0].bytes = std::move(out.data);
-  std::atomic<size_t> next_block{0};
-  auto take_blocks = [&] {
+  // Two phases: the threads stem the blocks; then, once each block's place in
+  // the output bytes is known, they copy the blocks after the first there.
+  // PERF NOTE: the copies and the offsets' shift run on every thread, not
+  // after the join on one.
+  std::atomic<size_t> next_block{0}, next_copy{1};
+  bool copy_blocks = false;
+  std::vector<int64_t> base(shares.size(), 0);
+  auto place_blocks = [&]() noexcept {
+    for (const Share& s : shares) {
+      if (s.failure || s.bad_row != kNoIndex) return;
+    }
+    for (size_t b = 1; b < shares.size(); ++b) base[b] = base[b - 1] + int64_t(shares[b - 1].bytes.size());
+    const size_t total = size_t(base.back()) + shares.back().bytes.size();
+    // The first block's bytes stay where they are; its buffer was reserved for
+    // every row, so it seldom grows here.
+    try {
+      out.data = std::move(shares[0].bytes);
+      out.data.resize(total);
+    } catch (...) {
+      shares[0].failure = std::current_exception();
+      return;
+    }
+    copy_blocks = true;
+  };
+  std::barrier<decltype(place_blocks)> placed(ptrdiff_t(std::min(thread_count, shares.size())), place_blocks);
+  auto work = [&] {
     for (size_t b; (b = next_block.fetch_add(1, std::memory_order_relaxed)) < shares.size();) {
       stem_share(trie, in, n, options, out, shares[b]);
+    }
+    placed.arrive_and_wait();
+    if (!copy_blocks) return;
+    for (size_t b; (b = next_copy.fetch_add(1, std::memory_order_relaxed)) < shares.size();) {
+      const Share& s = shares[b];
+      if (!s.bytes.empty()) std::memcpy(out.data.data() + base[b], s.bytes.data(), s.bytes.size());
+      for (size_t i = s.begin; i < s.end; ++i) out.offsets[i + 1] += base[b];
     }
   };
   {
     std::vector<std::thread> workers;
     const size_t helpers = std::min(thread_count, shares.size()) - 1;
     workers.reserve(helpers);
-    for (size_t t = 0; t < helpers; ++t) workers.emplace_back(take_blocks);
-    take_blocks();
+    for (size_t t = 0; t < helpers; ++t) {
+      try {
+        workers.emplace_back(work);
+      } catch (const std::system_error&) {
+        // No more threads: the ones running take every block, and the
+        // barrier waits for them only.
+        for (; t < helpers; ++t) placed.arrive_and_drop();
+        break;
+      }
+    }
+    work();
     for (auto& w : workers) w.join();
   }
-  size_t total = 0;
   for (const Share& s : shares) {
     if (s.failure) std::rethrow_exception(s.failure);
     if (s.bad_row != kNoIndex) return s.bad_row;
-    total += s.bytes.size();
-  }
-  // The first block's bytes stay where they are; the others' follow them.
-  out.data = std::move(shares[0].bytes);
-  out.data.reserve(total);
-  for (size_t b = 1; b < shares.size(); ++b) {
-    const Share& s = shares[b];
-    const auto base = int64_t(out.data.size());
-    out.data.insert(out.data.end(), s.bytes.begin(), s.bytes.end());
-    for (size_t i = s.begin; i < s.end; ++i) out.offsets[i + 1] += base;
   }
   for (const Share& s : shares) out.null_count += s.null_count;
   return kNoIndex;
