@@ -107,54 +107,6 @@ void copy_ascii(const char* from, size_t n, const char* from_end, char* to) {
   }
 }
 
-// Rows [begin, end) of an offsets chunk whose bytes are all ASCII, stemmed
-// straight from its buffers to the output row `first_out` on.
-// PERF NOTE: an ASCII word is its own key (the walk lowercases as it reads),
-// and most stems are a slice of the key, copied here with the lowercase
-// applied on the way; no key, view or stem is stored per row.
-template <typename Offset, bool kLower>
-void stem_ascii_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
-                     size_t first_out, bool keep_input, ShareOutput& output, StemScratch& scratch) {
-  const Offset* offsets = static_cast<const Offset*>(chunk.offsets) + chunk.offset;
-  const char* data = chunk.data;
-  const char* data_end = data + offsets[end];  // the rows' bytes end here; no more are known to exist
-  constexpr size_t kGroup = 256;
-  uint32_t values[kGroup];
-  for (size_t group = begin; group < end; group += kGroup) {
-    const size_t count = std::min(kGroup, end - group);
-    const Offset* o = offsets + group;
-    trie.preferred_values_interleaved<kLower>(
-        count, [&](size_t i) { return std::string_view(data + o[i], size_t(o[i + 1] - o[i])); }, values);
-    for (size_t i = 0; i < count; ++i) {
-      const int64_t in_row = chunk.offset + int64_t(group + i);
-      const char* word = data + o[i];
-      const size_t length = size_t(o[i + 1] - o[i]);
-      bool valid = !chunk.validity || ((chunk.validity[in_row >> 3] >> (in_row & 7)) & 1);
-      const uint32_t value = values[i];
-      if (valid && value != kNoIndex) {
-        const uint32_t cut = trie.slice_cut(value);
-        if (cut != CompiledTrie::kNotASlice) {
-          const size_t n = cut < length ? length - cut : length;
-          copy_ascii<kLower>(word, n, data_end, output.bytes.room(n));
-          output.bytes.commit(n);
-        } else {
-          std::string_view key(word, length);
-          if (kLower) key = ascii_key(trie, key, scratch.ascii_key);
-          StemView stem;
-          finish_ascii_patch(trie.patch(value), key, scratch, stem);
-          output.bytes.append(stem.text);
-        }
-      } else if (valid && keep_input) {
-        copy_ascii<false>(word, length, data_end, output.bytes.room(length));
-        output.bytes.commit(length);
-      } else {
-        valid = false;
-      }
-      output.finish_row(first_out + (group + i - begin), valid);
-    }
-  }
-}
-
 // Rows [begin, end) of any chunk, one word at a time through the general walk.
 void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end, size_t first_out,
                const ColumnOptions& options, ShareOutput& output) {
@@ -190,13 +142,71 @@ void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, s
   for_each_stem(trie, end - begin, word_at, emit, trie.direct_output_allowed());
 }
 
+// Rows [begin, end) of an offsets chunk, to the output row `first_out` on,
+// in groups of kGroup rows: a group whose bytes are all ASCII is stemmed
+// straight from the chunk's buffers, any other through stem_rows.
+// PERF NOTE: an ASCII word is its own key (the walk lowercases as it reads),
+// and most stems are a slice of the key, copied here with the lowercase
+// applied on the way; no key, view or stem is stored per row. The ASCII check
+// of a group reads the bytes the walk reads next, and one word of another
+// script sends only its group down the general path.
+template <typename Offset, bool kLower>
+void stem_offset_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
+                      size_t first_out, const ColumnOptions& options, ShareOutput& output,
+                      StemScratch& scratch) {
+  const Offset* offsets = static_cast<const Offset*>(chunk.offsets) + chunk.offset;
+  const char* data = chunk.data;
+  const char* data_end = data + offsets[end];  // the rows' bytes end here; no more are known to exist
+  const bool keep_input = options.keep_input;
+  constexpr size_t kGroup = 256;
+  uint32_t values[kGroup];
+  for (size_t group = begin; group < end && output.share.bad_row == kNoIndex; group += kGroup) {
+    const size_t count = std::min(kGroup, end - group);
+    const Offset* o = offsets + group;
+    if (o[count] > o[0] && !is_ascii(std::string_view(data + o[0], size_t(o[count] - o[0])))) {
+      stem_rows(trie, chunk, group, group + count, first_out + (group - begin), options, output);
+      continue;
+    }
+    trie.preferred_values_interleaved<kLower>(
+        count, [&](size_t i) { return std::string_view(data + o[i], size_t(o[i + 1] - o[i])); }, values);
+    for (size_t i = 0; i < count; ++i) {
+      const int64_t in_row = chunk.offset + int64_t(group + i);
+      const char* word = data + o[i];
+      const size_t length = size_t(o[i + 1] - o[i]);
+      bool valid = !chunk.validity || ((chunk.validity[in_row >> 3] >> (in_row & 7)) & 1);
+      const uint32_t value = values[i];
+      if (valid && value != kNoIndex) {
+        const uint32_t cut = trie.slice_cut(value);
+        if (cut != CompiledTrie::kNotASlice) {
+          const size_t n = cut < length ? length - cut : length;
+          copy_ascii<kLower>(word, n, data_end, output.bytes.room(n));
+          output.bytes.commit(n);
+        } else {
+          std::string_view key(word, length);
+          if (kLower) key = ascii_key(trie, key, scratch.ascii_key);
+          StemView stem;
+          finish_ascii_patch(trie.patch(value), key, scratch, stem);
+          output.bytes.append(stem.text);
+        }
+      } else if (valid && keep_input) {
+        copy_ascii<false>(word, length, data_end, output.bytes.room(length));
+        output.bytes.commit(length);
+      } else {
+        valid = false;
+      }
+      output.finish_row(first_out + (group + i - begin), valid);
+    }
+  }
+}
+
 template <typename Offset>
-void stem_ascii_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
-                     size_t first_out, bool keep_input, ShareOutput& output, StemScratch& scratch) {
+void stem_offset_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
+                      size_t first_out, const ColumnOptions& options, ShareOutput& output,
+                      StemScratch& scratch) {
   if (trie.case_mode() == CaseMode::kAsIs) {
-    stem_ascii_rows<Offset, false>(trie, chunk, begin, end, first_out, keep_input, output, scratch);
+    stem_offset_rows<Offset, false>(trie, chunk, begin, end, first_out, options, output, scratch);
   } else {
-    stem_ascii_rows<Offset, true>(trie, chunk, begin, end, first_out, keep_input, output, scratch);
+    stem_offset_rows<Offset, true>(trie, chunk, begin, end, first_out, options, output, scratch);
   }
 }
 
@@ -217,13 +227,10 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, 
       const WordChunk& chunk = in.chunks[c];
       const size_t take = std::min(chunk.rows - local, share.end - r);
       if (take == 0) continue;
-      // PERF NOTE: one pass over the rows' bytes (this thread's, in parallel
-      // with the others) spares the walk an ASCII check per row.
-      const bool ascii = chunk.rows_ascii(local, local + take);
-      if (ascii && chunk.layout == WordChunk::Layout::kOffsets32) {
-        stem_ascii_rows<int32_t>(trie, chunk, local, local + take, r, options.keep_input, output, scratch);
-      } else if (ascii && chunk.layout == WordChunk::Layout::kOffsets64) {
-        stem_ascii_rows<int64_t>(trie, chunk, local, local + take, r, options.keep_input, output, scratch);
+      if (chunk.layout == WordChunk::Layout::kOffsets32) {
+        stem_offset_rows<int32_t>(trie, chunk, local, local + take, r, options, output, scratch);
+      } else if (chunk.layout == WordChunk::Layout::kOffsets64) {
+        stem_offset_rows<int64_t>(trie, chunk, local, local + take, r, options, output, scratch);
       } else {
         stem_rows(trie, chunk, local, local + take, r, options, output);
       }

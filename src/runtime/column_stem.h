@@ -36,15 +36,6 @@ struct WordChunk {
   const uint8_t* views = nullptr;
   const void* const* view_data = nullptr;   // kViews: the data buffers
 
-  // Whether the bytes of rows [begin, end) are all ASCII, where the layout
-  // keeps them in one run (offsets); false where it does not know.
-  bool rows_ascii(size_t begin, size_t end) const {
-    if (begin >= end) return false;
-    if (layout == Layout::kOffsets32) return run_ascii(static_cast<const int32_t*>(offsets), begin, end);
-    if (layout == Layout::kOffsets64) return run_ascii(static_cast<const int64_t*>(offsets), begin, end);
-    return false;
-  }
-
   // Row i of the chunk (0-based) into `word`; false for a null row.
   bool row(size_t i, std::string_view& word) const {
     const int64_t j = offset + int64_t(i);
@@ -77,11 +68,6 @@ struct WordChunk {
   }
 
  private:
-  template <typename Offset>
-  bool run_ascii(const Offset* o, size_t begin, size_t end) const {
-    const int64_t first = int64_t(o[offset + int64_t(begin)]), last = int64_t(o[offset + int64_t(end)]);
-    return first <= last && (first == last || is_ascii(std::string_view(data + first, size_t(last - first))));
-  }
   template <typename Offset>
   std::string_view offset_row(const Offset* o, int64_t j) const {
     return o[j + 1] > o[j] ? std::string_view(data + o[j], size_t(o[j + 1] - o[j])) : std::string_view();

@@ -85,6 +85,18 @@ def test_ascii_columns_match_stem_in_both_case_modes(small_dict, lowercase, keep
         core, words[2:8], keep_input)
 
 
+@pytest.mark.parametrize("at", [0, 255, 256, 2999])
+@pytest.mark.parametrize("arrow_type", [pa.string(), pa.large_string()], ids=str)
+def test_a_word_of_another_script_anywhere_in_an_ascii_column(core, arrow_type, at):
+    # Rows are walked in groups; the group holding "żółw" takes the general path,
+    # the others the ASCII one, and the seams between them must not show.
+    words = [None if i % 7 == 3 else ASCII_WORDS[i % len(ASCII_WORDS)] for i in range(3000)]
+    words[at] = "żółw"
+    column = pa.array(words, type=arrow_type)
+    assert core.stem_arrow(column, threads=1).to_pylist() == expected(core, words)
+    assert core.stem_arrow(column, keep_input=True, threads=2).to_pylist() == expected(core, words, True)
+
+
 @pytest.mark.parametrize("threads", [1, 2])
 def test_released_results_leave_nothing_in_later_ones(core, threads):
     # A released result's memory is written over by later columns: their rows,
