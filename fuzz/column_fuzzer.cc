@@ -3,8 +3,8 @@
 // definition (normalize, walk, apply on UTF-16) gives it, nulls and keep_input included, for 1 to 3 threads; a column
 // with invalid UTF-8 must be refused at its first invalid row.
 //
-// Input: byte 0 picks the modes and the layout (64- or 32-bit offsets; the
-// first chunk as texts or not); the rest is the column, one row per line,
+// Input: byte 0 picks the modes and the layout (64- or 32-bit offsets or
+// string views; the first chunk as texts or not); the rest is the column, one row per line,
 // with a row starting "\x01" null and the column cut into two chunks at its
 // middle row. The bytes sit in an allocation of their exact size, so that a
 // read past the last row's bytes is caught.
@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -107,13 +108,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
 
-  const bool offsets32 = pick & 16, texts_first = pick & 32;
+  const bool offsets32 = pick & 16, texts_first = pick & 32, string_views = pick & 64;
   const std::vector<int32_t> offsets32_values(offsets.begin(), offsets.end());
   const std::unique_ptr<char[]> exact_bytes(new char[bytes.size()]);
   std::copy(bytes.begin(), bytes.end(), exact_bytes.get());
   std::vector<std::string_view> texts(n);
+  // Arrow string views: the length, then the bytes inline up to 12, else a
+  // prefix, buffer 0 and the offset in it. A null row's view is left as garbage.
+  std::vector<uint8_t> views(16 * n, 0xAB);
+  const void* view_buffers[1] = {exact_bytes.get()};
+  const int64_t view_buffer_sizes[1] = {int64_t(bytes.size())};
   for (size_t i = 0; i < n; ++i) {
     texts[i] = std::string_view(exact_bytes.get() + offsets[i], size_t(offsets[i + 1] - offsets[i]));
+    if (null_row(i)) continue;
+    uint8_t* view = views.data() + 16 * i;
+    const auto length = int32_t(texts[i].size());
+    std::memcpy(view, &length, 4);
+    std::memset(view + 4, 0, 12);
+    if (length <= 12) {
+      std::copy(texts[i].begin(), texts[i].end(), view + 4);
+    } else {
+      const int32_t index = 0, at = int32_t(offsets[i]);
+      std::copy(texts[i].begin(), texts[i].begin() + 4, view + 4);
+      std::memcpy(view + 8, &index, 4);
+      std::memcpy(view + 12, &at, 4);
+    }
   }
   WordColumn column;
   const size_t cut = n / 2;
@@ -124,6 +143,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (texts_first && begin == 0) {
       chunk.layout = WordChunk::Layout::kTexts;
       chunk.texts = texts.data();
+    } else if (string_views) {
+      chunk.layout = WordChunk::Layout::kViews;
+      chunk.offset = int64_t(begin);
+      chunk.views = views.data();
+      chunk.view_data = view_buffers;
+      chunk.view_sizes = view_buffer_sizes;
     } else {
       chunk.layout = offsets32 ? WordChunk::Layout::kOffsets32 : WordChunk::Layout::kOffsets64;
       chunk.offset = int64_t(begin);

@@ -82,6 +82,7 @@ bool check_view_rows(const ArrowArray& array, const uint8_t* validity, WordChunk
   chunk.layout = WordChunk::Layout::kViews;
   chunk.views = views;
   chunk.view_data = array.buffers + 2;
+  chunk.view_sizes = sizes;
   return true;
 }
 

@@ -142,55 +142,102 @@ void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, s
   for_each_stem(trie, end - begin, word_at, emit, trie.direct_output_allowed());
 }
 
-// Rows [begin, end) of an offsets chunk, to the output row `first_out` on,
-// in groups of kGroup rows: a group whose bytes are all ASCII is stemmed
+// The rows of an offsets chunk as the grouped walk reads them (i: the row in
+// the chunk): their bytes lie in one run, which may be read past a row's end
+// up to the end of the run.
+template <typename Offset>
+struct OffsetRows {
+  const Offset* offsets;  // the chunk's, from its first row
+  const char* data;
+  const char* run_end;  // the end of the rows' bytes; no more are known to exist
+
+  OffsetRows(const WordChunk& chunk, size_t end)
+      : offsets(static_cast<const Offset*>(chunk.offsets) + chunk.offset),
+        data(chunk.data),
+        run_end(chunk.data + offsets[end]) {}
+  std::string_view word(size_t i) const { return {data + offsets[i], size_t(offsets[i + 1] - offsets[i])}; }
+  bool ascii(size_t begin, size_t end) const {
+    const Offset first = offsets[begin], last = offsets[end];
+    return first == last || is_ascii(std::string_view(data + first, size_t(last - first)));
+  }
+  const char* read_end(size_t, std::string_view) const { return run_end; }
+};
+
+// The rows of a string_view chunk: each row's bytes stand alone (inline in
+// its view or in a data buffer), so none is read past its end. A null row's
+// view is never read: it reads as empty.
+struct ViewRows {
+  const WordChunk& chunk;
+
+  ViewRows(const WordChunk& c, size_t) : chunk(c) {}
+  std::string_view word(size_t i) const {
+    const int64_t j = chunk.offset + int64_t(i);
+    return chunk.valid_at(j) ? chunk.view_row(j) : std::string_view();
+  }
+  bool ascii(size_t begin, size_t end) const {
+    for (size_t i = begin; i < end; ++i) {
+      if (!is_ascii(word(i))) return false;
+    }
+    return true;
+  }
+  // An inline row may be read on into the next view; a row in a data buffer
+  // to that buffer's end.
+  const char* read_end(size_t i, std::string_view w) const {
+    const int64_t j = chunk.offset + int64_t(i);
+    const uint8_t* view = chunk.views + 16 * j;
+    if (w.size() <= 12) {
+      return j + 1 < chunk.offset + int64_t(chunk.rows) ? reinterpret_cast<const char*>(view + 32) : w.data() + w.size();
+    }
+    if (!chunk.view_sizes) return w.data() + w.size();
+    int32_t index;
+    std::memcpy(&index, view + 8, 4);
+    return static_cast<const char*>(chunk.view_data[index]) + chunk.view_sizes[index];
+  }
+};
+
+// Rows [begin, end) of an Arrow chunk, to the output row `first_out` on, in
+// groups of kGroup rows: a group whose bytes are all ASCII is stemmed
 // straight from the chunk's buffers, any other through stem_rows.
 // PERF NOTE: an ASCII word is its own key (the walk lowercases as it reads),
 // and most stems are a slice of the key, copied here with the lowercase
 // applied on the way; no key, view or stem is stored per row. The ASCII check
 // of a group reads the bytes the walk reads next, and one word of another
 // script sends only its group down the general path.
-template <typename Offset, bool kLower>
-void stem_offset_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
-                      size_t first_out, const ColumnOptions& options, ShareOutput& output,
-                      StemScratch& scratch) {
-  const Offset* offsets = static_cast<const Offset*>(chunk.offsets) + chunk.offset;
-  const char* data = chunk.data;
-  const char* data_end = data + offsets[end];  // the rows' bytes end here; no more are known to exist
+template <typename Rows, bool kLower>
+void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
+                     size_t first_out, const ColumnOptions& options, ShareOutput& output,
+                     StemScratch& scratch) {
+  const Rows rows(chunk, end);
   const bool keep_input = options.keep_input;
   constexpr size_t kGroup = 256;
   uint32_t values[kGroup];
   for (size_t group = begin; group < end && output.share.bad_row == kNoIndex; group += kGroup) {
     const size_t count = std::min(kGroup, end - group);
-    const Offset* o = offsets + group;
-    if (o[count] > o[0] && !is_ascii(std::string_view(data + o[0], size_t(o[count] - o[0])))) {
+    if (!rows.ascii(group, group + count)) {
       stem_rows(trie, chunk, group, group + count, first_out + (group - begin), options, output);
       continue;
     }
-    trie.preferred_values_interleaved<kLower>(
-        count, [&](size_t i) { return std::string_view(data + o[i], size_t(o[i + 1] - o[i])); }, values);
+    trie.preferred_values_interleaved<kLower>(count, [&](size_t i) { return rows.word(group + i); }, values);
     for (size_t i = 0; i < count; ++i) {
-      const int64_t in_row = chunk.offset + int64_t(group + i);
-      const char* word = data + o[i];
-      const size_t length = size_t(o[i + 1] - o[i]);
-      bool valid = !chunk.validity || ((chunk.validity[in_row >> 3] >> (in_row & 7)) & 1);
+      const std::string_view word = rows.word(group + i);
+      bool valid = chunk.valid_at(chunk.offset + int64_t(group + i));
       const uint32_t value = values[i];
       if (valid && value != kNoIndex) {
         const uint32_t cut = trie.slice_cut(value);
         if (cut != CompiledTrie::kNotASlice) {
-          const size_t n = cut < length ? length - cut : length;
-          copy_ascii<kLower>(word, n, data_end, output.bytes.room(n));
+          const size_t n = cut < word.size() ? word.size() - cut : word.size();
+          copy_ascii<kLower>(word.data(), n, rows.read_end(group + i, word), output.bytes.room(n));
           output.bytes.commit(n);
         } else {
-          std::string_view key(word, length);
-          if (kLower) key = ascii_key(trie, key, scratch.ascii_key);
+          const std::string_view key = kLower ? ascii_key(trie, word, scratch.ascii_key) : word;
           StemView stem;
           finish_ascii_patch(trie.patch(value), key, scratch, stem);
           output.bytes.append(stem.text);
         }
       } else if (valid && keep_input) {
-        copy_ascii<false>(word, length, data_end, output.bytes.room(length));
-        output.bytes.commit(length);
+        copy_ascii<false>(word.data(), word.size(), rows.read_end(group + i, word),
+                          output.bytes.room(word.size()));
+        output.bytes.commit(word.size());
       } else {
         valid = false;
       }
@@ -199,14 +246,14 @@ void stem_offset_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t b
   }
 }
 
-template <typename Offset>
-void stem_offset_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
-                      size_t first_out, const ColumnOptions& options, ShareOutput& output,
-                      StemScratch& scratch) {
+template <typename Rows>
+void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
+                     size_t first_out, const ColumnOptions& options, ShareOutput& output,
+                     StemScratch& scratch) {
   if (trie.case_mode() == CaseMode::kAsIs) {
-    stem_offset_rows<Offset, false>(trie, chunk, begin, end, first_out, options, output, scratch);
+    stem_arrow_rows<Rows, false>(trie, chunk, begin, end, first_out, options, output, scratch);
   } else {
-    stem_offset_rows<Offset, true>(trie, chunk, begin, end, first_out, options, output, scratch);
+    stem_arrow_rows<Rows, true>(trie, chunk, begin, end, first_out, options, output, scratch);
   }
 }
 
@@ -227,12 +274,19 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, 
       const WordChunk& chunk = in.chunks[c];
       const size_t take = std::min(chunk.rows - local, share.end - r);
       if (take == 0) continue;
-      if (chunk.layout == WordChunk::Layout::kOffsets32) {
-        stem_offset_rows<int32_t>(trie, chunk, local, local + take, r, options, output, scratch);
-      } else if (chunk.layout == WordChunk::Layout::kOffsets64) {
-        stem_offset_rows<int64_t>(trie, chunk, local, local + take, r, options, output, scratch);
-      } else {
-        stem_rows(trie, chunk, local, local + take, r, options, output);
+      switch (chunk.layout) {
+        case WordChunk::Layout::kOffsets32:
+          stem_arrow_rows<OffsetRows<int32_t>>(trie, chunk, local, local + take, r, options, output, scratch);
+          break;
+        case WordChunk::Layout::kOffsets64:
+          stem_arrow_rows<OffsetRows<int64_t>>(trie, chunk, local, local + take, r, options, output, scratch);
+          break;
+        case WordChunk::Layout::kViews:
+          stem_arrow_rows<ViewRows>(trie, chunk, local, local + take, r, options, output, scratch);
+          break;
+        case WordChunk::Layout::kTexts:
+          stem_rows(trie, chunk, local, local + take, r, options, output);
+          break;
       }
       r += take;
     }

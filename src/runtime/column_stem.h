@@ -35,11 +35,27 @@ struct WordChunk {
   // int32 offset in it.
   const uint8_t* views = nullptr;
   const void* const* view_data = nullptr;   // kViews: the data buffers
+  const int64_t* view_sizes = nullptr;      // kViews: their sizes in bytes
+
+  // Whether row j of the buffers (the chunk's row j - offset) is valid.
+  bool valid_at(int64_t j) const { return !validity || ((validity[j >> 3] >> (j & 7)) & 1); }
+
+  // The text of view j of the buffers (a valid row's: a null row's view may
+  // point anywhere).
+  std::string_view view_row(int64_t j) const {
+    const uint8_t* view = views + 16 * j;
+    int32_t length, index, at;
+    std::memcpy(&length, view, 4);
+    if (length <= 12) return {reinterpret_cast<const char*>(view + 4), size_t(length)};
+    std::memcpy(&index, view + 8, 4);
+    std::memcpy(&at, view + 12, 4);
+    return {static_cast<const char*>(view_data[index]) + at, size_t(length)};
+  }
 
   // Row i of the chunk (0-based) into `word`; false for a null row.
   bool row(size_t i, std::string_view& word) const {
     const int64_t j = offset + int64_t(i);
-    if (validity && !((validity[j >> 3] >> (j & 7)) & 1)) return false;
+    if (!valid_at(j)) return false;
     switch (layout) {
       case Layout::kTexts:
         word = texts[i];
@@ -50,19 +66,9 @@ struct WordChunk {
       case Layout::kOffsets64:
         word = offset_row(static_cast<const int64_t*>(offsets), j);
         return true;
-      case Layout::kViews: {
-        const uint8_t* view = views + 16 * j;
-        int32_t length, index, at;
-        std::memcpy(&length, view, 4);
-        if (length <= 12) {
-          word = std::string_view(reinterpret_cast<const char*>(view + 4), size_t(length));
-          return true;
-        }
-        std::memcpy(&index, view + 8, 4);
-        std::memcpy(&at, view + 12, 4);
-        word = std::string_view(static_cast<const char*>(view_data[index]) + at, size_t(length));
+      case Layout::kViews:
+        word = view_row(j);
         return true;
-      }
     }
     return false;
   }
