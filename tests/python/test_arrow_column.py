@@ -74,7 +74,7 @@ ASCII_WORDS = ["running", None, "Cats", "geese", "", "WALKING", "mice", "unknown
 
 @pytest.mark.parametrize("lowercase", [False, True])
 @pytest.mark.parametrize("keep_input", [False, True])
-@pytest.mark.parametrize("arrow_type", [pa.string(), pa.large_string()], ids=str)
+@pytest.mark.parametrize("arrow_type", STRING_TYPES, ids=str)
 @pytest.mark.parametrize("words", [ASCII_WORDS, ASCII_WORDS[:-2] + ["x"]], ids=["long-tail", "short-last-row"])
 def test_ascii_columns_match_stem_in_both_case_modes(small_dict, lowercase, keep_input, arrow_type, words):
     core = _velmora.StemmerCore(small_dict, cache_size=0, lowercase=lowercase)
@@ -86,7 +86,7 @@ def test_ascii_columns_match_stem_in_both_case_modes(small_dict, lowercase, keep
 
 
 @pytest.mark.parametrize("at", [0, 255, 256, 2999])
-@pytest.mark.parametrize("arrow_type", [pa.string(), pa.large_string()], ids=str)
+@pytest.mark.parametrize("arrow_type", STRING_TYPES, ids=str)
 def test_a_word_of_another_script_anywhere_in_an_ascii_column(core, arrow_type, at):
     # Rows are walked in groups; the group holding "żółw" takes the general path,
     # the others the ASCII one, and the seams between them must not show.
