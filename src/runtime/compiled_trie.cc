@@ -90,17 +90,14 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
     uint32_t* rec = walk_.data() + record_of_[i];
     rec[kId] = uint32_t(i);
     rec[kPreferred] = preferred_value_[i];
-    uint32_t meta = accepting_[i] ? kAcceptingBit : 0;
+    const bool accepting = accepting_[i] != 0;
     if (is_dense(i) && edge_count(i) <= 1) {
-      rec[kMeta] = meta | kDenseBit | span_of(i);
-      if (edge_count(i) == 1) {
-        rec[kBase] = a.edge_labels[a.edge_offsets[i]];
-        rec[kHeader] = record_of_[a.edge_children[a.edge_offsets[i]]] + 1;
-      }
+      const uint32_t base = edge_count(i) == 1 ? a.edge_labels[a.edge_offsets[i]] : 0;
+      rec[kMeta] = dense_meta(accepting, span_of(i), base);
+      if (edge_count(i) == 1) rec[kHeader] = record_of_[a.edge_children[a.edge_offsets[i]]] + 1;
     } else if (is_dense(i)) {
       const uint32_t span = span_of(i);
-      rec[kMeta] = meta | kDenseBit | span;
-      rec[kBase] = dense.base[i];
+      rec[kMeta] = dense_meta(accepting, span, dense.base[i]);
       for (uint32_t k = 0; k < span; ++k) {
         const uint32_t slot = dense.slots[dense.offsets[i] + k];
         rec[kHeader + k] = slot == 0 ? 0 : record_of_[slot - 1] + 1;
@@ -108,7 +105,7 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
     } else {
       const uint32_t first = a.edge_offsets[i];
       const uint32_t edges = a.edge_offsets[i + 1] - first;
-      rec[kMeta] = meta | edges;
+      rec[kMeta] = (accepting ? kAcceptingBit : 0) | edges;
       for (uint32_t e = 0; e < edges; ++e) {
         rec[kHeader + e] = a.edge_labels[first + e];
         rec[kHeader + edges + e] = record_of_[a.edge_children[first + e]];

@@ -128,26 +128,38 @@ class CompiledTrie {
  private:
   // The walk reads one interleaved array of node records, so that a step touches
   // the node's header and its child slot, usually in one or two cache lines:
-  //   [id] [preferred value] [meta: accepting bit, dense bit, count] [dense base]
-  //   dense:  span slots holding (child record + 1), or 0
-  //   sparse: count labels, then count child records
+  //   [id] [preferred value] [meta]
+  //   dense:  meta = accepting bit, dense bit, span (14 bits), base label (16 bits);
+  //           then span slots holding (child record + 1), or 0
+  //   sparse: meta = accepting bit, edge count (30 bits);
+  //           then count labels, then count child records
   // A record's position in walk_ is its record id; kNoIndex means "no record".
-  static constexpr uint32_t kId = 0, kPreferred = 1, kMeta = 2, kBase = 3, kHeader = 4;
-  // The two flag bits leave 30 bits of count, more than any node's edge count
-  // or dense span (at most 65536 labels).
+  // PERF NOTE: the base shares the meta word, so a step reads one header word
+  // before its slot, and the header is three words, not four.
+  static constexpr uint32_t kId = 0, kPreferred = 1, kMeta = 2, kHeader = 3;
   static constexpr uint32_t kAcceptingBit = 0x80000000u, kDenseBit = 0x40000000u,
-                            kCountMask = 0x3FFFFFFFu;
+                            kCountMask = 0x3FFFFFFFu;  // a sparse node's edge count
+  // A dense span is at most kMaxDenseSpan (or 1 for a node with one edge).
+  static constexpr uint32_t kSpanShift = 16, kSpanMask = 0x3FFFu, kBaseMask = 0xFFFFu;
+  static_assert(kMaxDenseSpan <= kSpanMask);
+  static uint32_t dense_meta(bool accepting, uint32_t span, uint32_t base) {
+    return (accepting ? kAcceptingBit : 0) | kDenseBit | span << kSpanShift | base;
+  }
+  // The slot of label u in a dense record with this meta, or kSpanMask + 1
+  // and more when u lies outside its span (labels below the base included:
+  // uint16_t(u - base) wraps them past it).
+  static uint32_t dense_index(uint32_t meta, uint32_t u) { return uint16_t(u - (meta & kBaseMask)); }
+  static uint32_t dense_span(uint32_t meta) { return (meta >> kSpanShift) & kSpanMask; }
 
   uint32_t child_record(uint32_t r, uint32_t u) const {
     const uint32_t meta = walk_[r + kMeta];
-    const uint32_t count = meta & kCountMask;
     const uint32_t* body = walk_.data() + r + kHeader;
     if (meta & kDenseBit) {
-      const uint32_t k = uint16_t(u - walk_[r + kBase]);
-      // uint16_t(u - base) sends labels below the base past the span too; an
-      // empty slot (0) wraps to kNoIndex.
-      return k < count ? body[k] - 1 : kNoIndex;
+      // An empty slot (0) wraps to kNoIndex.
+      const uint32_t k = dense_index(meta, u);
+      return k < dense_span(meta) ? body[k] - 1 : kNoIndex;
     }
+    const uint32_t count = meta & kCountMask;
     // Up to 8 labels fit one cache line: a linear scan beats the search's branches.
     if (count <= 8) {
       for (uint32_t i = 0; i < count; ++i) {
@@ -274,10 +286,8 @@ void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
         const uint32_t u = unit_of(lane.unit[kAhead]);
         uint32_t child;
         if (meta & kDenseBit) {
-          // uint16_t(u - base) sends labels below the base past the span too;
-          // an empty slot (0) wraps to kNoIndex.
-          const uint32_t k = uint16_t(u - rec[kBase]);
-          child = k < (meta & kCountMask) ? rec[kHeader + k] - 1 : kNoIndex;
+          const uint32_t k = dense_index(meta, u);
+          child = k < dense_span(meta) ? rec[kHeader + k] - 1 : kNoIndex;
         } else {
           child = child_record(lane.r, u);
         }
