@@ -8,6 +8,8 @@
 #include <system_error>
 #include <thread>
 
+#include "runtime/arrow_rows.h"
+#include "runtime/stem_bytes.h"
 #include "runtime/stem_walk.h"
 #include "util/utf.h"
 
@@ -22,44 +24,6 @@ constexpr size_t kRowsPerExtraThread = 16384;
 // Threads take the rows in blocks of this many, the next free block each
 // time, so that a thread whose rows walk faster takes more of them.
 constexpr size_t kRowsPerBlock = 8192;  // a multiple of 8: blocks share no byte of validity bits
-
-// A block's stem bytes, written through a cursor into room reserved ahead.
-// PERF NOTE: a short stem is then one or two unaligned stores of sixteen
-// bytes, not a call to memcpy with a capacity check.
-class StemBytes {
- public:
-  // Stores may run this far past the bytes they mean to write.
-  static constexpr size_t kSlack = 16;
-
-  // Writes into `storage` (its capacity reused), with room for `expected` bytes.
-  StemBytes(ByteVector storage, size_t expected) : bytes_(std::move(storage)) {
-    bytes_.clear();
-    bytes_.resize(expected + kSlack);
-  }
-  // Where the next `n` bytes go, with kSlack bytes more behind them.
-  char* room(size_t n) {
-    if (n + kSlack > bytes_.size() - size_) grow(n);
-    return bytes_.data() + size_;
-  }
-  void commit(size_t n) { size_ += n; }
-  void append(std::string_view text) {
-    if (text.empty()) return;  // its pointer may be null
-    std::memcpy(room(text.size()), text.data(), text.size());
-    size_ += text.size();
-  }
-  size_t size() const { return size_; }
-  // The bytes written; the reserved room stays behind them as capacity.
-  ByteVector take() {
-    bytes_.resize(size_);
-    return std::move(bytes_);
-  }
-
- private:
-  void grow(size_t n) { bytes_.resize(std::max(2 * bytes_.size(), size_ + n + kSlack)); }
-
-  ByteVector bytes_;
-  size_t size_ = 0;
-};
 
 // One block of rows: [begin, end) of the input. Its bytes go to `bytes`
 // (written over the memory it holds at the start); offsets[i + 1] holds the
@@ -86,26 +50,6 @@ struct ShareOutput {
     out.offsets[r + 1] = int64_t(bytes.size());
   }
 };
-
-template <bool kLower>
-uint64_t ascii_copy_word(uint64_t x) {
-  if constexpr (kLower) return ascii_lower_eight(x);
-  return x;
-}
-
-// Copies n ASCII bytes from `from` to `to` (which has StemBytes::kSlack bytes
-// of room past n), lowercased with kLower. `from_end` bounds what may be read.
-template <bool kLower>
-void copy_ascii(const char* from, size_t n, const char* from_end, char* to) {
-  if (n <= 16 && size_t(from_end - from) >= 16) {
-    store_word(to, ascii_copy_word<kLower>(load_word<uint64_t>(from)));
-    store_word(to + 8, ascii_copy_word<kLower>(load_word<uint64_t>(from + 8)));
-  } else if constexpr (kLower) {
-    ascii_lower_into(std::string_view(from, n), to);
-  } else if (n) {  // an empty row's pointer may be null
-    std::memcpy(to, from, n);
-  }
-}
 
 // Rows [begin, end) of any chunk, one word at a time through the general walk.
 void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end, size_t first_out,
@@ -141,64 +85,6 @@ void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, s
   };
   for_each_stem(trie, end - begin, word_at, emit, trie.direct_output_allowed());
 }
-
-// The rows of an offsets chunk as the grouped walk reads them (i: the row in
-// the chunk): their bytes lie in one run, which may be read past a row's end
-// up to the end of the run.
-template <typename Offset>
-struct OffsetRows {
-  const Offset* offsets;  // the chunk's, from its first row
-  const char* data;
-  const char* run_end;  // the end of the rows' bytes; no more are known to exist
-
-  OffsetRows(const WordChunk& chunk, size_t end)
-      : offsets(static_cast<const Offset*>(chunk.offsets) + chunk.offset),
-        data(chunk.data),
-        run_end(chunk.data + offsets[end]) {}
-  static constexpr bool kContiguous = true;
-  std::string_view word(size_t i) const { return {data + offsets[i], size_t(offsets[i + 1] - offsets[i])}; }
-  // The bytes of rows [begin, end), and where row i's start in them.
-  std::string_view run(size_t begin, size_t end) const {
-    return offsets[end] > offsets[begin] ? std::string_view(data + offsets[begin], size_t(offsets[end] - offsets[begin]))
-                                         : std::string_view();
-  }
-  size_t run_offset(size_t begin, size_t i) const { return size_t(offsets[i] - offsets[begin]); }
-  bool ascii(size_t begin, size_t end) const { return is_ascii(run(begin, end)); }
-  const char* read_end(size_t, std::string_view) const { return run_end; }
-};
-
-// The rows of a string_view chunk: each row's bytes stand alone (inline in
-// its view or in a data buffer), so none is read past its end. A null row's
-// view is never read: it reads as empty.
-struct ViewRows {
-  const WordChunk& chunk;
-
-  static constexpr bool kContiguous = false;
-  ViewRows(const WordChunk& c, size_t) : chunk(c) {}
-  std::string_view word(size_t i) const {
-    const int64_t j = chunk.offset + int64_t(i);
-    return chunk.valid_at(j) ? chunk.view_row(j) : std::string_view();
-  }
-  bool ascii(size_t begin, size_t end) const {
-    for (size_t i = begin; i < end; ++i) {
-      if (!is_ascii(word(i))) return false;
-    }
-    return true;
-  }
-  // An inline row may be read on into the next view; a row in a data buffer
-  // to that buffer's end.
-  const char* read_end(size_t i, std::string_view w) const {
-    const int64_t j = chunk.offset + int64_t(i);
-    const uint8_t* view = chunk.views + 16 * j;
-    if (w.size() <= 12) {
-      return j + 1 < chunk.offset + int64_t(chunk.rows) ? reinterpret_cast<const char*>(view + 32) : w.data() + w.size();
-    }
-    if (!chunk.view_sizes) return w.data() + w.size();
-    int32_t index;
-    std::memcpy(&index, view + 8, 4);
-    return static_cast<const char*>(chunk.view_data[index]) + chunk.view_sizes[index];
-  }
-};
 
 // Rows [begin, end) of an Arrow chunk, to the output row `first_out` on, in
 // groups of kGroup rows: a group whose bytes are all ASCII is stemmed
