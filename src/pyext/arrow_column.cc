@@ -197,9 +197,8 @@ bool import_arrow_column(PyObject* obj, ArrowInput& input) {
 
 namespace {
 
-// The exported buffers, shared by every export of one result.
-// The exported column; when its last consumer releases it, its buffers are
-// kept for the next column.
+// The exported buffers, shared by every export of one result; when its last
+// consumer releases them, they are kept for the next column.
 struct ExportedBuffers {
   StemColumn column;
   ~ExportedBuffers() { keep_spare_column(std::move(column)); }

@@ -89,9 +89,9 @@ void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, s
 // Rows [begin, end) of an Arrow chunk, to the output row `first_out` on, in
 // groups of kGroup rows: a group whose bytes are all ASCII is stemmed
 // straight from the chunk's buffers, any other through stem_rows.
-// PERF NOTE: an ASCII word is its own key (the walk lowercases as it reads),
-// and most stems are a slice of the key, copied here with the lowercase
-// applied on the way; no key, view or stem is stored per row. The ASCII check
+// PERF NOTE: an ASCII word is its own key (lowercased as the walk reads it,
+// or with its whole group at once), and most stems are a slice of the key,
+// copied here in sixteen-byte stores; no view or stem is stored per row. The ASCII check
 // of a group reads the bytes the walk reads next, and one word of another
 // script sends only its group down the general path.
 template <typename Rows, bool kLower>
@@ -140,7 +140,7 @@ void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t be
         const std::string_view key = key_of(group + i, word);
         const uint32_t cut = trie.slice_cut(value);
         if (cut != CompiledTrie::kNotASlice) {
-          const size_t n = cut < key.size() ? key.size() - cut : key.size();
+          const size_t n = CompiledTrie::sliced_length(cut, key.size());
           copy_ascii<kLowerAsRead>(key.data(), n, kLowerRun ? keys_end : rows.read_end(group + i, word),
                                    output.bytes.room(n));
           output.bytes.commit(n);

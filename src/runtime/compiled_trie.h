@@ -106,6 +106,8 @@ class CompiledTrie {
   // stays in cache where the patches themselves would not.
   static constexpr uint32_t kNotASlice = 0xFFFFFFFFu;
   uint32_t slice_cut(uint32_t value_id) const { return slice_cut_[value_id]; }
+  // The length of the stem a slice_cut() `cut` leaves of a key of `length` units.
+  static size_t sliced_length(uint32_t cut, size_t length) { return cut < length ? length - cut : length; }
 
   const std::vector<CompiledPatch>& patches() const { return patches_; }
   const CompiledPatch& patch(uint32_t value_id) const { return patches_[value_id]; }

@@ -126,7 +126,7 @@ inline bool finish_ascii(const CompiledTrie& trie, uint32_t value, std::string_v
   if (value == kNoIndex) return false;
   const uint32_t cut = trie.slice_cut(value);
   if (cut != CompiledTrie::kNotASlice) {
-    out.text = key.substr(0, cut < key.size() ? key.size() - cut : key.size());
+    out.text = key.substr(0, CompiledTrie::sliced_length(cut, key.size()));
     out.path = StemPath::kDirectSlice;
     return true;
   }
@@ -156,7 +156,6 @@ namespace velmora {
 enum class WordKind : uint8_t {
   kNotAWord,    // a null row or an item that is not text
   kWord,        // UTF-8 text
-  kAsciiWord,   // text its reader already knows to be ASCII
 };
 
 // Stems n words in order with one set of scratch buffers. `word_at(i, word)`
@@ -190,7 +189,7 @@ bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& 
       is_word[j] = kind != WordKind::kNotAWord;
       words[j] = word;
       slot_of[j] = kNoIndex;
-      if (kind == WordKind::kNotAWord || (kind == WordKind::kWord && !is_ascii(word))) continue;
+      if (kind == WordKind::kNotAWord || !is_ascii(word)) continue;
       keys[n_keys] = ascii_key(trie, word, key_buffers[n_keys]);
       slot_of[j] = uint32_t(n_keys++);
     }
