@@ -38,9 +38,9 @@ struct OffsetRows {
   const char* read_end(size_t, std::string_view) const { return run_end; }
 };
 
-// The rows of a string_view chunk: each row's bytes stand alone (inline in
-// its view or in a data buffer), so none is read past its end. A null row's
-// view is never read: it reads as empty.
+// The rows of a string_view chunk: each row's bytes stand alone, inline in
+// its view or in a data buffer, so a copy may read past a row's end only as
+// far as read_end() says. A null row's view is never read: it reads as empty.
 struct ViewRows {
   const WordChunk& chunk;
 
