@@ -258,14 +258,24 @@ def run(args) -> dict:
         for group, label, _, ws in entries:
             seconds = statistics.median(times[label]) / 1e9
             rows.append({"group": group, "label": label, "words": len(ws), "seconds": seconds,
-                         "words_per_s": len(ws) / seconds})
+                         "words_per_s": len(ws) / seconds, "rep_seconds": [t / 1e9 for t in times[label]]})
         results["throughput"] = rows
     return results
 
 
 def ratio(rows, a, b):
-    by = {r["label"]: r["words_per_s"] for r in rows}
-    return by[b] / by[a] if a in by and b in by else float("nan")
+    """How many times faster row b runs than row a, in words per second: the median of the
+    ratios of each repetition, whose two timings were taken moments apart. On a shared
+    machine whose speed drifts between repetitions, this pairing keeps the drift out of the
+    ratio, where a ratio of the two medians could pair a fast moment with a slow one."""
+    by = {r["label"]: r for r in rows}
+    if a not in by or b not in by:
+        return float("nan")
+    ra, rb = by[a], by[b]
+    pairs = list(zip(ra.get("rep_seconds", []), rb.get("rep_seconds", [])))
+    if not pairs:
+        return rb["words_per_s"] / ra["words_per_s"]
+    return statistics.median(rb["words"] * ta / (ra["words"] * tb) for ta, tb in pairs)
 
 
 def report(results: dict) -> str:
