@@ -272,10 +272,8 @@ def ratio(rows, a, b):
     if a not in by or b not in by:
         return float("nan")
     ra, rb = by[a], by[b]
-    pairs = list(zip(ra.get("rep_seconds", []), rb.get("rep_seconds", [])))
-    if not pairs:
-        return rb["words_per_s"] / ra["words_per_s"]
-    return statistics.median(rb["words"] * ta / (ra["words"] * tb) for ta, tb in pairs)
+    return statistics.median(rb["words"] * ta / (ra["words"] * tb)
+                             for ta, tb in zip(ra["rep_seconds"], rb["rep_seconds"]))
 
 
 def report(results: dict) -> str:
