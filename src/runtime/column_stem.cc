@@ -141,9 +141,8 @@ void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t be
         const uint32_t cut = trie.slice_cut(value);
         if (cut != CompiledTrie::kNotASlice) {
           const size_t n = CompiledTrie::sliced_length(cut, key.size());
-          copy_ascii<kLowerAsRead>(key.data(), n, kLowerRun ? keys_end : rows.read_end(group + i, word),
-                                   output.bytes.room(n));
-          output.bytes.commit(n);
+          output.bytes.append_ascii<kLowerAsRead>(key.data(), n,
+                                                  kLowerRun ? keys_end : rows.read_end(group + i, word));
         } else {
           StemView stem;
           finish_ascii_patch(trie.patch(value), kLowerAsRead ? ascii_key(trie, key, scratch.ascii_key) : key,
@@ -151,9 +150,7 @@ void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t be
           output.bytes.append(stem.text);
         }
       } else if (valid && keep_input) {
-        copy_ascii<false>(word.data(), word.size(), rows.read_end(group + i, word),
-                          output.bytes.room(word.size()));
-        output.bytes.commit(word.size());
+        output.bytes.append_ascii<false>(word.data(), word.size(), rows.read_end(group + i, word));
       } else {
         valid = false;
       }

@@ -14,6 +14,26 @@
 
 namespace velmora {
 
+template <bool kLower>
+uint64_t ascii_copy_word(uint64_t x) {
+  if constexpr (kLower) return ascii_lower_eight(x);
+  return x;
+}
+
+// Copies n ASCII bytes from `from` to `to`, lowercased with kLower: `to` has
+// 16 bytes of room past n, and `from_end` bounds what may be read.
+template <bool kLower>
+void copy_ascii(const char* from, size_t n, const char* from_end, char* to) {
+  if (n <= 16 && size_t(from_end - from) >= 16) {
+    store_word(to, ascii_copy_word<kLower>(load_word<uint64_t>(from)));
+    store_word(to + 8, ascii_copy_word<kLower>(load_word<uint64_t>(from + 8)));
+  } else if constexpr (kLower) {
+    ascii_lower_into(std::string_view(from, n), to);
+  } else if (n) {  // an empty row's pointer may be null
+    std::memcpy(to, from, n);
+  }
+}
+
 // A block's stem bytes, written through a cursor into room reserved ahead.
 // PERF NOTE: a short stem is then one or two unaligned stores of sixteen
 // bytes, not a call to memcpy with a capacity check.
@@ -27,12 +47,13 @@ class StemBytes {
     bytes_.clear();
     bytes_.resize(expected + kSlack);
   }
-  // Where the next `n` bytes go, with kSlack bytes more behind them.
-  char* room(size_t n) {
-    if (n + kSlack > bytes_.size() - size_) grow(n);
-    return bytes_.data() + size_;
+  // Appends n ASCII bytes from `from`, lowercased with kLower; reads stop
+  // at `from_end`.
+  template <bool kLower>
+  void append_ascii(const char* from, size_t n, const char* from_end) {
+    copy_ascii<kLower>(from, n, from_end, room(n));
+    size_ += n;
   }
-  void commit(size_t n) { size_ += n; }
   void append(std::string_view text) {
     if (text.empty()) return;  // its pointer may be null
     std::memcpy(room(text.size()), text.data(), text.size());
@@ -46,30 +67,15 @@ class StemBytes {
   }
 
  private:
+  // Where the next `n` bytes go, with kSlack bytes more behind them.
+  char* room(size_t n) {
+    if (n + kSlack > bytes_.size() - size_) grow(n);
+    return bytes_.data() + size_;
+  }
   void grow(size_t n) { bytes_.resize(std::max(2 * bytes_.size(), size_ + n + kSlack)); }
 
   ByteVector bytes_;
   size_t size_ = 0;
 };
-
-template <bool kLower>
-uint64_t ascii_copy_word(uint64_t x) {
-  if constexpr (kLower) return ascii_lower_eight(x);
-  return x;
-}
-
-// Copies n ASCII bytes from `from` to `to` (which has StemBytes::kSlack bytes
-// of room past n, as StemBytes::room gives), lowercased with kLower. `from_end` bounds what may be read.
-template <bool kLower>
-void copy_ascii(const char* from, size_t n, const char* from_end, char* to) {
-  if (n <= 16 && size_t(from_end - from) >= 16) {
-    store_word(to, ascii_copy_word<kLower>(load_word<uint64_t>(from)));
-    store_word(to + 8, ascii_copy_word<kLower>(load_word<uint64_t>(from + 8)));
-  } else if constexpr (kLower) {
-    ascii_lower_into(std::string_view(from, n), to);
-  } else if (n) {  // an empty row's pointer may be null
-    std::memcpy(to, from, n);
-  }
-}
 
 }  // namespace velmora
