@@ -14,14 +14,10 @@ namespace velmora::py {
 
 namespace {
 
-enum class StringLayout { kString, kLargeString, kStringView };
-
-bool layout_of(const ArrowSchema& schema, StringLayout& out) {
+bool string_type_of(const ArrowSchema& schema, ArrowStringType& out) {
   const char* format = schema.format ? schema.format : "";
   if (!schema.dictionary && schema.n_children == 0) {
-    if (std::strcmp(format, "u") == 0) return out = StringLayout::kString, true;
-    if (std::strcmp(format, "U") == 0) return out = StringLayout::kLargeString, true;
-    if (std::strcmp(format, "vu") == 0) return out = StringLayout::kStringView, true;
+    if (auto type = arrow_string_type(format)) return out = *type, true;
   }
   const std::string message = std::string("stem_arrow() takes a column of Arrow type string, large_string or "
                                           "string_view, not one of format '") +
@@ -30,94 +26,24 @@ bool layout_of(const ArrowSchema& schema, StringLayout& out) {
   return false;
 }
 
-bool malformed(const char* what) {
-  PyErr_Format(PyExc_ValueError, "stem_arrow(): malformed Arrow array: %s", what);
+bool already_released(const char* what) {
+  PyErr_Format(PyExc_ValueError,
+               "stem_arrow(): the Arrow %s was already released (its capsule was imported or consumed before)",
+               what);
   return false;
-}
-
-// The offsets must rise, null rows' too (the walk reads the bytes of a run of
-// rows at once); a non-empty row needs the data buffer.
-template <typename Offset>
-bool check_offset_rows(const ArrowArray& array, WordChunk& chunk) {
-  const auto* offsets = static_cast<const Offset*>(array.buffers[1]);
-  const char* data = static_cast<const char*>(array.buffers[2]);
-  if (array.length > 0) {
-    if (!offsets) return malformed("no offsets buffer");
-    // Rising from a first offset of at least 0, every offset is at least 0.
-    // PERF NOTE: one flag for all rows, not a branch per row, so the check
-    // runs vectorized.
-    const Offset* o = offsets + array.offset;
-    bool rising = o[0] >= 0;
-    for (int64_t j = 0; j < array.length; ++j) rising &= o[j + 1] >= o[j];
-    if (!rising) return malformed("offsets out of order");
-    if (o[array.length] > o[0] && !data) return malformed("no data buffer");
-  }
-  chunk.layout = sizeof(Offset) == 4 ? WordChunk::Layout::kOffsets32 : WordChunk::Layout::kOffsets64;
-  chunk.offsets = offsets;
-  chunk.data = data;
-  return true;
-}
-
-// Every view read must lie inside its data buffer.
-bool check_view_rows(const ArrowArray& array, const uint8_t* validity, WordChunk& chunk) {
-  const auto* views = static_cast<const uint8_t*>(array.buffers[1]);
-  if (array.length > 0 && !views) return malformed("no views buffer");
-  const int64_t data_buffers = array.n_buffers - 3;
-  const auto* sizes = static_cast<const int64_t*>(array.buffers[array.n_buffers - 1]);
-  if (data_buffers > 0 && !sizes) return malformed("no buffer sizes");
-  for (int64_t j = array.offset; j < array.offset + array.length; ++j) {
-    if (validity && !((validity[j >> 3] >> (j & 7)) & 1)) continue;
-    const uint8_t* view = views + 16 * j;
-    int32_t length, index, offset;
-    std::memcpy(&length, view, 4);
-    if (length < 0) return malformed("negative view length");
-    if (length <= 12) continue;
-    std::memcpy(&index, view + 8, 4);
-    std::memcpy(&offset, view + 12, 4);
-    if (index < 0 || index >= data_buffers || offset < 0 || int64_t(offset) + length > sizes[index]) {
-      return malformed("view outside its data buffer");
-    }
-    if (!array.buffers[2 + index]) return malformed("no data buffer");
-  }
-  chunk.layout = WordChunk::Layout::kViews;
-  chunk.views = views;
-  chunk.view_data = array.buffers + 2;
-  chunk.view_sizes = sizes;
-  return true;
-}
-
-bool append_rows(const ArrowSchema& schema, const ArrowArray& array, WordColumn& out) {
-  StringLayout layout;
-  if (!layout_of(schema, layout)) return false;
-  if (array.length < 0 || array.offset < 0) return malformed("negative length or offset");
-  const int64_t min_buffers = 3;
-  if (array.n_buffers < min_buffers || (layout != StringLayout::kStringView && array.n_buffers != 3) ||
-      !array.buffers) {
-    return malformed("wrong number of buffers");
-  }
-  WordChunk chunk;
-  chunk.rows = size_t(array.length);
-  chunk.offset = array.offset;
-  chunk.validity = array.null_count == 0 ? nullptr : static_cast<const uint8_t*>(array.buffers[0]);
-  bool checked = false;
-  switch (layout) {
-    case StringLayout::kString:
-      checked = check_offset_rows<int32_t>(array, chunk);
-      break;
-    case StringLayout::kLargeString:
-      checked = check_offset_rows<int64_t>(array, chunk);
-      break;
-    case StringLayout::kStringView:
-      checked = check_view_rows(array, chunk.validity, chunk);
-      break;
-  }
-  if (checked && chunk.rows) out.chunks.push_back(chunk);
-  return checked;
 }
 
 template <typename T>
 T* capsule_pointer(PyObject* capsule, const char* name) {
   return static_cast<T*>(PyCapsule_GetPointer(capsule, name));
+}
+
+// Moves the structure out of `from`, which is left released.
+template <typename T>
+std::unique_ptr<T> move_out(T* from) {
+  auto to = std::make_unique<T>(*from);
+  from->release = nullptr;
+  return to;
 }
 
 bool has_attr(PyObject* obj, const char* name) {
@@ -129,10 +55,61 @@ bool has_attr(PyObject* obj, const char* name) {
 }  // namespace
 
 ArrowInput::~ArrowInput() {
-  for (auto& chunk : chunks_) {
-    if (chunk->release) chunk->release(chunk.get());
+  for (auto& array : arrays_) {
+    if (array->release) array->release(array.get());
   }
-  if (stream_schema_.release) stream_schema_.release(&stream_schema_);
+  for (auto& schema : schemas_) {
+    if (schema->release) schema->release(schema.get());
+  }
+  if (stream_ && stream_->release) stream_->release(stream_.get());
+}
+
+bool ArrowInput::append_rows(const ArrowSchema& schema, const ArrowArray& array) {
+  ArrowStringType type;
+  if (!string_type_of(schema, type)) return false;
+  Expected<ArrowChunk> chunk = read_arrow_chunk(type, array);
+  if (!chunk) {
+    PyErr_Format(PyExc_ValueError, "stem_arrow(): malformed Arrow array: %s", chunk.error().message.c_str());
+    return false;
+  }
+  chunks_.push_back(std::move(*chunk));
+  if (chunks_.back().chunk.rows) column.chunks.push_back(chunks_.back().rows());
+  return true;
+}
+
+bool ArrowInput::take_array(ArrowSchema* schema, ArrowArray* array) {
+  if (!schema->release) return already_released("schema");
+  if (!array->release) return already_released("array");
+  schemas_.push_back(move_out(schema));
+  arrays_.push_back(move_out(array));
+  return append_rows(*schemas_.back(), *arrays_.back());
+}
+
+bool ArrowInput::take_stream(ArrowArrayStream* capsule_stream) {
+  if (!capsule_stream->release) return already_released("stream");
+  stream_ = move_out(capsule_stream);
+  ArrowArrayStream* stream = stream_.get();
+  auto stream_error = [&](int code) {
+    const char* text = stream->get_last_error ? stream->get_last_error(stream) : nullptr;
+    PyErr_Format(PyExc_OSError, "stem_arrow(): the Arrow stream failed (error %d): %s", code,
+                 text ? text : "no message");
+    return false;
+  };
+  schemas_.push_back(std::make_unique<ArrowSchema>());
+  ArrowSchema& schema = *schemas_.back();
+  std::memset(&schema, 0, sizeof(ArrowSchema));
+  if (int code = stream->get_schema(stream, &schema)) return stream_error(code);
+  ArrowStringType type;
+  if (!string_type_of(schema, type)) return false;
+  for (;;) {
+    auto array = std::make_unique<ArrowArray>();
+    std::memset(array.get(), 0, sizeof(ArrowArray));
+    if (int code = stream->get_next(stream, array.get())) return stream_error(code);
+    if (!array->release) break;  // the end of the stream
+    arrays_.push_back(std::move(array));
+    if (!append_rows(schema, *arrays_.back())) return false;
+  }
+  return true;
 }
 
 bool import_arrow_column(PyObject* obj, ArrowInput& input) {
@@ -143,46 +120,23 @@ bool import_arrow_column(PyObject* obj, ArrowInput& input) {
       PyErr_SetString(PyExc_TypeError, "__arrow_c_array__() must return a tuple of two capsules");
       return false;
     }
-    PyObject* schema_capsule = PyTuple_GetItem(pair.get(), 0);
-    PyObject* array_capsule = PyTuple_GetItem(pair.get(), 1);
-    input.capsules_.push_back(PyRef::borrow(schema_capsule));
-    input.capsules_.push_back(PyRef::borrow(array_capsule));
-    auto* schema = capsule_pointer<ArrowSchema>(schema_capsule, arrow::kSchemaCapsule);
-    auto* array = schema ? capsule_pointer<ArrowArray>(array_capsule, arrow::kArrayCapsule) : nullptr;
+    auto* schema = capsule_pointer<ArrowSchema>(PyTuple_GetItem(pair.get(), 0), arrow::kSchemaCapsule);
+    auto* array = schema ? capsule_pointer<ArrowArray>(PyTuple_GetItem(pair.get(), 1), arrow::kArrayCapsule) : nullptr;
     if (!array) return false;
-    // The capsules' destructors release the structures after the rows are read.
-    return append_rows(*schema, *array, input.column);
+    return input.take_array(schema, array);
   }
   if (has_attr(obj, "__arrow_c_stream__")) {
     PyRef capsule(PyObject_CallMethod(obj, "__arrow_c_stream__", nullptr));
     if (!capsule) return false;
-    input.capsules_.push_back(PyRef::borrow(capsule.get()));
     auto* stream = capsule_pointer<ArrowArrayStream>(capsule.get(), arrow::kStreamCapsule);
     if (!stream) return false;
-    auto stream_error = [&](int code) {
-      const char* text = stream->get_last_error ? stream->get_last_error(stream) : nullptr;
-      PyErr_Format(PyExc_OSError, "stem_arrow(): the Arrow stream failed (error %d): %s", code,
-                   text ? text : "no message");
-      return false;
-    };
-    if (int code = stream->get_schema(stream, &input.stream_schema_)) return stream_error(code);
-    StringLayout layout;
-    if (!layout_of(input.stream_schema_, layout)) return false;
-    for (;;) {
-      auto chunk = std::make_unique<ArrowArray>();
-      std::memset(chunk.get(), 0, sizeof(ArrowArray));
-      if (int code = stream->get_next(stream, chunk.get())) return stream_error(code);
-      if (!chunk->release) break;  // the end of the stream
-      input.chunks_.push_back(std::move(chunk));
-      if (!append_rows(input.stream_schema_, *input.chunks_.back(), input.column)) return false;
-    }
-    return true;
+    return input.take_stream(stream);
   }
   // pandas arrays backed by Arrow speak the older pyarrow protocol only.
   if (has_attr(obj, "__arrow_array__")) {
     PyRef converted(PyObject_CallMethod(obj, "__arrow_array__", nullptr));
     if (!converted) return false;
-    input.capsules_.push_back(PyRef::borrow(converted.get()));
+    input.producers_.push_back(PyRef::borrow(converted.get()));
     if (has_attr(converted.get(), "__arrow_c_array__") || has_attr(converted.get(), "__arrow_c_stream__")) {
       return import_arrow_column(converted.get(), input);
     }

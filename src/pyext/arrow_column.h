@@ -10,13 +10,16 @@
 #include <memory>
 #include <vector>
 
-#include "pyext/arrow_c_abi.h"
+#include "runtime/arrow_c_abi.h"
+#include "runtime/arrow_chunk.h"
 #include "runtime/column_stem.h"
 
 namespace velmora::py {
 
-// The rows of an imported column. The producer's buffers stay alive, and its
-// chunks unreleased, while this object lives; rows point into them.
+// The rows of an imported column. Every structure is moved out of its
+// capsule or stream (the capsule's copy marked released, as the interface
+// describes), so no one else can release it while the walk reads it; this
+// object releases them, and keeps the producer's buffers alive until then.
 class ArrowInput {
  public:
   ArrowInput() = default;
@@ -28,14 +31,22 @@ class ArrowInput {
 
  private:
   friend bool import_arrow_column(PyObject* obj, ArrowInput& input);
-  std::vector<PyRef> capsules_;
-  std::vector<std::unique_ptr<ArrowArray>> chunks_;  // from a stream; released here
-  ArrowSchema stream_schema_{};
+  bool take_array(ArrowSchema* schema, ArrowArray* array);
+  bool take_stream(ArrowArrayStream* stream);
+  bool append_rows(const ArrowSchema& schema, const ArrowArray& array);
+
+  std::vector<PyRef> producers_;  // objects whose capsules were read
+  std::vector<std::unique_ptr<ArrowArray>> arrays_;
+  std::vector<std::unique_ptr<ArrowSchema>> schemas_;
+  std::unique_ptr<ArrowArrayStream> stream_;
+  std::vector<ArrowChunk> chunks_;
 };
 
 // Reads `obj`'s rows. False with the error set: TypeError for an object that
-// exports no Arrow data or a column that is not of a string type, ValueError
-// for an array whose offsets or views point outside its buffers, and whatever
+// exports no Arrow data or a column that is not of a string type; ValueError
+// for a structure already released (a capsule imported or consumed before)
+// and for an array that fails the checks of read_arrow_chunk (which says what
+// can and cannot be checked); OSError for a stream that fails; and whatever
 // the producer raised.
 bool import_arrow_column(PyObject* obj, ArrowInput& input);
 

@@ -1,74 +1,117 @@
-// How the column walk reads the rows of an Arrow chunk in place: the words,
-// whether a run of rows is all ASCII, and how far past a row's bytes a copy
-// may read. Used by the column walk only.
+// How the column walk reads the rows of an Arrow chunk: a group at a time,
+// gathered into memory of its own (the bytes end to end, where each row
+// starts, which rows are valid), so that the walk reads nothing of the
+// producer's buffers but what gathering copied. Used by the column walk only.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "runtime/column_stem.h"
-#include "util/utf.h"
+#include "runtime/stem_bytes.h"
 
 namespace velmora {
 
-// The rows of an offsets chunk as the grouped walk reads them (i: the row in
-// the chunk): their bytes lie in one run, which may be read past a row's end
-// up to the end of the run.
+// A group of rows copied out of an Arrow chunk. StemBytes::kSlack bytes of
+// room follow the rows' bytes, so a copy of a row may load sixteen bytes at a
+// time up to bytes_end().
+// PERF NOTE: a group is a few kilobytes that the walk reads next anyway; the
+// copy stays in the first- or second-level cache, and the ASCII check and the
+// lowercasing run on it as one run.
+struct GatheredRows {
+  static constexpr size_t kMaxRows = 2048;
+  // A group stops taking rows once its bytes pass this (one row always fits),
+  // so a column of long words costs a bounded copy.
+  static constexpr size_t kMaxBytes = size_t(1) << 17;
+
+  std::string bytes;
+  size_t count = 0;
+  size_t starts[kMaxRows + 1];
+  bool valid[kMaxRows];
+
+  std::string_view word(size_t i) const { return {bytes.data() + starts[i], starts[i + 1] - starts[i]}; }
+  std::string_view all() const { return {bytes.data(), starts[count]}; }
+  const char* bytes_end() const { return bytes.data() + bytes.size(); }
+};
+
+namespace gather_detail {
+
+inline void finish_bytes(GatheredRows& g) { g.bytes.resize(g.starts[g.count] + StemBytes::kSlack); }
+
+// Each offset is read once, into `window`, then clamped: into the range the
+// importer checked, and to rise from the row before. A producer that changes
+// its offsets during the walk moves rows inside that range, never out of it.
 template <typename Offset>
-struct OffsetRows {
-  const Offset* offsets;  // the chunk's, from its first row
-  const char* data;
-  const char* run_end;  // the end of the rows' bytes; no more are known to exist
-
-  OffsetRows(const WordChunk& chunk, size_t end)
-      : offsets(static_cast<const Offset*>(chunk.offsets) + chunk.offset),
-        data(chunk.data),
-        run_end(chunk.data + offsets[end]) {}
-  static constexpr bool kContiguous = true;
-  std::string_view word(size_t i) const { return {data + offsets[i], size_t(offsets[i + 1] - offsets[i])}; }
-  // The bytes of rows [begin, end), and where row i's start in them.
-  std::string_view run(size_t begin, size_t end) const {
-    return offsets[end] > offsets[begin] ? std::string_view(data + offsets[begin], size_t(offsets[end] - offsets[begin]))
-                                         : std::string_view();
+void gather_offset_rows(const WordChunk& chunk, size_t begin, size_t max_rows, GatheredRows& g) {
+  Offset window[GatheredRows::kMaxRows + 1];
+  const Offset* offsets = static_cast<const Offset*>(chunk.offsets) + chunk.offset + int64_t(begin);
+  std::memcpy(window, offsets, (max_rows + 1) * sizeof(Offset));
+  const int64_t first = std::clamp<int64_t>(window[0], chunk.first_byte, chunk.end_byte);
+  int64_t last = first;
+  size_t n = 0;
+  g.starts[0] = 0;
+  for (; n < max_rows; ++n) {
+    const int64_t next = std::clamp<int64_t>(window[n + 1], last, chunk.end_byte);
+    if (n > 0 && size_t(next - first) > GatheredRows::kMaxBytes) break;
+    g.starts[n + 1] = size_t(next - first);
+    g.valid[n] = chunk.valid_at(chunk.offset + int64_t(begin + n));
+    last = next;
   }
-  size_t run_offset(size_t begin, size_t i) const { return size_t(offsets[i] - offsets[begin]); }
-  bool ascii(size_t begin, size_t end) const { return is_ascii(run(begin, end)); }
-  const char* read_end(size_t, std::string_view) const { return run_end; }
-};
+  g.count = n;
+  finish_bytes(g);
+  if (last > first) std::memcpy(g.bytes.data(), chunk.data + first, size_t(last - first));
+}
 
-// The rows of a string_view chunk: each row's bytes stand alone, inline in
-// its view or in a data buffer, so a copy may read past a row's end only as
-// far as read_end() says. A null row's view is never read: it reads as empty.
-struct ViewRows {
-  const WordChunk& chunk;
-
-  static constexpr bool kContiguous = false;
-  ViewRows(const WordChunk& c, size_t) : chunk(c) {}
-  std::string_view word(size_t i) const {
-    const int64_t j = chunk.offset + int64_t(i);
-    return chunk.valid_at(j) ? chunk.view_row(j) : std::string_view();
-  }
-  bool ascii(size_t begin, size_t end) const {
-    for (size_t i = begin; i < end; ++i) {
-      if (!is_ascii(word(i))) return false;
+// Each view is read once, into `raw`, and checked again as the importer
+// checked it; one that no longer passes (changed since) reads as empty.
+inline void gather_view_rows(const WordChunk& chunk, size_t begin, size_t max_rows, GatheredRows& g) {
+  g.bytes.clear();
+  g.starts[0] = 0;
+  size_t n = 0;
+  for (; n < max_rows; ++n) {
+    const int64_t j = chunk.offset + int64_t(begin + n);
+    uint8_t raw[16];
+    std::memcpy(raw, chunk.views + 16 * j, 16);
+    const ArrowView view = ArrowView::decode(raw);
+    const bool valid = chunk.valid_at(j);
+    std::string_view word;
+    if (valid && view.length > 0) {
+      if (view.is_inline()) {
+        word = {reinterpret_cast<const char*>(raw + 4), size_t(view.length)};
+      } else if (view.buffer >= 0 && view.buffer < chunk.view_buffers && view.offset >= 0 &&
+                 int64_t(view.offset) + view.length <= chunk.view_sizes[view.buffer]) {
+        word = {static_cast<const char*>(chunk.view_data[view.buffer]) + view.offset, size_t(view.length)};
+      }
     }
-    return true;
+    if (n > 0 && g.bytes.size() + word.size() > GatheredRows::kMaxBytes) break;
+    g.bytes.append(word);
+    g.starts[n + 1] = g.bytes.size();
+    g.valid[n] = valid;
   }
-  // An inline row may be read on into the next view; a row in a data buffer
-  // to that buffer's end.
-  const char* read_end(size_t i, std::string_view w) const {
-    const int64_t j = chunk.offset + int64_t(i);
-    const uint8_t* view = chunk.views + 16 * j;
-    if (w.size() <= 12) {
-      return j + 1 < chunk.offset + int64_t(chunk.rows) ? reinterpret_cast<const char*>(view + 32) : w.data() + w.size();
-    }
-    if (!chunk.view_sizes) return w.data() + w.size();
-    int32_t index;
-    std::memcpy(&index, view + 8, 4);
-    return static_cast<const char*>(chunk.view_data[index]) + chunk.view_sizes[index];
+  g.count = n;
+  finish_bytes(g);
+}
+
+}  // namespace gather_detail
+
+// Gathers up to `max_rows` (at least one, at most kMaxRows) rows of an Arrow
+// chunk from its row `begin` on into `g`; g.count says how many it took.
+inline void gather_rows(const WordChunk& chunk, size_t begin, size_t max_rows, GatheredRows& g) {
+  switch (chunk.layout) {
+    case WordChunk::Layout::kOffsets32:
+      return gather_detail::gather_offset_rows<int32_t>(chunk, begin, max_rows, g);
+    case WordChunk::Layout::kOffsets64:
+      return gather_detail::gather_offset_rows<int64_t>(chunk, begin, max_rows, g);
+    case WordChunk::Layout::kViews:
+      return gather_detail::gather_view_rows(chunk, begin, max_rows, g);
+    case WordChunk::Layout::kTexts:
+      break;
   }
-};
+  g.count = 0;
+}
 
 }  // namespace velmora

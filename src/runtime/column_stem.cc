@@ -51,8 +51,11 @@ struct ShareOutput {
   }
 };
 
-// Rows [begin, end) of any chunk, one word at a time through the general walk.
-void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end, size_t first_out,
+// Rows [0, count) through the general walk, one word at a time, to the
+// output row `first_out` on: `row_at(i, word)` reads row i and says whether
+// it is valid. Its views must stay valid until the rows are emitted.
+template <typename RowAt>
+void stem_rows(const CompiledTrie& trie, size_t count, RowAt&& row_at, size_t first_out,
                const ColumnOptions& options, ShareOutput& output) {
   Share& share = output.share;
   // The rows read ahead of their stems (up to kStemGroup), for nulls and keep_input.
@@ -62,7 +65,7 @@ void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, s
     const size_t k = i % kStemGroup;
     // Read into a local: two 8-byte stores read back as one 16-byte copy stall.
     std::string_view row;
-    present[k] = chunk.row(begin + i, row);
+    present[k] = row_at(i, row);
     if (!present[k]) return WordKind::kNotAWord;
     rows[k] = row;
     word = row;
@@ -83,90 +86,69 @@ void stem_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, s
     output.finish_row(r, valid);
     return true;
   };
-  for_each_stem(trie, end - begin, word_at, emit, trie.direct_output_allowed());
+  for_each_stem(trie, count, word_at, emit, trie.direct_output_allowed());
 }
 
-// Rows [begin, end) of an Arrow chunk, to the output row `first_out` on, in
-// groups of kGroup rows: a group whose bytes are all ASCII is stemmed
-// straight from the chunk's buffers, any other through stem_rows.
-// PERF NOTE: an ASCII word is its own key (lowercased as the walk reads it,
-// or with its whole group at once), and most stems are a slice of the key,
-// copied here in sixteen-byte stores; no view or stem is stored per row. The ASCII check
-// of a group reads the bytes the walk reads next, and one word of another
-// script sends only its group down the general path.
-template <typename Rows, bool kLower>
+// Rows [begin, end) of an Arrow chunk, to the output row `first_out` on, a
+// gathered group at a time: a group whose bytes are all ASCII walks
+// interleaved lanes on its keys, any other goes through stem_rows.
+// PERF NOTE: an ASCII word is its own key (with a lowercasing model, the
+// group's bytes are lowercased at once, eight at a time), and most stems are
+// a slice of the key, copied here in sixteen-byte stores; no view or stem is
+// stored per row. One word of another script sends only its group down the
+// general path.
+template <bool kLower>
 void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
                      size_t first_out, const ColumnOptions& options, ShareOutput& output,
-                     StemScratch& scratch) {
-  // Keys: a contiguous group's bytes are lowercased at once into `lowered`
-  // (PERF NOTE: eight bytes an operation, where the walk and the copies would
-  // lowercase each byte they read); other rows are lowercased as they are read.
-  constexpr bool kLowerRun = kLower && Rows::kContiguous;
-  constexpr bool kLowerAsRead = kLower && !kLowerRun;
-  const Rows rows(chunk, end);
+                     StemScratch& scratch, GatheredRows& g) {
   const bool keep_input = options.keep_input;
-  // PERF NOTE: the lanes drain at the end of each group; 2048 rows make that
-  // rare while a group's words, keys and values stay in the first-level cache.
-  constexpr size_t kGroup = 2048;
-  uint32_t values[kGroup];
-  std::string& lowered = scratch.ascii_key;
-  for (size_t group = begin; group < end && output.share.bad_row == kNoIndex; group += kGroup) {
-    const size_t count = std::min(kGroup, end - group);
-    if (!rows.ascii(group, group + count)) {
-      stem_rows(trie, chunk, group, group + count, first_out + (group - begin), options, output);
+  uint32_t values[GatheredRows::kMaxRows];
+  std::string lowered;
+  for (size_t row = begin; row < end && output.share.bad_row == kNoIndex;) {
+    gather_rows(chunk, row, std::min(GatheredRows::kMaxRows, end - row), g);
+    const size_t count = g.count, out_row = first_out + (row - begin);
+    row += count;
+    if (!is_ascii(g.all())) {
+      stem_rows(
+          trie, count,
+          [&g](size_t i, std::string_view& word) {
+            word = g.word(i);
+            return g.valid[i];
+          },
+          out_row, options, output);
       continue;
     }
-    const char* keys_end = nullptr;  // kLowerRun: where reads of the lowered keys must stop
-    auto key_of = [&](size_t i, std::string_view word) {
-      if constexpr (kLowerRun) {
-        return std::string_view(lowered.data() + rows.run_offset(group, i), word.size());
-      } else {
-        return word;
-      }
-    };
-    if constexpr (kLowerRun) {
-      const std::string_view run = rows.run(group, group + count);
-      lowered.resize(run.size() + StemBytes::kSlack);
-      ascii_lower_into(run, lowered.data());
+    const char* keys = g.bytes.data();
+    const char* keys_end = g.bytes_end();
+    if constexpr (kLower) {
+      lowered.resize(g.bytes.size());
+      ascii_lower_into(g.bytes, lowered.data());
+      keys = lowered.data();
       keys_end = lowered.data() + lowered.size();
     }
-    trie.preferred_values_interleaved<kLowerAsRead>(
-        count, [&](size_t i) { return key_of(group + i, rows.word(group + i)); }, values);
+    auto key_at = [&](size_t i) { return std::string_view(keys + g.starts[i], g.starts[i + 1] - g.starts[i]); };
+    trie.preferred_values_interleaved<false>(count, key_at, values);
     for (size_t i = 0; i < count; ++i) {
-      const std::string_view word = rows.word(group + i);
-      bool valid = chunk.valid_at(chunk.offset + int64_t(group + i));
+      bool valid = g.valid[i];
       const uint32_t value = values[i];
       if (valid && value != kNoIndex) {
-        const std::string_view key = key_of(group + i, word);
+        const std::string_view key = key_at(i);
         const uint32_t cut = trie.slice_cut(value);
         if (cut != CompiledTrie::kNotASlice) {
-          const size_t n = CompiledTrie::sliced_length(cut, key.size());
-          output.bytes.append_ascii<kLowerAsRead>(key.data(), n,
-                                                  kLowerRun ? keys_end : rows.read_end(group + i, word));
+          output.bytes.append_ascii<false>(key.data(), CompiledTrie::sliced_length(cut, key.size()), keys_end);
         } else {
           StemView stem;
-          finish_ascii_patch(trie.patch(value), kLowerAsRead ? ascii_key(trie, key, scratch.ascii_key) : key,
-                             scratch, stem);
+          finish_ascii_patch(trie.patch(value), key, scratch, stem);
           output.bytes.append(stem.text);
         }
       } else if (valid && keep_input) {
-        output.bytes.append_ascii<false>(word.data(), word.size(), rows.read_end(group + i, word));
+        const std::string_view word = g.word(i);
+        output.bytes.append_ascii<false>(word.data(), word.size(), g.bytes_end());
       } else {
         valid = false;
       }
-      output.finish_row(first_out + (group + i - begin), valid);
+      output.finish_row(out_row + i, valid);
     }
-  }
-}
-
-template <typename Rows>
-void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
-                     size_t first_out, const ColumnOptions& options, ShareOutput& output,
-                     StemScratch& scratch) {
-  if (trie.case_mode() == CaseMode::kAsIs) {
-    stem_arrow_rows<Rows, false>(trie, chunk, begin, end, first_out, options, output, scratch);
-  } else {
-    stem_arrow_rows<Rows, true>(trie, chunk, begin, end, first_out, options, output, scratch);
   }
 }
 
@@ -179,6 +161,7 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, 
     ShareOutput output{out, share,
                        StemBytes(std::move(share.bytes), (share.begin == 0 ? in_rows : share.end - share.begin) * 8)};
     StemScratch scratch;
+    std::unique_ptr<GatheredRows> gathered;
     // The block's rows chunk by chunk: [local, local + take) of chunk c is
     // output row r on.
     size_t c = 0, local = share.begin;
@@ -187,19 +170,17 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, 
       const WordChunk& chunk = in.chunks[c];
       const size_t take = std::min(chunk.rows - local, share.end - r);
       if (take == 0) continue;
-      switch (chunk.layout) {
-        case WordChunk::Layout::kOffsets32:
-          stem_arrow_rows<OffsetRows<int32_t>>(trie, chunk, local, local + take, r, options, output, scratch);
-          break;
-        case WordChunk::Layout::kOffsets64:
-          stem_arrow_rows<OffsetRows<int64_t>>(trie, chunk, local, local + take, r, options, output, scratch);
-          break;
-        case WordChunk::Layout::kViews:
-          stem_arrow_rows<ViewRows>(trie, chunk, local, local + take, r, options, output, scratch);
-          break;
-        case WordChunk::Layout::kTexts:
-          stem_rows(trie, chunk, local, local + take, r, options, output);
-          break;
+      if (chunk.layout == WordChunk::Layout::kTexts) {
+        stem_rows(
+            trie, take, [&chunk, local](size_t i, std::string_view& word) { return chunk.text(local + i, word); },
+            r, options, output);
+      } else {
+        if (!gathered) gathered = std::make_unique<GatheredRows>();
+        if (trie.case_mode() == CaseMode::kAsIs) {
+          stem_arrow_rows<false>(trie, chunk, local, local + take, r, options, output, scratch, *gathered);
+        } else {
+          stem_arrow_rows<true>(trie, chunk, local, local + take, r, options, output, scratch, *gathered);
+        }
       }
       r += take;
     }
@@ -211,11 +192,12 @@ void stem_share(const CompiledTrie& trie, const WordColumn& in, size_t in_rows, 
 
 }  // namespace
 
-unsigned default_threads(size_t rows) {
-  if (rows < 2 * kRowsPerExtraThread) return 1;
+unsigned core_count() {
   static const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
   return cores;
 }
+
+unsigned default_threads(size_t rows) { return rows < 2 * kRowsPerExtraThread ? 1 : core_count(); }
 
 size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
                    StemColumn& out) {
@@ -225,7 +207,9 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
   out.offsets.resize(n + 1);  // every entry is written by the share that holds its row
   out.offsets[0] = 0;
   out.null_count = 0;
-  const size_t thread_count = std::clamp<size_t>(options.threads, 1, std::max<size_t>(n, 1));
+  // More threads than cores only add stacks and thread-local memory (whose
+  // allocation failure glibc cannot report but by aborting).
+  const size_t thread_count = std::clamp<size_t>(std::min(options.threads, core_count()), 1, std::max<size_t>(n, 1));
   // One thread walks the column as one block; more take blocks as they free up.
   const size_t block_rows = thread_count == 1 ? std::max<size_t>(n, 1) : kRowsPerBlock;
   std::vector<Share> shares((n + block_rows - 1) / block_rows + (n == 0));
@@ -278,8 +262,9 @@ size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnO
     for (size_t t = 0; t < helpers; ++t) {
       try {
         workers.emplace_back(work);
-      } catch (const std::system_error&) {
-        // No more threads: the ones running take every block, and the
+      } catch (...) {
+        // No more threads (std::system_error, or std::bad_alloc for the
+        // thread's state): the ones running take every block, and the
         // barrier waits for them only.
         for (; t < helpers; ++t) placed.arrive_and_drop();
         break;

@@ -18,65 +18,60 @@
 
 namespace velmora {
 
-// A run of input rows in one layout, read in place: Python texts, or the
-// buffers of an Arrow string, large_string or string_view array. The importer
-// checks offsets and views against their buffers before rows are read.
+// One row of an Arrow string_view array: 16 bytes, an int32 length, then the
+// bytes themselves when at most 12, else a 4-byte prefix, the int32 index of a
+// data buffer and the int32 offset in it. The one decoder of that layout.
+struct ArrowView {
+  static constexpr int32_t kMaxInline = 12;
+  int32_t length = 0;
+  int32_t buffer = 0;  // a data buffer's index, when not inline
+  int32_t offset = 0;  // the row's first byte in that buffer
+  bool is_inline() const { return length <= kMaxInline; }
+
+  // `view` points at 16 readable bytes; the inline bytes are view + 4.
+  static ArrowView decode(const uint8_t* view) {
+    ArrowView v;
+    std::memcpy(&v.length, view, 4);
+    if (!v.is_inline()) {
+      std::memcpy(&v.buffer, view + 8, 4);
+      std::memcpy(&v.offset, view + 12, 4);
+    }
+    return v;
+  }
+};
+
+// A run of input rows in one layout: Python texts, or the buffers of an Arrow
+// string, large_string or string_view array. The importer checks offsets and
+// views against what it knows of their buffers before any row is read; the
+// walk then gathers each group of rows into memory of its own, re-checking
+// every offset and view against the checked ranges, so a producer that
+// changes its buffers during the walk changes stems, never where reads go.
 struct WordChunk {
   enum class Layout : uint8_t { kTexts, kOffsets32, kOffsets64, kViews };
   Layout layout = Layout::kTexts;
   size_t rows = 0;
   int64_t offset = 0;                       // Arrow: the chunk's first row in its buffers
-  const uint8_t* validity = nullptr;        // Arrow validity bits; null when every row is valid
+  const uint8_t* validity = nullptr;        // validity bits from row `offset` on; null when every row is valid
   const std::string_view* texts = nullptr;  // kTexts
   const void* offsets = nullptr;            // kOffsets32/64: int32_t or int64_t offsets
   const char* data = nullptr;               // kOffsets32/64: the bytes
-  // kViews: 16 bytes a row: int32 length, then the bytes themselves when at
-  // most 12, else a 4-byte prefix, the int32 index of a data buffer and the
-  // int32 offset in it.
-  const uint8_t* views = nullptr;
+  // kOffsets32/64: the checked first and last offsets; every row is read
+  // inside [first_byte, end_byte) of `data`.
+  int64_t first_byte = 0, end_byte = 0;
+  const uint8_t* views = nullptr;           // kViews: 16 bytes a row (ArrowView)
   const void* const* view_data = nullptr;   // kViews: the data buffers
   const int64_t* view_sizes = nullptr;      // kViews: their sizes in bytes
+  int64_t view_buffers = 0;                 // kViews: how many there are
 
   // Whether row j of the buffers (the chunk's row j - offset) is valid.
   bool valid_at(int64_t j) const { return !validity || ((validity[j >> 3] >> (j & 7)) & 1); }
 
-  // The text of view j of the buffers (a valid row's: a null row's view may
-  // point anywhere).
-  std::string_view view_row(int64_t j) const {
-    const uint8_t* view = views + 16 * j;
-    int32_t length, index, at;
-    std::memcpy(&length, view, 4);
-    if (length <= 12) return {reinterpret_cast<const char*>(view + 4), size_t(length)};
-    std::memcpy(&index, view + 8, 4);
-    std::memcpy(&at, view + 12, 4);
-    return {static_cast<const char*>(view_data[index]) + at, size_t(length)};
-  }
-
-  // Row i of the chunk (0-based) into `word`; false for a null row.
-  bool row(size_t i, std::string_view& word) const {
-    const int64_t j = offset + int64_t(i);
-    if (!valid_at(j)) return false;
-    switch (layout) {
-      case Layout::kTexts:
-        word = texts[i];
-        return true;
-      case Layout::kOffsets32:
-        word = offset_row(static_cast<const int32_t*>(offsets), j);
-        return true;
-      case Layout::kOffsets64:
-        word = offset_row(static_cast<const int64_t*>(offsets), j);
-        return true;
-      case Layout::kViews:
-        word = view_row(j);
-        return true;
-    }
-    return false;
-  }
-
- private:
-  template <typename Offset>
-  std::string_view offset_row(const Offset* o, int64_t j) const {
-    return o[j + 1] > o[j] ? std::string_view(data + o[j], size_t(o[j + 1] - o[j])) : std::string_view();
+  // Row i of a kTexts chunk (0-based) into `word`; false for a null row.
+  // Arrow rows are read through the gathering step of the column walk only.
+  bool text(size_t i, std::string_view& word) const {
+    if (!valid_at(offset + int64_t(i))) return false;
+    word = texts[i];
+    return true;
   }
 };
 
@@ -143,6 +138,9 @@ struct ColumnOptions {
 // Throws std::bad_alloc like the rest of the walk.
 size_t stem_column(const CompiledTrie& trie, const WordColumn& in, const ColumnOptions& options,
                    StemColumn& out);
+
+// The cores the column walk uses at most, whatever thread count it is given.
+unsigned core_count();
 
 // The default thread count for `rows` words: one for small inputs, where
 // starting threads costs more than it saves, every core for large ones.

@@ -2,7 +2,8 @@
 // implementation lays them out (a small ABI, fixed since Arrow 1.0), and the
 // capsule names of the Arrow PyCapsule interface. Declared here so that the
 // extension needs no Arrow library at build time.
-// Used by the Arrow column import and export (arrow_column.cc).
+// Used by the Arrow chunk reader (runtime/arrow_chunk) and the extension's
+// Arrow import and export (pyext/arrow_column.cc).
 #pragma once
 
 #include <cstdint>
@@ -62,10 +63,10 @@ struct ArrowArrayStream {
 
 #endif  // ARROW_C_STREAM_INTERFACE
 
-namespace velmora::py::arrow {
+namespace velmora::arrow {
 
 inline constexpr const char* kSchemaCapsule = "arrow_schema";
 inline constexpr const char* kArrayCapsule = "arrow_array";
 inline constexpr const char* kStreamCapsule = "arrow_array_stream";
 
-}  // namespace velmora::py::arrow
+}  // namespace velmora::arrow
