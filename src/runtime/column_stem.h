@@ -125,7 +125,7 @@ struct StemColumn {
 };
 
 struct ColumnOptions {
-  unsigned threads = 1;
+  unsigned threads = 1;  // at most core_count() run
   // A word without a stem comes out as itself instead of null.
   bool keep_input = false;
   // Check each non-ASCII word's UTF-8 first (input from outside Python).
