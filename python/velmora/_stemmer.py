@@ -1,9 +1,14 @@
 """The friendly Python face of velmora: bundled models by name, checked model files, pickling,
-batch arguments checked before they reach the extension."""
+one convention for every word, and gaps in batches.
+
+Every convention of `Stemmer` is listed once, in the README's "Conventions" table; `StemmerCore`
+keeps its own, older contract underneath.
+"""
 from __future__ import annotations
 
+import copyreg
 import os
-from typing import Any, Iterable, List, Literal, Optional, Sequence, Tuple, Union, overload
+from typing import Any, Iterable, List, Literal, Optional, Sequence, Tuple, TypeVar, Union, overload
 
 from velmora._model_files import check_loaded_rules, check_model_file
 from velmora._registry import (
@@ -13,9 +18,12 @@ from velmora._registry import (
     looks_like_model_name,
     unknown_model_error,
 )
+from velmora._text import words_of
 from velmora._velmora import StemmerCore, TrieBuilder
 
 Word = Union[str, bytes]
+W = TypeVar("W", str, bytes)
+PathArg = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 Lookup = Literal["first", "last", "all"]
 DEFAULT_LOOKUP: Lookup = "first"
 DEFAULT_CACHE_SIZE = 10000
@@ -31,7 +39,7 @@ def model_path(name: str) -> str:
     return info.path
 
 
-def resolve_model(model: Union[str, "os.PathLike[str]"], *, what: str = "model") -> Tuple[str, bool]:
+def resolve_model(model: PathArg, *, what: str = "model") -> Tuple[str, bool]:
     """(path, bundled) for a bundled model name or a model file, refusing unreadable files, files
     that yield no rules and names that match no bundled model."""
     if isinstance(model, str):
@@ -40,89 +48,150 @@ def resolve_model(model: Union[str, "os.PathLike[str]"], *, what: str = "model")
             return info.path, True
         if looks_like_model_name(model) and not os.path.exists(model):
             raise unknown_model_error(model)
+    if isinstance(model, bytes) or (not isinstance(model, str) and isinstance(os.fspath(model), bytes)):
+        model = os.fsdecode(model)
     return os.path.abspath(check_model_file(model, what=what)), False
 
 
-def _check_batch(words: Iterable[Word], method: str) -> None:
+def _type_name(value: object) -> str:
+    return type(value).__name__
+
+
+def _is_gap(item: object) -> bool:
+    """None, a float NaN (numpy's too) or pandas' NA: the gaps of a column turned into a list."""
+    if item is None:
+        return True
+    if isinstance(item, float):
+        return item != item
+    kind = type(item)
+    if kind.__name__ in ("NAType", "NaTType") and kind.__module__.startswith("pandas"):
+        return True
+    if kind.__module__ == "numpy" and kind.__name__.startswith("float"):
+        return bool(item != item)
+    return False
+
+
+def _as_batch(words: Iterable[Any], method: str) -> Union[List[Any], Tuple[Any, ...]]:
+    """A list or tuple of the batch's items; refuses a single word and what is not iterable."""
     if isinstance(words, (str, bytes, bytearray)):
         raise TypeError(
-            f"{method}() takes a batch of words, not a single {type(words).__name__}; "
+            f"Stemmer.{method}() takes a batch of words, not a single {_type_name(words)}; "
             f"wrap it in a list: {method}([word])"
         )
+    if isinstance(words, (list, tuple)):
+        return words
+    try:
+        return list(words)
+    except TypeError as e:
+        if not hasattr(words, "__iter__"):
+            raise TypeError(f"Stemmer.{method}() takes an iterable of words, not {_type_name(words)}") from None
+        raise e
 
 
-def _item_error(words: Iterable[Word], method: str, error: TypeError) -> TypeError:
-    """The extension's TypeError about a batch item, re-worded to name the item's index."""
-    if isinstance(words, Sequence):
-        for index, word in enumerate(words):
-            if not isinstance(word, (str, bytes)):
-                return TypeError(f"{method}(): item {index} is {type(word).__name__}, expected str or bytes")
-    return error
+def _item_type_error(method: str, index: int, item: object, expected: str = "str or bytes") -> TypeError:
+    return TypeError(f"Stemmer.{method}(): item {index} is {_type_name(item)}, expected {expected} (or None for a gap)")
+
+
+def _present_items(words: Sequence[Any], method: str, kinds: Tuple[type, ...] = (str, bytes)) -> Tuple[List[int], List[Any]]:
+    """Positions and items of a batch that are words; gaps are left out, anything else refused."""
+    positions: List[int] = []
+    present: List[Any] = []
+    for index, item in enumerate(words):
+        if isinstance(item, kinds):
+            positions.append(index)
+            present.append(item)
+        elif not _is_gap(item):
+            expected = " or ".join(k.__name__ for k in kinds)
+            raise _item_type_error(method, index, item, expected)
+    return positions, present
 
 
 class Stemmer:
     """Stems words with a bundled model or a model file.
 
     ``model`` is a bundled model's code, English name or locale (``"en"``, ``"german"``,
-    ``"de_DE"``; :func:`velmora.available_models` lists them) or the path of a model file: a
-    compiled image (``*.vmc``) or a source dictionary, gzip-compressed or plain.
+    ``"de_DE"``; :func:`velmora.available_models` lists them) or the path of a model file
+    (``str``, ``bytes`` or ``os.PathLike``): a compiled image (``*.vmc``) or a source
+    dictionary, gzip-compressed or plain.
 
     Options (the defaults suit the bundled models):
 
     - ``backward``, ``store_original``, ``lowercase``: how a source dictionary is compiled when
       ``model`` is one (words walked from their end, each stem mapped to itself, words
-      lowercased). A compiled image records its own modes and ignores them.
-    - ``lookup``: which candidate a word takes: ``"first"`` the best-ranked, ``"last"`` the
-      least, ``"all"`` the first as well, while :meth:`stem_all` lists every candidate.
+      lowercased). A compiled image records its direction and ignores the first two;
+      ``lowercase`` sets the case mode of either.
+    - ``lookup``: which node of a word's walk through the trie gives its stem. The walk goes
+      from the word's last letter towards its first; ``"first"`` takes the shallowest node that
+      holds rules (the shortest matching ending), ``"last"`` the deepest one (the longest
+      matching ending, the whole word when it has rules of its own); ``"all"`` stems as
+      ``"last"`` does, while :meth:`stem_all` lists the candidates of every node met, deepest
+      first. They differ where a specific rule sits below a general one::
+
+          builder = TrieBuilder(model_path("en"))
+          builder.set("wugs", "wugsy")      # a rule for the whole word, below the "-s" rule
+          Stemmer.from_builder(builder, lookup="first").stem("wugs")  # 'wug'
+          Stemmer.from_builder(builder, lookup="last").stem("wugs")   # 'wugsy'
+
     - ``cache_size``: how many recent results are kept; 0 turns the cache off. Running text
       repeats words, so the cache pays off there; lists of distinct words do best without it.
+    - ``keep_unknown_case``: with a lowercasing model, :meth:`stem_word`, :meth:`stem_words`,
+      :meth:`stem_text` and ``stem_arrow(keep_input=True)`` give a word without a stem
+      lowercased, like the stems (which a lowercasing model always gives lowercased); ``True``
+      gives such a word back as it came.
 
-    Two conventions for a word without a stem: :meth:`stem` and :meth:`stem_batch` give ``None``;
-    :meth:`stem_word` and :meth:`stem_words` give the word itself, as search pipelines expect.
-    The second convention also passes the words ``"cars"`` and ``"unknown"`` (in any ASCII case)
-    through unchanged: results of the companion Java implementation have always done so, and
-    indexes built with it must keep matching. Use :meth:`stem` when that matters.
+    Conventions, the same in every method: :meth:`stem` and :meth:`stem_batch` give ``None``
+    for a word without a stem, :meth:`stem_word` and :meth:`stem_words` the word itself (see
+    ``keep_unknown_case``); every word is stemmed by the model, with no exceptions for
+    particular words; a result has the type of its word (``str`` or UTF-8 ``bytes``); a batch
+    may hold gaps (``None``, NaN, pandas' ``NA``), which give ``None``.
 
-    A ``Stemmer`` pickles (by model name, absolute file path or image bytes), so it can be sent
-    to worker processes.
+    A ``Stemmer`` pickles: a bundled model by its name, any other model by value (its compiled
+    image, compressed), so a worker on another host needs nothing but the package.
 
     >>> Stemmer().stem("running")
     'run'
     """
 
-    __slots__ = ("_core", "_model", "_image", "_options")
+    __slots__ = ("_core", "_model", "_origin", "_options", "_lowercases", "__weakref__")
 
     def __init__(
         self,
-        model: Union[str, "os.PathLike[str]"] = "en",
+        model: PathArg = "en",
         *,
         backward: bool = True,
         store_original: bool = True,
         lowercase: bool = True,
         lookup: Lookup = DEFAULT_LOOKUP,
         cache_size: int = DEFAULT_CACHE_SIZE,
+        keep_unknown_case: bool = False,
     ) -> None:
         self._options = dict(
             backward=backward, store_original=store_original, lowercase=lowercase, lookup=lookup, cache_size=cache_size
         )
-        self._image: Optional[bytes] = None
         path, bundled = resolve_model(model)
         # A bundled model pickles by its code, so it unpickles against the receiver's package.
-        self._model = model if bundled else path
+        self._model: Optional[str] = model if bundled else None  # type: ignore[assignment]
+        self._origin = repr(model if bundled else path)
         self._core = StemmerCore(path, **self._options)
         if not bundled:
             check_loaded_rules(path, self._core._value_layout_stats()[1])
+        self._finish(keep_unknown_case)
+
+    def _finish(self, keep_unknown_case: bool) -> None:
+        self._options["keep_unknown_case"] = bool(keep_unknown_case)
+        self._lowercases = not keep_unknown_case and self._core._case_mode() != "AS_IS"
 
     @classmethod
     def from_hunspell(
         cls,
-        dictionary: Union[str, "os.PathLike[str]"],
+        dictionary: PathArg,
         *,
         prefixes: bool = False,
-        cache_dir: Optional[Union[str, "os.PathLike[str]"]] = None,
+        cache_dir: Optional[PathArg] = None,
         progress: bool = True,
         lookup: Lookup = DEFAULT_LOOKUP,
         cache_size: int = DEFAULT_CACHE_SIZE,
+        keep_unknown_case: bool = False,
     ) -> "Stemmer":
         """A stemmer over a Hunspell dictionary installed on this machine ("fr_FR", found in the
         usual folders such as /usr/share/hunspell) or given by the path of its `.dic`.
@@ -130,29 +199,49 @@ class Stemmer:
         The first use builds the model with velmora's own affix expander (suffix rules; prefix
         rules too with ``prefixes=True``) and caches the compiled image under
         ``$XDG_CACHE_HOME/velmora``; later uses load it in milliseconds, and a changed dictionary
-        is rebuilt. ``progress`` reports builds longer than a second on stderr.
+        is rebuilt. ``progress`` reports builds longer than a second on stderr. The stemmer
+        pickles by value, so a worker needs neither the dictionary nor the cache.
         """
         from velmora._ondemand import hunspell_model
 
-        path = hunspell_model(dictionary, prefixes=prefixes, cache_dir=cache_dir, progress=progress)
-        return cls(path, lookup=lookup, cache_size=cache_size)
+        path = hunspell_model(dictionary, prefixes=prefixes, cache_dir=cache_dir, progress=progress)  # type: ignore[arg-type]
+        return cls(path, lookup=lookup, cache_size=cache_size, keep_unknown_case=keep_unknown_case)
 
     @classmethod
     def from_builder(
-        cls, builder: TrieBuilder, *, lookup: Lookup = DEFAULT_LOOKUP, cache_size: int = DEFAULT_CACHE_SIZE
+        cls,
+        builder: TrieBuilder,
+        *,
+        lookup: Lookup = DEFAULT_LOOKUP,
+        cache_size: int = DEFAULT_CACHE_SIZE,
+        keep_unknown_case: bool = False,
     ) -> "Stemmer":
-        """A stemmer over a builder's current content; it pickles as the image bytes."""
-        return cls._from_image(builder.to_bytes(), dict(lookup=lookup, cache_size=cache_size))
+        """A stemmer over a builder's current content (later edits of the builder do not reach it)."""
+        return cls._from_core(builder.build(cache_size=cache_size, lookup=lookup), keep_unknown_case)
 
     @classmethod
-    def _from_image(cls, image: bytes, options: dict) -> "Stemmer":
+    def from_bytes(
+        cls,
+        data: bytes,
+        *,
+        lowercase: bool = True,
+        lookup: Lookup = DEFAULT_LOOKUP,
+        cache_size: int = DEFAULT_CACHE_SIZE,
+        keep_unknown_case: bool = False,
+    ) -> "Stemmer":
+        """A stemmer over a compiled image held in memory (as :meth:`to_bytes` gives it)."""
+        return cls._from_core(
+            StemmerCore.from_bytes(data, lowercase=lowercase, lookup=lookup, cache_size=cache_size), keep_unknown_case
+        )
+
+    @classmethod
+    def _from_core(cls, core: StemmerCore, keep_unknown_case: bool) -> "Stemmer":
         self = cls.__new__(cls)
         self._model = None
-        self._image = image
-        self._options = dict(options)
-        self._core = TrieBuilder.from_bytes(image).build(
-            cache_size=options.get("cache_size", DEFAULT_CACHE_SIZE), lookup=options.get("lookup", DEFAULT_LOOKUP)
-        )
+        self._origin = "<model held in memory>"
+        self._core = core
+        self._options = dict(lowercase=core._case_mode() != "AS_IS", lookup=core.lookup, cache_size=core.cache_size)
+        self._finish(keep_unknown_case)
         return self
 
     @property
@@ -160,50 +249,118 @@ class Stemmer:
         """The underlying extension object."""
         return self._core
 
-    def stem(self, word: str) -> Optional[str]:
-        """The stem of one word, or None when no rule reaches it."""
-        return self._core.stem(word)
+    def to_bytes(self) -> bytes:
+        """The model as a compiled image (gzip-compressed), whatever it was loaded from."""
+        return self._core.to_bytes()
+
+    # ---- one word ----------------------------------------------------------------------
+
+    def _word_error(self, method: str, word: object) -> TypeError:
+        return TypeError(f"Stemmer.{method}(): word must be str or bytes, not {_type_name(word)}")
+
+    def _unknown(self, word: W) -> W:
+        """A word without a stem, as the keep-input methods give it."""
+        if not self._lowercases:
+            return word
+        if isinstance(word, bytes):
+            return word.decode("utf-8").lower().encode("utf-8")
+        return word.lower()
+
+    @overload
+    def stem(self, word: str) -> Optional[str]: ...
+    @overload
+    def stem(self, word: bytes) -> Optional[bytes]: ...
+    def stem(self, word: Word) -> Optional[Word]:
+        """The stem of one word (of the word's type), or None when no rule reaches it."""
+        try:
+            return self._core.stem(word)  # type: ignore[arg-type]
+        except TypeError:
+            if not isinstance(word, bytes):
+                raise self._word_error("stem", word) from None
+        return self._core.stem_batch([word])[0]
 
     @overload
     def stem_word(self, word: str) -> str: ...
     @overload
     def stem_word(self, word: bytes) -> bytes: ...
     def stem_word(self, word: Word) -> Word:
-        """The stem of one word, of the word's type; the word itself when it has no stem."""
-        return self._core.stemWord(word)
+        """The stem of one word, of the word's type; the word itself when it has no stem
+        (lowercased by a lowercasing model, unless ``keep_unknown_case``)."""
+        try:
+            stem = self._core.stem(word)  # type: ignore[arg-type]
+        except TypeError:
+            if not isinstance(word, bytes):
+                raise self._word_error("stem_word", word) from None
+            stem = self._core.stem_batch([word])[0]
+        return self._unknown(word) if stem is None else stem
 
     stemWord = stem_word
 
-    @overload
-    def stem_words(self, words: Iterable[str]) -> List[str]: ...
-    @overload
-    def stem_words(self, words: Iterable[bytes]) -> List[bytes]: ...
-    @overload
-    def stem_words(self, words: Iterable[Word]) -> List[Word]: ...
-    def stem_words(self, words: Iterable[Word]) -> List[Word]:
-        """One result per word, in order, like :meth:`stem_word`."""
-        _check_batch(words, "stem_words")
+    # ---- batches -----------------------------------------------------------------------
+
+    def _stem_present(self, words: Sequence[Any], method: str, threads: Optional[int], keep: bool) -> List[Any]:
+        """The general path: gaps give None, items of other types are refused by index."""
+        positions, present = _present_items(words, method)
+        stems = self._core.stem_batch(present, threads=threads)
+        out: List[Any] = [None] * len(words)
+        for index, word, stem in zip(positions, present, stems):
+            out[index] = self._unknown(word) if keep and stem is None else stem
+        return out
+
+    def _batch(self, words: Iterable[Any], method: str, threads: Optional[int], keep: bool) -> List[Any]:
+        batch = _as_batch(words, method)
         try:
-            return self._core.stemWords(words)
-        except TypeError as e:
-            raise _item_error(words, "stem_words", e) from e
+            out: List[Any] = self._core.stem_batch(batch, threads=threads)
+        except TypeError:
+            return self._stem_present(batch, method, threads, keep)
+        if out.count(None):
+            # A None is a word without a stem; the items behind them are checked here, as
+            # some paths of the extension give None for an item that is not a word.
+            if not all(isinstance(batch[i], (str, bytes)) for i, s in enumerate(out) if s is None):
+                return self._stem_present(batch, method, threads, keep)
+            if keep:
+                for i, stem in enumerate(out):
+                    if stem is None:
+                        out[i] = self._unknown(batch[i])
+        return out
+
+    @overload
+    def stem_batch(self, words: Iterable[str], *, threads: Optional[int] = None) -> List[Optional[str]]: ...
+    @overload
+    def stem_batch(self, words: Iterable[bytes], *, threads: Optional[int] = None) -> List[Optional[bytes]]: ...
+    @overload
+    def stem_batch(
+        self, words: Iterable[Optional[Word]], *, threads: Optional[int] = None
+    ) -> List[Optional[Word]]: ...
+    def stem_batch(self, words: Iterable[Any], *, threads: Optional[int] = None) -> List[Any]:
+        """One result per word, in order, like :meth:`stem`: None for a word without a stem and
+        for a gap (None, NaN, pandas' NA). Any iterable; a list is fastest. ``threads=N`` stems
+        on N threads with the interpreter lock released (the cache is then not used); the result
+        is the same for any count."""
+        return self._batch(words, "stem_batch", threads, keep=False)
+
+    @overload
+    def stem_words(self, words: Iterable[str], *, threads: Optional[int] = None) -> List[str]: ...
+    @overload
+    def stem_words(self, words: Iterable[bytes], *, threads: Optional[int] = None) -> List[bytes]: ...
+    @overload
+    def stem_words(
+        self, words: Iterable[Optional[Word]], *, threads: Optional[int] = None
+    ) -> List[Optional[Word]]: ...
+    def stem_words(self, words: Iterable[Any], *, threads: Optional[int] = None) -> List[Any]:
+        """One result per word, in order, like :meth:`stem_word`; None for a gap."""
+        return self._batch(words, "stem_words", threads, keep=True)
 
     stemWords = stem_words
 
-    @overload
-    def stem_batch(self, words: Iterable[str]) -> List[Optional[str]]: ...
-    @overload
-    def stem_batch(self, words: Iterable[bytes]) -> List[Optional[bytes]]: ...
-    @overload
-    def stem_batch(self, words: Iterable[Word]) -> List[Optional[Word]]: ...
-    def stem_batch(self, words: Iterable[Word]) -> List[Optional[Word]]:
-        """One result per word, in order, like :meth:`stem` (None for a word without a stem).
-        The fastest way to stem many words: pass a list."""
-        _check_batch(words, "stem_batch")
-        try:
-            return self._core.stem_batch(words)
-        except TypeError as e:
-            raise _item_error(words, "stem_batch", e) from e
+    def stem_text(self, text: str) -> List[Tuple[str, str]]:
+        """(word, stem) for each word of a text, in order, with the tokenizer of the ``velmora
+        stem`` command (README, "What counts as a word"); a word without a stem stands for
+        itself, as in :meth:`stem_word`."""
+        if not isinstance(text, str):
+            raise TypeError(f"Stemmer.stem_text(): text must be str, not {_type_name(text)}")
+        words = words_of(text)
+        return list(zip(words, self.stem_words(words)))
 
     def stem_arrow(self, column: Any, *, threads: Optional[int] = None, keep_input: bool = False) -> Any:
         """Stem an Arrow string column without a Python object per word.
@@ -213,33 +370,88 @@ class Stemmer:
         Series of ``string[pyarrow]``, a nanoarrow array, of type string, large_string or
         string_view. Returns a large_string array of the same length (a ``pyarrow.Array`` when
         pyarrow is installed, else an object exporting ``__arrow_c_array__``): nulls stay null,
-        a word without a stem is null, or itself with ``keep_input=True``. The work runs off
+        a word without a stem is null, or with ``keep_input=True`` itself, lowercased by a
+        lowercasing model as in :meth:`stem_word` (this step needs pyarrow). The work runs off
         the interpreter lock on ``threads`` threads (None: one for small columns, every core
         for large ones); the result is the same for any thread count."""
-        return self._core.stem_arrow(column, threads=threads, keep_input=keep_input)
+        if not (keep_input and self._lowercases):
+            return self._core.stem_arrow(column, threads=threads, keep_input=keep_input)
+        try:
+            import pyarrow.compute as pc
+        except ImportError:
+            raise ImportError(
+                "Stemmer.stem_arrow(keep_input=True) lowercases words without a stem with pyarrow; "
+                "install pyarrow, or make the Stemmer with keep_unknown_case=True"
+            ) from None
+        kept = self._core.stem_arrow(column, threads=threads, keep_input=True)
+        stems = self._core.stem_arrow(column, threads=threads)
+        if stems.null_count == kept.null_count:
+            return kept
+        unknown = pc.and_(pc.is_null(stems), pc.is_valid(kept))
+        return pc.if_else(unknown, pc.utf8_lower(kept), kept)
 
     def stem_all(self, word: str) -> List[str]:
         """Every candidate stem of a word, best first (empty when there is none)."""
-        return self._core.stem_all(word)
-
-    def stem_all_batch(self, words: Sequence[str]) -> List[List[str]]:
-        """:meth:`stem_all` for each word of a batch."""
-        _check_batch(words, "stem_all_batch")
         try:
-            return self._core.stem_all_batch(words)
-        except TypeError as e:
-            raise _item_error(words, "stem_all_batch", e) from e
+            return self._core.stem_all(word)
+        except TypeError:
+            raise TypeError(f"Stemmer.stem_all(): word must be str, not {_type_name(word)}") from None
 
-    def __reduce__(self) -> Tuple[object, tuple]:
-        if self._image is not None:
-            return (Stemmer._from_image, (self._image, self._options))
-        return (_restore, (self._model, self._options))
+    @overload
+    def stem_all_batch(self, words: Iterable[str]) -> List[List[str]]: ...
+    @overload
+    def stem_all_batch(self, words: Iterable[Optional[str]]) -> List[Optional[List[str]]]: ...
+    def stem_all_batch(self, words: Iterable[Optional[str]]) -> List[Optional[List[str]]]:  # type: ignore[misc]
+        """:meth:`stem_all` for each word of any iterable; None for a gap."""
+        batch = _as_batch(words, "stem_all_batch")
+        try:
+            return self._core.stem_all_batch(batch)  # type: ignore[return-value]
+        except TypeError:
+            positions, present = _present_items(batch, "stem_all_batch", (str,))
+        out: List[Optional[List[str]]] = [None] * len(batch)
+        for index, stems in zip(positions, self._core.stem_all_batch(present)):
+            out[index] = stems
+        return out
+
+    # ---- pickling ----------------------------------------------------------------------
+
+    def __reduce__(self) -> Tuple[Any, Tuple[Any, ...]]:
+        if self._model is not None:
+            return (_restore, (self._model, self._options))
+        # The image is gzip-compressed already.
+        options = {k: self._options[k] for k in ("lowercase", "lookup", "cache_size", "keep_unknown_case")}
+        return (_restore_image, (self._core.to_bytes(), options))
 
     def __repr__(self) -> str:
-        source = f"<{len(self._image)} byte image>" if self._image is not None else repr(self._model)
         opts = ", ".join(f"{k}={v!r}" for k, v in self._options.items())
-        return f"Stemmer({source}, {opts})"
+        return f"Stemmer({self._origin}, {opts})"
 
 
-def _restore(model: str, options: dict) -> Stemmer:
+def _restore(model: str, options: dict) -> Stemmer:  # type: ignore[type-arg]
     return Stemmer(model, **options)
+
+
+def _restore_image(image: bytes, options: dict) -> Stemmer:  # type: ignore[type-arg]
+    return Stemmer.from_bytes(image, **options)
+
+
+def _core_from_image(image: bytes, lowercase: bool, lookup: str, cache_size: int) -> StemmerCore:
+    return StemmerCore.from_bytes(image, lowercase=lowercase, lookup=lookup, cache_size=cache_size)  # type: ignore[arg-type]
+
+
+def _reduce_core(core: StemmerCore) -> Tuple[Any, Tuple[Any, ...]]:
+    """A StemmerCore pickles by value: its compiled image and its options."""
+    return (_core_from_image, (core.to_bytes(), core._case_mode() != "AS_IS", core.lookup, core.cache_size))
+
+
+def _builder_from_image(image: bytes, store_original: bool, lowercase: bool) -> TrieBuilder:
+    return TrieBuilder.from_bytes(image, store_original=store_original, lowercase=lowercase)
+
+
+def _reduce_builder(builder: TrieBuilder) -> Tuple[Any, Tuple[Any, ...]]:
+    """A TrieBuilder pickles as the image of its current rules and its options."""
+    return (_builder_from_image, (builder.to_bytes(), builder.store_original, builder.lowercase))
+
+
+copyreg.pickle(StemmerCore, _reduce_core)
+copyreg.pickle(TrieBuilder, _reduce_builder)

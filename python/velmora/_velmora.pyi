@@ -1,19 +1,44 @@
+import os
 from typing import Any, Dict, Iterable, List, Literal, Optional, Sequence, Tuple, Union, overload
 
 __all__ = ["StemmerCore", "TrieBuilder", "compile"]
 
 _Lookup = Literal["first", "last", "all"]
+_Path = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
+
+_unicode_version: str
 
 class StemmerCore:
+    """A stemmer backed by a patch-command trie: compiles a (gzipped) textual dictionary, or
+    loads a compiled image, and stems words against it.
+
+    cache_size results are kept (0: none), for words and stems of at most 128 UTF-8 bytes;
+    longer words are stemmed every time, so a full cache holds about a kilobyte per entry at
+    most."""
+
     def __new__(
         cls,
-        path: str,
+        path: _Path,
         backward: bool = True,
         store_original: bool = True,
         lowercase: bool = True,
         lookup: _Lookup = "first",
         cache_size: int = 10000,
     ) -> "StemmerCore": ...
+    @staticmethod
+    def from_bytes(
+        data: bytes,
+        backward: bool = True,
+        store_original: bool = True,
+        lowercase: bool = True,
+        lookup: _Lookup = "first",
+        cache_size: int = 10000,
+    ) -> "StemmerCore": ...
+    def to_bytes(self) -> bytes: ...
+    @property
+    def lookup(self) -> _Lookup: ...
+    @property
+    def cache_size(self) -> int: ...
     @property
     def recorded_modes(self) -> Optional[Dict[str, str]]:
         """The modes recorded in the compiled image this stemmer was loaded from
@@ -60,7 +85,7 @@ class StemmerCore:
 class TrieBuilder:
     def __new__(
         cls,
-        path: str,
+        path: _Path,
         backward: Optional[bool] = None,
         store_original: bool = True,
         lowercase: bool = True,
@@ -80,11 +105,15 @@ class TrieBuilder:
     def remove(self, word: str, stem: Optional[str] = None) -> None: ...
     def build(self, cache_size: int = 10000, lookup: _Lookup = "first") -> StemmerCore: ...
     def to_bytes(self) -> bytes: ...
-    def save(self, out_path: str) -> None: ...
+    def save(self, out_path: _Path) -> None: ...
+    @property
+    def store_original(self) -> bool: ...
+    @property
+    def lowercase(self) -> bool: ...
 
 def compile(
-    source_path: str,
-    out_path: str,
+    source_path: _Path,
+    out_path: _Path,
     backward: bool = True,
     store_original: bool = True,
     lowercase: bool = True,

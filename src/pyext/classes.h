@@ -10,13 +10,14 @@
 namespace velmora::py {
 
 class StemEngine;
+struct ModelSource;
 
 // Creates the type object (once per process; later calls return it again as a new reference).
 PyObject* stemmer_core_type();
 PyObject* trie_builder_type();
 
-// A new StemmerCore instance owning `engine`.
-PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine);
+// A new StemmerCore instance owning `engine` and the source it was made from.
+PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source);
 
 // The module function `compile`.
 extern PyMethodDef kCompileDef;

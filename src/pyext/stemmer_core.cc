@@ -10,6 +10,9 @@
 #include "pyext/defaults.h"
 #include "pyext/diagnostics.h"
 #include "image/format.h"
+#include "image/gzip.h"
+#include "image/reader.h"
+#include "model/files.h"
 #include "model/model_loading.h"
 #include "pyext/py_args.h"
 #include "pyext/stem_engine.h"
@@ -37,41 +40,136 @@ bool words_argument(const char* callable, PyObject* const* args, Py_ssize_t narg
 
 // ---- constructor and lifetime ----------------------------------------------
 
+bool starts_with_gzip_magic(std::string_view bytes) {
+  return bytes.size() >= 2 && uint8_t(bytes[0]) == 0x1f && uint8_t(bytes[1]) == 0x8b;
+}
+
+// A loaded model together with the bytes it came from.
+struct SourcedModel {
+  LoadedModel model;
+  std::string bytes;
+};
+
+// Loads model bytes (image or dictionary, gzip or plain), inflating them once:
+// the recorded modes are read from the inflated image the trie is built from.
+Expected<SourcedModel> load_sourced(std::string bytes, const ModelOptions& options) {
+  auto inflated = gunzip_if_gzipped(bytes);
+  if (!inflated) return inflated.take_error();
+  // A member whose content is gzip again is read as model loading reads it:
+  // inflated once, then taken as it is.
+  const bool use_inflated = !starts_with_gzip_magic(*inflated);
+  auto trie = trie_from_model_bytes(use_inflated ? std::string_view(*inflated) : std::string_view(bytes), options);
+  if (!trie) return trie.take_error();
+  std::optional<ModelModes> recorded;
+  if (use_inflated && is_compiled_image(*inflated)) {
+    auto modes = read_image_modes(*inflated);
+    if (!modes) return modes.take_error();
+    recorded = *modes;
+  }
+  return SourcedModel{LoadedModel{std::move(trie).value(), recorded}, std::move(bytes)};
+}
+
+// A new StemmerCore of `type` around a loaded model.
+PyObject* adopt_model(PyTypeObject* type, SourcedModel& loaded, const ModelOptions& options, uint64_t cache_size) {
+  auto engine = std::make_unique<StemEngine>(std::move(loaded.model.trie), cache_size, loaded.model.recorded_modes);
+  auto source = std::make_unique<ModelSource>(ModelSource{std::move(loaded.bytes), options, cache_size});
+  PyObject* self = allocate_instance(type);
+  if (!self) return nullptr;
+  as_stemmer(self)->engine = engine.release();
+  as_stemmer(self)->source = source.release();
+  return self;
+}
+
+// Converts (backward, store_original, lowercase, lookup, cache_size) from a[1..5].
+bool load_options(PyObject* const* a, ModelOptions& options, uint64_t& cache_size) {
+  std::string_view lookup_text = kDefaultLookup;
+  if (a[1] && !to_bool(a[1], "backward", options.backward)) return false;
+  if (a[2] && !to_bool(a[2], "store_original", options.store_original)) return false;
+  if (a[3] && !to_bool(a[3], "lowercase", options.lowercase)) return false;
+  if (a[4] && !to_text(a[4], "lookup", lookup_text)) return false;
+  if (a[5] && !to_u64(a[5], "cache_size", cache_size)) return false;
+  auto lookup = parse_lookup_mode(lookup_text);
+  if (!ok_or_raise(lookup)) return false;
+  options.lookup = *lookup;
+  return true;
+}
+
 PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   const Signature sig{"StemmerCore.__new__", kNewParams, 6, 1};
   PyObject* a[6];
   if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
   std::string path;
-  std::string_view lookup_text = kDefaultLookup;
-  bool backward = true, store_original = true, lowercase = true;
+  ModelOptions options;
   uint64_t cache_size = kDefaultCacheSize;
   if (!to_path(a[0], "path", path)) return nullptr;
-  if (a[1] && !to_bool(a[1], "backward", backward)) return nullptr;
-  if (a[2] && !to_bool(a[2], "store_original", store_original)) return nullptr;
-  if (a[3] && !to_bool(a[3], "lowercase", lowercase)) return nullptr;
-  if (a[4] && !to_text(a[4], "lookup", lookup_text)) return nullptr;
-  if (a[5] && !to_u64(a[5], "cache_size", cache_size)) return nullptr;
-  auto lookup = parse_lookup_mode(lookup_text);
-  if (!ok_or_raise(lookup)) return nullptr;
+  if (!load_options(a, options, cache_size)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto loaded = interruptible([path = std::string(path), options = ModelOptions{backward, store_original,
-                                                                                   lowercase, *lookup}] {
-      return load_model(path, options);
+    auto loaded = interruptible([path = std::string(path), options]() -> Expected<SourcedModel> {
+      auto data = read_file(path);
+      if (!data) return data.take_error();
+      return load_sourced(std::move(data).value(), options);
     });
     if (!loaded) return nullptr;
-    auto& model = *loaded;
-    if (!ok_or_raise(model)) return nullptr;
-    auto engine = std::make_unique<StemEngine>(std::move(model->trie), cache_size, model->recorded_modes);
-    PyObject* self = allocate_instance(type);
-    if (!self) return nullptr;
-    as_stemmer(self)->engine = engine.release();
-    return self;
+    if (!ok_or_raise(*loaded)) return nullptr;
+    return adopt_model(type, **loaded, options, cache_size);
+  });
+}
+
+constexpr const char* kFromBytesParams[] = {"data", "backward", "store_original", "lowercase", "lookup", "cache_size"};
+
+PyObject* stemmer_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Signature sig{"StemmerCore.from_bytes", kFromBytesParams, 6, 1};
+  PyObject* a[6];
+  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
+  if (!PyBytes_Check(a[0])) {
+    set_conversion_error(a[0], compat::kTargetBytes);
+    add_argument_prefix("data");
+    return nullptr;
+  }
+  ModelOptions options;
+  uint64_t cache_size = kDefaultCacheSize;
+  if (!load_options(a, options, cache_size)) return nullptr;
+  const char* data = PyBytes_AsString(a[0]);
+  if (!data) return nullptr;
+  return guarded([&]() -> PyObject* {
+    auto loaded = interruptible([bytes = std::string(data, size_t(PyBytes_Size(a[0]))), options]() mutable {
+      return load_sourced(std::move(bytes), options);
+    });
+    if (!loaded) return nullptr;
+    if (!ok_or_raise(*loaded)) return nullptr;
+    PyRef type(stemmer_core_type());
+    if (!type) return nullptr;
+    return adopt_model(reinterpret_cast<PyTypeObject*>(type.get()), **loaded, options, cache_size);
+  });
+}
+
+// The model as a compiled image in gzip: an image is given back as it was read
+// (compressed when it was not), a dictionary is compiled with the options it
+// was loaded with.
+Expected<std::string> image_of(const ModelSource& source) {
+  auto inflated = gunzip_if_gzipped(source.bytes);
+  if (!inflated) return inflated.take_error();
+  if (!is_compiled_image(*inflated)) {
+    const ModelOptions& o = source.options;
+    return compile_dictionary(source.bytes, o.backward, o.store_original, o.lowercase);
+  }
+  if (starts_with_gzip_magic(source.bytes)) return source.bytes;
+  return gzip_compress(source.bytes);
+}
+
+PyObject* stemmer_to_bytes(PyObject* self, PyObject*) {
+  return guarded([&]() -> PyObject* {
+    auto image = without_lock([source = as_stemmer(self)->source] { return image_of(*source); });
+    if (!ok_or_raise(image)) return nullptr;
+    return PyBytes_FromStringAndSize(image->data(), Py_ssize_t(image->size()));
   });
 }
 
 void stemmer_dealloc(PyObject* self) {
   delete as_stemmer(self)->engine;
   as_stemmer(self)->engine = nullptr;
+  delete as_stemmer(self)->source;
+  as_stemmer(self)->source = nullptr;
   free_instance(self);
 }
 
@@ -271,6 +369,13 @@ PyMethodDef kProductionMethods[] = {
      "yields the word itself instead of None."},
     {"stem_all", as_cfunction(stem_all), FASTCALL,
      "stem_all($self, word)\n--\n\nEvery candidate stem of a word in the model's lookup mode, as a list of str."},
+    {"from_bytes", as_cfunction(stemmer_from_bytes), FASTCALL | METH_STATIC,
+     "from_bytes(data, backward=True, store_original=True, lowercase=True, lookup=\"first\", "
+     "cache_size=10000)\n--\n\nA stemmer over model bytes held in memory (a compiled image or a "
+     "dictionary, gzip-compressed or plain), with the options of the constructor."},
+    {"to_bytes", stemmer_to_bytes, METH_NOARGS,
+     "to_bytes($self)\n--\n\nThe model as a gzip-compressed compiled image, whatever it was loaded "
+     "from (a dictionary is compiled with the options it was loaded with); from_bytes loads it."},
     {"stem_all_batch", as_cfunction(stem_all_batch), FASTCALL,
      "stem_all_batch($self, words)\n--\n\nstem_all for every word of a sequence of str; one list per word."},
     {"_stem_batch_py_backed_str", as_cfunction(stem_batch_py_backed_str), FASTCALL,
@@ -304,7 +409,26 @@ PyObject* recorded_modes(PyObject* self, void*) {
                        metadata_value(modes->diacritic_mode));
 }
 
+const char* lookup_text(LookupMode mode) {
+  switch (mode) {
+    case LookupMode::kFirst: return "first";
+    case LookupMode::kLast: return "last";
+    case LookupMode::kAll: return "all";
+  }
+  return "first";
+}
+
+PyObject* lookup_property(PyObject* self, void*) {
+  return PyUnicode_FromString(lookup_text(engine_of(self).trie().lookup_mode()));
+}
+
+PyObject* cache_size_property(PyObject* self, void*) {
+  return PyLong_FromUnsignedLongLong(as_stemmer(self)->source->cache_size);
+}
+
 PyGetSetDef kGetSet[] = {
+    {"lookup", lookup_property, nullptr, "The lookup mode: \"first\", \"last\" or \"all\".", nullptr},
+    {"cache_size", cache_size_property, nullptr, "How many results the cache keeps (0: no cache).", nullptr},
     {"recorded_modes", recorded_modes, nullptr,
      "The modes recorded in the compiled image this stemmer was loaded from, as a dict of "
      "traversalDirection, caseProcessingMode and diacriticProcessingMode; None when it was "
@@ -317,7 +441,10 @@ const char kStemmerDoc[] =
     "StemmerCore(path, backward=True, store_original=True, lowercase=True, lookup=\"" VELMORA_DEFAULT_LOOKUP "\", "
     "cache_size=" VELMORA_STRINGIFY(VELMORA_DEFAULT_CACHE_SIZE) ")\n--\n\n"
     "A stemmer backed by a patch-command trie: compiles a (gzipped) textual dictionary, or loads a "
-    "compiled image, and stems words against it.";
+    "compiled image, and stems words against it.\n\n"
+    "cache_size results are kept (0: none), for words and stems of at most "
+    VELMORA_STRINGIFY(VELMORA_MAX_CACHED_WORD_BYTES) " UTF-8 bytes; longer words are stemmed "
+    "every time, so a full cache holds about a kilobyte per entry at most.";
 
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(stemmer_new)},
@@ -344,12 +471,13 @@ PyObject* stemmer_core_type() {
   return type_once(g_stemmer_type, kSpec);
 }
 
-PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine) {
+PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source) {
   PyRef type(stemmer_core_type());
   if (!type) return nullptr;
   PyObject* self = allocate_instance(reinterpret_cast<PyTypeObject*>(type.get()));
   if (!self) return nullptr;
   as_stemmer(self)->engine = engine.release();
+  as_stemmer(self)->source = source.release();
   return self;
 }
 

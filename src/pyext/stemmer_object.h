@@ -5,13 +5,25 @@
 #include "pyext/py_args.h"
 #include "pyext/py_ref.h"
 #include "pyext/stem_engine.h"
+#include "model/model_loading.h"
+
+#include <string>
 
 namespace velmora::py {
 
+// What a stemmer was made from, kept so that it can give its model back as a
+// compiled image (to_bytes, pickling) after the file is gone or changed.
+struct ModelSource {
+  std::string bytes;     // the model bytes as read: image or dictionary, gzip or plain
+  ModelOptions options;  // how a dictionary among them is compiled
+  uint64_t cache_size;
+};
+
 struct StemmerCoreObject {
   PyObject_HEAD
-  // Immutable after construction, so methods read it without any borrow flag.
+  // Both immutable after construction, so methods read them without any borrow flag.
   StemEngine* engine;
+  ModelSource* source;
 };
 
 inline StemmerCoreObject* as_stemmer(PyObject* self) {

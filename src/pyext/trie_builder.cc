@@ -5,7 +5,11 @@
 #include "pyext/classes.h"
 #include "pyext/compat_messages.h"
 #include "pyext/defaults.h"
+#include "pyext/file_writing.h"
 #include "model/model_loading.h"
+#include "build/freeze.h"
+#include "image/writer.h"
+#include "pyext/stemmer_object.h"
 #include "pyext/py_args.h"
 #include "pyext/stem_engine.h"
 #include "pyext/unlocked.h"
@@ -93,8 +97,8 @@ bool builder_options(PyObject* const* a, BuilderOptions& o) {
   return true;
 }
 
-PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const BuilderOptions& o) {
-  auto model = without_lock([&] { return builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase); });
+// A builder instance owning the model, or the model's error raised.
+PyObject* adopt_builder(PyTypeObject* type, Expected<BuilderModel>& model) {
   if (!ok_or_raise(model)) return nullptr;
   auto owned = std::make_unique<BuilderModel>(std::move(model).value());
   PyObject* self = allocate_instance(type);
@@ -112,10 +116,20 @@ PyObject* builder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   BuilderOptions o;
   if (!to_path(a[0], "path", path) || !builder_options(a, o)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto data = without_lock([&] { return read_file(std::string(path)); });
-    if (!ok_or_raise(data)) return nullptr;
-    return new_builder(type, *data, o);
+    // Reading and building run off the lock and stop at Ctrl-C, as compile does.
+    auto model = interruptible([path = std::string(path), o]() -> Expected<BuilderModel> {
+      auto data = read_file(path);
+      if (!data.ok()) return data.take_error();
+      return builder_from_model_bytes(*data, o.backward, o.store_original, o.lowercase);
+    });
+    if (!model) return nullptr;
+    return adopt_builder(type, *model);
   });
+}
+
+PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const BuilderOptions& o) {
+  auto model = without_lock([&] { return builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase); });
+  return adopt_builder(type, model);
 }
 
 PyObject* builder_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -278,9 +292,25 @@ PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
   auto lookup = parse_lookup_mode(lookup_text);
   if (!ok_or_raise(lookup)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto trie = without_lock([&] { return build_from_builder(borrow.model(), *lookup); });
+    // One freeze gives both the runtime trie and the image the stemmer keeps
+    // for to_bytes and pickling (the builder may change afterwards).
+    const BuilderModel& m = borrow.model();
+    std::string image;
+    auto trie = without_lock([&]() -> Expected<std::shared_ptr<CompiledTrie>> {
+      TrieGraph graph = freeze(m.trie);
+      auto written = write_compiled_image(graph, m.modes);
+      if (!written) return written.take_error();
+      image = std::move(written).value();
+      auto compiled = compile_trie(std::move(graph), m.modes);
+      if (!compiled) return compiled;
+      (*compiled)->set_case_mode(m.lowercase ? CaseMode::kLowercaseWithLocaleRoot : CaseMode::kAsIs);
+      (*compiled)->set_lookup_mode(*lookup);
+      return compiled;
+    });
     if (!ok_or_raise(trie)) return nullptr;
-    return new_stemmer_core(std::make_unique<StemEngine>(std::move(trie).value(), cache_size));
+    const ModelOptions options{m.modes.backward(), m.store_original, m.lowercase, *lookup};
+    return new_stemmer_core(std::make_unique<StemEngine>(std::move(trie).value(), cache_size),
+                            std::make_unique<ModelSource>(ModelSource{std::move(image), options, cache_size}));
   });
 }
 
@@ -308,7 +338,7 @@ PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
     if (!ok_or_raise(image)) return nullptr;
-    return none_or_raise(without_lock([&] { return write_file(std::string(out_path), *image); }));
+    return write_file_or_raise(out_path, *image);
   });
 }
 
@@ -363,11 +393,26 @@ const char kBuilderDoc[] =
     "textual source dictionary); the compiled path faithfully reconstructs the reduced trie including "
     "its contracted \"accepts remaining input\" leaves.";
 
+// The options a builder applies to rules and stemmers, read by pickling.
+PyObject* store_original_property(PyObject* self, void*) {
+  return PyBool_FromLong(as_builder(self)->model->store_original);
+}
+PyObject* lowercase_property(PyObject* self, void*) {
+  return PyBool_FromLong(as_builder(self)->model->lowercase);
+}
+
+PyGetSetDef kGetSet[] = {
+    {"store_original", store_original_property, nullptr, "Whether added rules also map each stem to itself.", nullptr},
+    {"lowercase", lowercase_property, nullptr, "Whether built stemmers lowercase words.", nullptr},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+};
+
 PyType_Slot kSlots[] = {
     {Py_tp_new, reinterpret_cast<void*>(builder_new)},
     {Py_tp_dealloc, reinterpret_cast<void*>(builder_dealloc)},
     {Py_tp_doc, const_cast<char*>(kBuilderDoc)},
     {Py_tp_methods, kMethods},
+    {Py_tp_getset, kGetSet},
     {0, nullptr},
 };
 

@@ -132,3 +132,146 @@ def test_compiled_images_load_without_warnings(tmp_path, compressed):
     with warnings.catch_warnings():
         warnings.simplefilter("error")
         assert velmora.Stemmer(path).stem("cats") == velmora.Stemmer("en").stem("cats")
+
+
+# ---- the conventions of Stemmer -----------------------------------------------------------
+
+
+@pytest.mark.parametrize("word", ["cars", "CARS", "unknown", "Unknown"])
+def test_every_word_is_stemmed_by_the_model(small_dict, word):
+    stemmer = velmora.Stemmer(small_dict)
+    expected = stemmer.stem(word) or word.lower()
+    assert stemmer.stem_word(word) == stemmer.stemWord(word) == expected
+    assert stemmer.stem_words([word, word.encode()]) == [expected, expected.encode()]
+    assert stemmer.stem_word("cars") == "car"
+    assert stemmer.stem_batch([word]) == [stemmer.stem(word)]
+
+
+def test_the_core_keeps_its_pass_through_words(small_dict):
+    stemmer = velmora.Stemmer(small_dict)
+    assert stemmer.core.stemWord("cars") == "cars"
+    assert stemmer.stem_word("cars") == "car"
+
+
+@pytest.mark.parametrize("keep, expected", [(False, ["gestern", "die", "katze"]), (True, ["Gestern", "die", "katze"])])
+def test_a_lowercasing_model_lowercases_every_output(keep, expected):
+    stemmer = velmora.Stemmer("de", keep_unknown_case=keep)
+    words = ["Gestern", "Die", "Katzen"]
+    assert stemmer.stem_words(words) == expected
+    assert [stemmer.stem_word(w) for w in words] == expected
+    assert stemmer.stem_words([w.encode() for w in words]) == [e.encode() for e in expected]
+    assert [s for _, s in stemmer.stem_text(" ".join(words))] == expected
+    pa = pytest.importorskip("pyarrow")
+    column = pa.array(words + [None])
+    assert stemmer.stem_arrow(column, keep_input=True).to_pylist() == expected + [None]
+    assert stemmer.stem_arrow(column).to_pylist() == [None, "die", "katze", None]
+
+
+def test_a_case_keeping_model_keeps_case(write_dict):
+    stemmer = velmora.Stemmer(write_dict("Cat\tCats\n"), lowercase=False)
+    assert stemmer.stem_words(["Cats", "Qzx"]) == ["Cat", "Qzx"]
+
+
+def _gaps():
+    gaps = [None, float("nan")]
+    try:
+        import numpy
+        import pandas
+
+        gaps += [numpy.float64("nan"), numpy.float32("nan"), pandas.NA]
+    except ImportError:
+        pass
+    return gaps
+
+
+@pytest.mark.parametrize("cache_size", [0, 100])
+@pytest.mark.parametrize("gap", _gaps(), ids=repr)
+def test_gaps_in_a_batch_give_none(small_dict, cache_size, gap):
+    stemmer = velmora.Stemmer(small_dict, cache_size=cache_size)
+    words = ["cats", gap, "Qzx", b"mice"]
+    assert stemmer.stem_batch(words) == ["cat", None, None, b"mouse"]
+    assert stemmer.stem_batch(iter(words), threads=2) == ["cat", None, None, b"mouse"]
+    assert stemmer.stem_words(words) == ["cat", None, "qzx", b"mouse"]
+    assert stemmer.stem_all_batch(["cats", gap]) == [["cat"], None]
+
+
+@pytest.mark.parametrize(
+    "call, message",
+    [
+        (lambda s: s.stem(None), "Stemmer.stem(): word must be str or bytes, not NoneType"),
+        (lambda s: s.stem_word(3), "Stemmer.stem_word(): word must be str or bytes, not int"),
+        (lambda s: s.stemWord(bytearray(b"x")), "Stemmer.stem_word(): word must be str or bytes, not bytearray"),
+        (lambda s: s.stem_all(b"cats"), "Stemmer.stem_all(): word must be str, not bytes"),
+        (lambda s: s.stem_batch(["cats", 3.5]), "Stemmer.stem_batch(): item 1 is float, expected str or bytes"),
+        (lambda s: s.stem_words([object()]), "Stemmer.stem_words(): item 0 is object, expected str or bytes"),
+        (lambda s: s.stem_all_batch(["a", b"b"]), "Stemmer.stem_all_batch(): item 1 is bytes, expected str"),
+        (lambda s: s.stem_batch(7), "Stemmer.stem_batch() takes an iterable of words, not int"),
+        (lambda s: s.stem_text(b"cats"), "Stemmer.stem_text(): text must be str, not bytes"),
+    ],
+)
+def test_errors_name_the_method_and_python_types(small_dict, call, message):
+    with pytest.raises(TypeError) as info:
+        call(velmora.Stemmer(small_dict))
+    assert str(info.value).startswith(message)
+
+
+def test_threads_and_iterators_reach_every_batch_method(small_dict):
+    stemmer = velmora.Stemmer(small_dict)
+    words = ["cats", "walked", "geese", "qzx"] * 50
+    assert stemmer.stem_batch(words, threads=2) == stemmer.stem_batch(words)
+    assert stemmer.stem_words((w for w in words), threads=2) == stemmer.stem_words(words)
+    assert stemmer.stem_all_batch(w for w in words[:4]) == [stemmer.stem_all(w) for w in words[:4]]
+
+
+# ---- pickling ------------------------------------------------------------------------------
+
+
+def test_a_bundled_model_pickles_by_name():
+    data = pickle.dumps(velmora.Stemmer("english", lookup="last"))
+    assert len(data) < 1000
+    assert pickle.loads(data).stem("cats") == "cat"
+
+
+@pytest.mark.parametrize("kind", ["dictionary", "image", "gzip image"])
+def test_other_models_pickle_by_value(tmp_path, small_dict, kind):
+    path = tmp_path / "model"
+    if kind == "dictionary":
+        path.write_bytes(pathlib.Path(small_dict).read_bytes())
+    else:
+        velmora.compile(small_dict, str(path))
+        if kind == "image":
+            path.write_bytes(gzip.decompress(path.read_bytes()))
+    stemmer = velmora.Stemmer(path, lookup="last", cache_size=5, keep_unknown_case=True)
+    data = pickle.dumps(stemmer)
+    path.unlink()  # the receiver needs nothing but the package
+    clone = pickle.loads(data)
+    words = ["cats", "Walked", "Qzx", "geese"]
+    assert clone.stem_words(words) == stemmer.stem_words(words) == ["cat", "walk", "Qzx", "goose"]
+    assert (clone.core.lookup, clone.core.cache_size) == ("last", 5)
+    assert gzip.decompress(clone.to_bytes()).startswith(b"LXTR")
+
+
+def test_core_and_builder_pickle(small_dict):
+    core = velmora.StemmerCore(small_dict, lookup="last", cache_size=7, lowercase=False)
+    clone = pickle.loads(pickle.dumps(core))
+    assert (clone.lookup, clone.cache_size, clone._case_mode()) == ("last", 7, "AS_IS")
+    assert clone.stem_batch(["cats", "Cats", "geese"]) == core.stem_batch(["cats", "Cats", "geese"])
+    builder = velmora.TrieBuilder(small_dict, store_original=False)
+    builder.set("wugs", "wugsy")
+    copy = pickle.loads(pickle.dumps(builder))
+    assert copy.store_original is False and copy.lowercase is True
+    assert copy.to_bytes() == builder.to_bytes()
+    built = builder.build(lookup="last")
+    builder.set("wugs", "other")  # a built stemmer keeps what it was built from
+    assert pickle.loads(pickle.dumps(built)).stem("wugs") == "wugsy"
+    from_builder = velmora.Stemmer.from_builder(copy, lookup="last")
+    assert pickle.loads(pickle.dumps(from_builder)).stem("wugs") == "wugsy"
+
+
+def test_from_bytes_round_trip_keeps_recorded_modes(small_dict):
+    core = velmora.StemmerCore(velmora.model_path("en"))
+    again = velmora.StemmerCore.from_bytes(core.to_bytes())
+    assert again.recorded_modes == core.recorded_modes
+    assert velmora.StemmerCore.from_bytes(pathlib.Path(small_dict).read_bytes()).recorded_modes is None
+    with pytest.raises(TypeError, match="data"):
+        velmora.StemmerCore.from_bytes("not bytes")
