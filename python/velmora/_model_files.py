@@ -7,11 +7,15 @@ error, while the extension keeps its own messages.
 """
 from __future__ import annotations
 
+import errno
 import os
 import re
+import stat
 import warnings
 import zlib
 from typing import BinaryIO, Tuple, Union
+
+from velmora import _velmora
 
 IMAGE_MAGIC = b"LXTR"
 GZIP_MAGIC = b"\x1f\x8b"
@@ -26,6 +30,43 @@ def read_error(path: str, error: OSError) -> OSError:
     named = type(error)(f"cannot read model {path!r}: {reason}")
     named.errno = error.errno
     return named
+
+
+_NOT_REGULAR = (
+    (stat.S_ISCHR, "a character device"),
+    (stat.S_ISBLK, "a block device"),
+    (stat.S_ISFIFO, "a pipe"),
+    (stat.S_ISSOCK, "a socket"),
+)
+
+
+def _open_regular(path: str, what: str) -> BinaryIO:
+    """The file opened for reading, when it is a regular file. A device or pipe may never end
+    (/dev/zero, a pipe nobody closes), so it is refused with ValueError before a byte is read;
+    the open itself does not wait for a pipe's writer."""
+    fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
+    try:
+        mode = os.fstat(fd).st_mode
+        if stat.S_ISDIR(mode):
+            raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
+        if not stat.S_ISREG(mode):
+            kind = next((name for test, name in _NOT_REGULAR if test(mode)), "not a file")
+            raise ValueError(f"cannot read {what} {path!r}: not a regular file ({kind})")
+        os.set_blocking(fd, True)
+        return os.fdopen(fd, "rb")
+    except BaseException:
+        os.close(fd)
+        raise
+
+
+def write_file(path: Union[str, "os.PathLike[str]"], data: bytes, *, replace_links: bool = False) -> None:
+    """Replaces the file at `path` by `data`, whole or not at all: a new file with a short random name
+    is created exclusively beside it (never through a link planted there), synced, and renamed over
+    it; any failure or a Ctrl-C before the rename removes it. A replaced file keeps its mode (minus
+    set-ID bits when the owner changes); a link at `path` is written through, or replaced itself with
+    `replace_links`; a device or pipe is written in place (a pipe without a reader fails at once).
+    Failures raise OSError with errno and filename set."""
+    _velmora._write_file(path, data, replace_links=replace_links)
 
 
 def _inflate(data: bytes) -> bytes:
@@ -64,7 +105,7 @@ def check_model_file(path: Union[str, "os.PathLike[str]"], *, what: str = "model
     """
     text_path = os.fspath(path)
     try:
-        with open(text_path, "rb") as f:
+        with _open_regular(text_path, what) as f:
             image, head = _starts_an_image(f)
             if image:
                 return text_path

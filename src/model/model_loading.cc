@@ -87,6 +87,7 @@ Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, bool backw
   } else {
     auto built = build_frequency_trie(bytes, backward, store_original);
     if (!built) return built.take_error();
+    if (stop_requested()) return cancelled();
     model.trie = std::move(built).value();
     model.modes = dictionary_modes(backward, lowercase);
   }

@@ -1,6 +1,8 @@
 // The module function `compile`: a source dictionary file to a compiled image file.
+// The output may not be the source itself, however spelled.
 #include "model/model_loading.h"
 #include "pyext/classes.h"
+#include "pyext/file_writing.h"
 #include "pyext/py_args.h"
 #include "pyext/unlocked.h"
 
@@ -19,18 +21,26 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   if (a[2] && !to_bool(a[2], "backward", backward)) return nullptr;
   if (a[3] && !to_bool(a[3], "store_original", store_original)) return nullptr;
   if (a[4] && !to_bool(a[4], "lowercase", lowercase)) return nullptr;
+  // Replacing the source by its own image would destroy the dictionary.
+  if (same_file(source, out)) {
+    PyErr_Format(PyExc_ValueError, "the output '%s' is the source file; choose another output path",
+                 out.c_str());
+    return nullptr;
+  }
   return guarded([&]() -> PyObject* {
-    // Reading and compiling run off the lock and stop at Ctrl-C; the file is
-    // written only once the image is complete.
-    auto image = interruptible([path = std::string(source), backward, store_original,
-                                lowercase]() -> Expected<std::string> {
+    // Reading, compiling and writing the new file run off the lock and stop
+    // at Ctrl-C; the file is renamed into place only when no Ctrl-C came.
+    auto pending = interruptible([path = std::string(source), out_path = std::string(out), backward,
+                                  store_original, lowercase]() -> Expected<PendingFile> {
       auto data = read_file(path);
-      if (!data.ok()) return data.error();
-      return compile_dictionary(*data, backward, store_original, lowercase);
+      if (!data.ok()) return data.take_error();
+      auto image = compile_dictionary(*data, backward, store_original, lowercase);
+      if (!image.ok()) return image.take_error();
+      if (stop_requested()) return cancelled();
+      return prepare_file(out_path, *image);
     });
-    if (!image || !ok_or_raise(*image)) return nullptr;
-    const std::string out_path(out);
-    return none_or_raise(without_lock([&] { return write_file(out_path, **image); }));
+    if (!pending) return nullptr;
+    return commit_or_raise(*pending);
   });
 }
 

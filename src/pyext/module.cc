@@ -6,6 +6,7 @@
 
 #include "pyext/classes.h"
 #include "pyext/compat_messages.h"
+#include "pyext/file_writing.h"
 #include "pyext/py_args.h"
 
 namespace velmora::py {
@@ -53,7 +54,10 @@ bool module_body(PyObject* module) {
     if (!PyErr_Occurred()) set_conversion_error(name.get(), compat::kTargetStr);
     return false;
   }
-  return add_public(module, std::string(text, size_t(size)).c_str(), compile.get());
+  if (!add_public(module, std::string(text, size_t(size)).c_str(), compile.get())) return false;
+  // The package's own writer, private: not in __all__.
+  PyRef write_file(PyCFunction_NewEx(&kWriteFileDef, module, module_name.get()));
+  return write_file && PyObject_SetAttrString(module, "_write_file", write_file.get()) == 0;
 }
 
 }  // namespace

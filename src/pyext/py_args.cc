@@ -309,7 +309,16 @@ void raise_error(const Error& error, PyObject* data_error_type) {
     case ErrorKind::kIo: {
       const std::string message =
           std::string(std::strerror(error.os_errno)) + " (os error " + std::to_string(error.os_errno) + ")";
-      PyErr_SetString(PyExc_OSError, message.c_str());
+      if (error.message.empty()) {
+        PyErr_SetString(PyExc_OSError, message.c_str());
+        return;
+      }
+      // The path the error is about (kept in the message) becomes the
+      // exception's filename; OSError picks the subclass for the number.
+      PyRef filename(PyUnicode_DecodeFSDefaultAndSize(error.message.data(), Py_ssize_t(error.message.size())));
+      if (!filename) return;
+      PyRef exc(PyObject_CallFunction(PyExc_OSError, "isO", error.os_errno, message.c_str(), filename.get()));
+      if (exc) PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exc.get())), exc.get());
       return;
     }
     case ErrorKind::kInternal:

@@ -5,6 +5,7 @@
 #include "pyext/classes.h"
 #include "pyext/compat_messages.h"
 #include "pyext/defaults.h"
+#include "pyext/file_writing.h"
 #include "model/model_loading.h"
 #include "build/freeze.h"
 #include "image/writer.h"
@@ -96,8 +97,8 @@ bool builder_options(PyObject* const* a, BuilderOptions& o) {
   return true;
 }
 
-PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const BuilderOptions& o) {
-  auto model = without_lock([&] { return builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase); });
+// A builder instance owning the model, or the model's error raised.
+PyObject* adopt_builder(PyTypeObject* type, Expected<BuilderModel>& model) {
   if (!ok_or_raise(model)) return nullptr;
   auto owned = std::make_unique<BuilderModel>(std::move(model).value());
   PyObject* self = allocate_instance(type);
@@ -115,10 +116,20 @@ PyObject* builder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   BuilderOptions o;
   if (!to_path(a[0], "path", path) || !builder_options(a, o)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto data = without_lock([&] { return read_file(std::string(path)); });
-    if (!ok_or_raise(data)) return nullptr;
-    return new_builder(type, *data, o);
+    // Reading and building run off the lock and stop at Ctrl-C, as compile does.
+    auto model = interruptible([path = std::string(path), o]() -> Expected<BuilderModel> {
+      auto data = read_file(path);
+      if (!data.ok()) return data.take_error();
+      return builder_from_model_bytes(*data, o.backward, o.store_original, o.lowercase);
+    });
+    if (!model) return nullptr;
+    return adopt_builder(type, *model);
   });
+}
+
+PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const BuilderOptions& o) {
+  auto model = without_lock([&] { return builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase); });
+  return adopt_builder(type, model);
 }
 
 PyObject* builder_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -327,7 +338,7 @@ PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
   return guarded([&]() -> PyObject* {
     auto image = builder_image(borrow);
     if (!ok_or_raise(image)) return nullptr;
-    return none_or_raise(without_lock([&] { return write_file(std::string(out_path), *image); }));
+    return write_file_or_raise(out_path, *image);
   });
 }
 

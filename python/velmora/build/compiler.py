@@ -12,6 +12,7 @@ import tempfile
 from typing import Dict, Iterable, List, Tuple
 
 from velmora import _velmora
+from velmora._model_files import write_file
 
 WeightedPair = Tuple[str, str, int]
 
@@ -53,8 +54,7 @@ def compile_pairs(pairs: Iterable[WeightedPair], *, backward: bool = True, lower
     with tempfile.TemporaryDirectory(prefix="velmora-build-") as tmp:
         src = os.path.join(tmp, "pairs.tsv")
         out = os.path.join(tmp, "model.vmc")
-        with open(src, "w", encoding="utf-8", newline="\n") as f:
-            f.write(text)
+        write_file(src, text.encode("utf-8"))
         _velmora.compile(src, out, backward=backward, store_original=True, lowercase=lowercase)
         with open(out, "rb") as f:
             return f.read()

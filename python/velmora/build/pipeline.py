@@ -2,23 +2,22 @@
 from __future__ import annotations
 
 import functools
-import os
 from typing import List, Optional, Sequence, Tuple, Union
 
+from velmora._model_files import write_file
 from velmora.build import readers
 from velmora.build.compiler import compile_pairs
-from velmora.build.ranking import CandidateTable, Frequency, word_frequency_table
+from velmora.build.checks import candidate_table
+from velmora.build.ranking import Frequency, word_frequency_table
 from velmora.build.recipes import Recipe, Source, recipe
 
 WeightedPair = Tuple[str, str, int]
 
 
 def ranked_pairs(rec: Recipe, frequency: Optional[Frequency] = None) -> List[WeightedPair]:
-    table = CandidateTable()
-    for source in rec.sources:
-        table.add_source(source.read(), source.priority, source.lemma_priority, rec.short_lemmas)
     if frequency is None and rec.frequency_lang:
         frequency = word_frequency_table(rec.frequency_lang)
+    table, _ = candidate_table(rec, frequency)  # sources read, cross-checked and filled in (see `checks`)
     return table.ranked(frequency, rec.identity_margin, rec.lemmas_keep_own_frequency)
 
 
@@ -29,14 +28,12 @@ def training_pairs(lang: str) -> List[WeightedPair]:
 
 
 def build_model(lang_or_recipe: Union[str, Recipe], out_path: Optional[str] = None) -> bytes:
-    """Compiles the model of a language (or of a recipe); writes it to `out_path` when given. Returns the image."""
+    """Compiles the model of a language (or of a recipe); writes it to `out_path` when given, replacing the file
+    whole or not at all (see `velmora._model_files.write_file`). Returns the image."""
     rec = recipe(lang_or_recipe) if isinstance(lang_or_recipe, str) else lang_or_recipe
     image = compile_pairs(ranked_pairs(rec))
     if out_path is not None:
-        tmp = f"{out_path}.tmp"
-        with open(tmp, "wb") as f:
-            f.write(image)
-        os.replace(tmp, out_path)
+        write_file(out_path, image)
     return image
 
 
