@@ -1,14 +1,21 @@
 // A column of words through the batch walk (interleaved lanes, ASCII fast
 // paths, chunks, threads): every row must come out exactly as the plain
-// definition (normalize, walk, apply on UTF-16) gives it, nulls and keep_input included, for 1 to 3 threads; a column
-// with invalid UTF-8 must be refused at its first invalid row.
+// definition (normalize, walk, apply on UTF-16) gives it, nulls and keep_input
+// included, for 1 to 3 threads; a column with invalid UTF-8 must be refused at
+// its first invalid row. The Arrow chunks are read through the chunk reader,
+// which must refuse a released one; and with byte 1's bit 0 a thread rewrites
+// offsets, views and validity during the walk, which may change stems but
+// must not read outside the buffers.
 //
 // Input: byte 0 picks the modes and the layout (64- or 32-bit offsets or
-// string views; the first chunk as texts or not); the rest is the column, one row per line,
-// with a row starting "\x01" null and the column cut into two chunks at its
-// middle row. The bytes sit in an allocation of their exact size, so that a
-// read past the last row's bytes is caught.
+// string views; the first chunk as texts or not); byte 1 the hostile
+// variants (bit 0: changes during the walk, bit 1: the second chunk
+// released); the rest is the column, one row per line, with a row starting
+// "\x01" null and the column cut into two chunks at its middle row. The bytes
+// sit in an allocation of their exact size, so that a read past the last
+// row's bytes is caught.
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -16,9 +23,11 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "model/model_loading.h"
+#include "runtime/arrow_chunk.h"
 #include "runtime/column_stem.h"
 #include "runtime/normalize.h"
 #include "runtime/stem_walk.h"
@@ -58,11 +67,12 @@ std::shared_ptr<CompiledTrie> model(uint8_t pick) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size == 0 || size > 4096) return 0;
+  if (size < 2 || size > 4096) return 0;
   const uint8_t pick = data[0];
+  const bool mutate = data[1] & 1, release_second = data[1] & 2;
   const CompiledTrie& trie = *model(pick);
   const bool keep_input = pick & 8;
-  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::string_view text(reinterpret_cast<const char*>(data + 2), size - 2);
 
   // The column as Arrow lays it out: bytes, int64 offsets, validity bits.
   std::string bytes;
@@ -134,29 +144,91 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       std::memcpy(view + 12, &at, 4);
     }
   }
+  // The chunks as a producer exports them, read through the chunk reader.
+  std::vector<int64_t> offsets64 = offsets;
+  std::vector<int32_t> offsets32_mutable = offsets32_values;
+  int64_t view_size = view_buffer_sizes[0];
+  const void* arrow_buffers[2][4];
+  std::vector<ArrowChunk> arrow_chunks;
   WordColumn column;
   const size_t cut = n / 2;
   for (auto [begin, end] : {std::pair<size_t, size_t>{0, cut}, {cut, n}}) {
-    WordChunk chunk;
-    chunk.rows = end - begin;
-    chunk.validity = validity.data();
     if (texts_first && begin == 0) {
+      WordChunk chunk;
+      chunk.rows = end - begin;
+      chunk.validity = validity.data();
       chunk.layout = WordChunk::Layout::kTexts;
       chunk.texts = texts.data();
-    } else if (string_views) {
-      chunk.layout = WordChunk::Layout::kViews;
-      chunk.offset = int64_t(begin);
-      chunk.views = views.data();
-      chunk.view_data = view_buffers;
-      chunk.view_sizes = view_buffer_sizes;
-    } else {
-      chunk.layout = offsets32 ? WordChunk::Layout::kOffsets32 : WordChunk::Layout::kOffsets64;
-      chunk.offset = int64_t(begin);
-      chunk.offsets = offsets32 ? static_cast<const void*>(offsets32_values.data()) : offsets.data();
-      chunk.data = exact_bytes.get();
+      column.chunks.push_back(chunk);
+      continue;
     }
-    column.chunks.push_back(chunk);
+    const void** buffers = arrow_buffers[begin == 0 ? 0 : 1];
+    ArrowArray array{};
+    array.length = int64_t(end - begin);
+    array.offset = int64_t(begin);
+    array.null_count = -1;
+    array.buffers = buffers;
+    array.release = [](ArrowArray* a) { a->release = nullptr; };
+    if (release_second && begin != 0) array.release = nullptr;
+    buffers[0] = validity.data();
+    if (string_views) {
+      array.n_buffers = 4;
+      buffers[1] = views.data();
+      buffers[2] = view_buffers[0];
+      buffers[3] = &view_size;
+    } else {
+      array.n_buffers = 3;
+      buffers[1] = offsets32 ? static_cast<const void*>(offsets32_mutable.data()) : offsets64.data();
+      buffers[2] = exact_bytes.get();
+    }
+    const ArrowStringType type = string_views ? ArrowStringType::kStringView
+                                 : offsets32  ? ArrowStringType::kString
+                                              : ArrowStringType::kLargeString;
+    Expected<ArrowChunk> chunk = read_arrow_chunk(type, array);
+    if (!array.release) {
+      if (chunk) std::abort();  // a released array must be refused
+      return 0;
+    }
+    if (!chunk) std::abort();  // the rows were written as Arrow lays them out
+    arrow_chunks.push_back(std::move(*chunk));
   }
+  for (const ArrowChunk& chunk : arrow_chunks) column.chunks.push_back(chunk.rows());
+
+  if (mutate) {
+    // Another thread of the producer rewrites the buffers while the walk reads
+    // them: offsets far out and backwards, views to nowhere, null rows valid.
+    std::atomic<bool> stop{false};
+    std::thread writer([&] {
+      for (uint32_t round = 0; !stop.load(std::memory_order_relaxed); ++round) {
+        const size_t i = n ? round % (n + 1) : 0;
+        if (offsets32) {
+          offsets32_mutable[i] = round & 1 ? INT32_MAX - 64 : -3;
+        } else {
+          offsets64[i] = round & 1 ? (int64_t(1) << 47) : -3;
+        }
+        if (n) {
+          const int32_t far = INT32_MAX - int32_t(round & 0xFF), length = 1000 + int32_t(round & 7);
+          uint8_t* view = views.data() + 16 * (round % n);
+          std::memcpy(view + (round & 2 ? 0 : 12), round & 2 ? &length : &far, 4);
+          validity[(round % n) / 8] ^= uint8_t(1u << (round % 8));
+        }
+        view_size = round & 4 ? INT64_MAX : int64_t(round);
+      }
+    });
+    for (unsigned threads = 1; threads <= 2; ++threads) {
+      ColumnOptions options;
+      options.threads = threads;
+      options.keep_input = keep_input;
+      options.validate_utf8 = true;
+      StemColumn out;
+      const size_t bad = stem_column(trie, column, options, out);
+      if (bad == kNoIndex && out.rows() != n) std::abort();
+    }
+    stop = true;
+    writer.join();
+    return 0;
+  }
+
   for (unsigned threads = 1; threads <= 3; ++threads) {
     ColumnOptions options;
     options.threads = threads;
