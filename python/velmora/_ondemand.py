@@ -1,26 +1,54 @@
 """Models built on demand from the user's own Hunspell dictionaries, cached per dictionary content.
 
-The compiled image goes to `$XDG_CACHE_HOME/velmora/hunspell/` (`~/.cache/velmora/hunspell/` when
-the variable is unset). Its file name carries a digest of the .aff and .dic bytes, of the package
-version and of the build options, so a changed dictionary, a new velmora or other options build a
-new image; the images of earlier contents of the same dictionary are removed then.
+The compiled image goes to `$XDG_CACHE_HOME/velmora/hunspell/`. As the XDG Base Directory rules
+say, the variable counts only when it holds an absolute path; otherwise the folder is
+`$HOME/.cache/velmora/hunspell/`, where an empty or relative HOME counts as unset and the home folder
+of the user's account is taken. New folders are made private (0700), as those rules ask.
+
+An entry's name carries a digest of the .aff and .dic bytes, of the package version and of the build
+options, so a changed dictionary, a new velmora or other options build a new image (the images of
+earlier contents of the same dictionary are removed then), and the digest of the image itself. An
+entry is used only when it is a regular file (a link is never followed) whose bytes match that
+digest; anything else in its place is removed and the image built again.
 """
 from __future__ import annotations
 
 import hashlib
 import os
-import tempfile
-from typing import Optional, Union
+import stat
+from typing import Iterator, Optional, Union
 
+from velmora._model_files import write_file
 from velmora._progress import Progress
 
-_FORMAT = "1"  # bump when the way on-demand models are built changes
+_FORMAT = "2"  # bump when the way on-demand models are built changes
+_NAME_CHARS = 64  # of the dictionary's name in an entry's name, so any legal .dic name fits
+
+
+def _home() -> str:
+    home = os.environ.get("HOME", "")
+    if os.path.isabs(home):
+        return home
+    try:
+        import pwd
+
+        home = pwd.getpwuid(os.getuid()).pw_dir
+    except (ImportError, KeyError):
+        home = ""
+    if os.path.isabs(home):
+        return home
+    raise ValueError(
+        "no cache folder: HOME is not an absolute path and the account has no home folder; "
+        "set XDG_CACHE_HOME or pass cache_dir"
+    )
 
 
 def cache_folder(cache_dir: Optional[Union[str, "os.PathLike[str]"]] = None) -> str:
     if cache_dir is not None:
         return os.fspath(cache_dir)
-    base = os.environ.get("XDG_CACHE_HOME") or os.path.join(os.path.expanduser("~"), ".cache")
+    base = os.environ.get("XDG_CACHE_HOME", "")
+    if not os.path.isabs(base):
+        base = os.path.join(_home(), ".cache")
     return os.path.join(base, "velmora")
 
 
@@ -32,10 +60,41 @@ def _digest(*parts: bytes) -> str:
     return h.hexdigest()[:20]
 
 
-def _umask() -> int:
-    mask = os.umask(0)
-    os.umask(mask)
-    return mask
+def _image_digest(image: bytes) -> str:
+    return hashlib.sha256(image).hexdigest()[:32]
+
+
+def _entry_matches(path: str, digest: str) -> bool:
+    """Whether the entry is a regular file, not a link, whose bytes have the digest in its name."""
+    try:
+        fd = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK | os.O_CLOEXEC)
+    except OSError:
+        return False  # a link (ELOOP), gone, or unreadable
+    if not stat.S_ISREG(os.fstat(fd).st_mode):
+        os.close(fd)
+        return False
+    with os.fdopen(fd, "rb") as f:
+        h = hashlib.sha256()
+        for piece in iter(lambda: f.read(1 << 20), b""):
+            h.update(piece)
+    return h.hexdigest()[:32] == digest
+
+
+def _entries(folder: str, start: str) -> Iterator[str]:
+    try:
+        names = os.listdir(folder)
+    except FileNotFoundError:
+        return
+    for name in names:
+        if name.startswith(start) and name.endswith(".vmc"):
+            yield name
+
+
+def _remove(path: str) -> None:
+    try:
+        os.unlink(path)  # a link itself, never what it leads to
+    except FileNotFoundError:
+        pass  # another process may be removing it too
 
 
 def _language_of(dictionary_name: str) -> Optional[str]:
@@ -87,31 +146,25 @@ def hunspell_model(
     dic_path = os.path.abspath(dic)
     content = _digest(aff.read_bytes(), dic.read_bytes(), __version__.encode(), _FORMAT.encode(), bytes([prefixes]))
     folder = os.path.join(cache_folder(cache_dir), "hunspell")
-    prefix = f"{dic.stem}-{_digest(dic_path.encode())[:8]}-"
-    target = os.path.join(folder, f"{prefix}{content}.vmc")
-    if os.path.isfile(target):
-        return target
+    prefix = f"{dic.stem[:_NAME_CHARS]}-{_digest(dic_path.encode())[:8]}-"
+    start = f"{prefix}{content}-"
+    for name in _entries(folder, start):
+        path = os.path.join(folder, name)
+        if _entry_matches(path, name[len(start):-len(".vmc")]):
+            return path
+        _remove(path)  # damaged, replaced, or a link: built again below
 
     from velmora.build import build_model
 
-    os.makedirs(folder, exist_ok=True)
+    os.makedirs(folder, mode=0o700, exist_ok=True)
     with Progress(f"building a model from {dic_path} (cached for later use)", enabled=progress):
         image = build_model(_recipe(dic_path, _language_of(dic.stem), prefixes))
-    fd, tmp = tempfile.mkstemp(prefix=f".{prefix}", suffix=".tmp", dir=folder)
-    try:
-        with os.fdopen(fd, "wb") as f:
-            f.write(image)
-            f.flush()
-            os.fsync(f.fileno())
-        os.chmod(tmp, 0o666 & ~_umask())  # mkstemp makes the file private; a cache entry need not be
-        os.replace(tmp, target)
-    except BaseException:
-        os.unlink(tmp)
-        raise
-    for name in os.listdir(folder):
-        if name.startswith(prefix) and name.endswith(".vmc") and name != os.path.basename(target):
+    target = os.path.join(folder, f"{start}{_image_digest(image)}.vmc")
+    write_file(target, image, replace_links=True)
+    for name in _entries(folder, prefix):
+        if name != os.path.basename(target):
             try:
-                os.unlink(os.path.join(folder, name))
+                _remove(os.path.join(folder, name))
             except OSError:
-                pass  # another process may be removing it too
+                pass  # an earlier content's entry that stays is never used again
     return target

@@ -106,3 +106,85 @@ def test_hand_made_image_with_accepting_root(tmp_path):
     s = StemmerCore(str(path))
     assert s.stem("cats") == "cat" and s.stem("zebras") == "zebra"
     assert s._value_layout_stats() == (1, 1, 1)
+
+
+# ---- files that never end, and Ctrl-C while a builder loads ---------------------
+
+# Each loader runs in a child with a bounded address space: reading a device to its
+# end would otherwise take all memory.
+READ_NON_REGULAR = """
+import os, resource, sys
+resource.setrlimit(resource.RLIMIT_AS, (2 << 30, 2 << 30))
+import velmora
+from velmora._velmora import StemmerCore, TrieBuilder, compile
+loaders = {
+    "StemmerCore": StemmerCore,
+    "TrieBuilder": TrieBuilder,
+    "Stemmer": velmora.Stemmer,
+    "compile": lambda p: compile(p, os.path.join(sys.argv[3], "out.vmc")),
+}
+try:
+    loaders[sys.argv[1]](sys.argv[2])
+except ValueError as e:
+    print(e)
+"""
+
+
+@pytest.mark.parametrize("loader", ["StemmerCore", "TrieBuilder", "Stemmer", "compile"])
+@pytest.mark.parametrize("kind", ["character device", "pipe"])
+def test_a_device_or_pipe_is_refused_as_a_model(tmp_path, loader, kind):
+    import os
+    import subprocess
+    import sys
+
+    if kind == "pipe":
+        path = str(tmp_path / "fifo")
+        os.mkfifo(path)  # nobody writes to it: an open that waited would never return
+    else:
+        path = "/dev/zero"
+    # The timeout only guards the test run against a loader that waits forever.
+    done = subprocess.run([sys.executable, "-c", READ_NON_REGULAR, loader, path, str(tmp_path)],
+                          capture_output=True, text=True, timeout=120)
+    assert done.stdout.strip().endswith(f"{path!r}: not a regular file (a {kind})"), done.stderr
+    assert not (tmp_path / "out.vmc").exists()
+
+
+def test_cli_info_refuses_a_device(tmp_path):
+    import subprocess
+    import sys
+
+    done = subprocess.run([sys.executable, "-m", "velmora", "info", "/dev/zero"], capture_output=True, text=True,
+                          timeout=120)
+    assert done.returncode == 1
+    assert done.stderr == "velmora info: error: cannot read model '/dev/zero': not a regular file (a character device)\n"
+
+
+def test_ctrl_c_stops_a_builder_loading_a_dictionary():
+    # Loading the Polish dictionary into a builder takes several seconds of CPU; Ctrl-C
+    # must end it at once, not after the whole load.
+    import _thread
+    import signal
+    import threading
+    import time
+
+    from conftest import DATA
+
+    source = DATA / "pl_PL.tsv.gz"
+    if not source.exists():
+        pytest.skip("the Polish source dictionary is not here")
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
+    try:
+        timer = threading.Timer(0.3, _thread.interrupt_main)
+        cpu = time.process_time()
+        timer.start()
+        with pytest.raises(KeyboardInterrupt):
+            TrieBuilder(str(source))
+        used = time.process_time() - cpu
+        timer.join()
+    finally:
+        signal.signal(signal.SIGINT, previous)
+    time.sleep(0.3)  # the last checkpoint's stretch of work
+    rest = time.process_time()
+    time.sleep(1.0)
+    assert used < 2.5  # the whole load takes about three times that
+    assert time.process_time() - rest < 0.5

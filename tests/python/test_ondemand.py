@@ -56,6 +56,99 @@ def test_cache_folder_follows_xdg(monkeypatch, tmp_path):
     assert _ondemand.cache_folder() == os.path.join(os.path.expanduser("~"), ".cache", "velmora")
 
 
+@pytest.mark.parametrize("xdg", ["", "relative/cache", "./cache"])
+def test_a_relative_or_empty_xdg_cache_home_is_ignored(monkeypatch, tmp_path, xdg):
+    monkeypatch.setenv("XDG_CACHE_HOME", xdg)
+    monkeypatch.setenv("HOME", str(tmp_path))
+    assert _ondemand.cache_folder() == str(tmp_path / ".cache" / "velmora")
+
+
+@pytest.mark.parametrize("home", [None, "", "relative/home"])
+def test_an_unusable_home_falls_back_to_the_accounts_home(monkeypatch, home):
+    import pwd
+
+    monkeypatch.delenv("XDG_CACHE_HOME", raising=False)
+    if home is None:
+        monkeypatch.delenv("HOME", raising=False)
+    else:
+        monkeypatch.setenv("HOME", home)
+    account = pwd.getpwuid(os.getuid()).pw_dir
+    assert _ondemand.cache_folder() == os.path.join(account, ".cache", "velmora")
+
+
+def test_no_home_at_all_is_a_clear_error(monkeypatch):
+    import pwd
+
+    monkeypatch.delenv("XDG_CACHE_HOME", raising=False)
+    monkeypatch.setenv("HOME", "")
+
+    def no_account(uid):
+        raise KeyError(uid)
+
+    monkeypatch.setattr(pwd, "getpwuid", no_account)
+    with pytest.raises(ValueError, match="no cache folder: .*set XDG_CACHE_HOME or pass cache_dir"):
+        _ondemand.cache_folder()
+
+
+def only_entry(cache):
+    entries = [p for p in (cache / "hunspell").iterdir()]
+    assert len(entries) == 1
+    return entries[0]
+
+
+def stems_of(path):
+    return velmora.Stemmer(path).stem_batch(["walks", "walked", "baked"])
+
+
+@pytest.mark.parametrize("damage", ["link", "truncated", "garbage", "folder"])
+def test_a_damaged_or_replaced_entry_is_built_again(dictionary, tmp_path, damage):
+    cache = tmp_path / "cache"
+    _ondemand.hunspell_model(dictionary, cache_dir=cache, progress=False)
+    entry = only_entry(cache)
+    good = entry.read_bytes()
+    other = tmp_path / "other.vmc"
+    other.write_bytes(velmora._velmora.TrieBuilder.from_bytes(b"walk\tzzz\n").to_bytes())
+    entry.unlink()
+    if damage == "link":
+        entry.symlink_to(other)
+    elif damage == "truncated":
+        entry.write_bytes(good[: len(good) // 2])
+    elif damage == "garbage":
+        entry.write_bytes(b"\x1f\x8b not a model")
+    else:
+        entry.mkdir()
+    if damage == "folder":
+        # A folder in an entry's place cannot be removed as an entry; the error names it.
+        with pytest.raises(OSError) as e:
+            _ondemand.hunspell_model(dictionary, cache_dir=cache, progress=False)
+        assert e.value.filename == str(entry)
+        return
+    path = _ondemand.hunspell_model(dictionary, cache_dir=cache, progress=False)
+    assert stems_of(path) == ["walk", "walk", "bake"]
+    assert only_entry(cache) == entry and not entry.is_symlink() and entry.read_bytes() == good
+    assert other.exists()
+
+
+def test_the_cache_never_touches_the_process_umask(dictionary, tmp_path, monkeypatch):
+    def no_umask(mask):
+        raise AssertionError("the process umask was changed")
+
+    mask = os.umask(0o022)
+    os.umask(mask)
+    monkeypatch.setattr(os, "umask", no_umask)
+    path = _ondemand.hunspell_model(dictionary, cache_dir=tmp_path / "cache", progress=False)
+    assert os.stat(path).st_mode & 0o777 == 0o666 & ~mask
+    assert stems_of(path) == ["walk", "walk", "bake"]
+
+
+def test_a_long_dictionary_name_fits_in_an_entry_name(tmp_path):
+    name = "d" * 240
+    (tmp_path / f"{name}.aff").write_text(AFF, encoding="utf-8")
+    (tmp_path / f"{name}.dic").write_text(DIC, encoding="utf-8")
+    path = _ondemand.hunspell_model(tmp_path / f"{name}.dic", cache_dir=tmp_path / "cache", progress=False)
+    assert stems_of(path) == ["walk", "walk", "bake"]
+
+
 def test_missing_dictionary_names_the_folders(tmp_path):
     with pytest.raises(FileNotFoundError, match="no Hunspell dictionary 'zz_QQ'.*searched: .*hunspell"):
         velmora.Stemmer.from_hunspell("zz_QQ", cache_dir=tmp_path)
