@@ -4,6 +4,7 @@
 #include <random>
 
 #include "pyext/compat_messages.h"
+#include "pyext/defaults.h"
 
 #include "util/utf.h"
 
@@ -90,15 +91,18 @@ bool StemEngine::stem_one(std::string_view word, StemScratch& scratch, PyRef& ou
 }
 
 PyObject* StemEngine::stem_cached(std::string_view word, StemScratch& scratch) const {
+  // Long words are rare and a stem costs little next to their own size, so
+  // only short ones are kept: the cache's memory stays bounded by its entry count.
+  const bool cacheable = cache_ && word.size() <= kMaxCachedWordBytes;
   bool has_room = false;
-  const uint64_t hash = cache_ ? cache_->hash(word) : 0;
-  if (cache_) {
+  const uint64_t hash = cacheable ? cache_->hash(word) : 0;
+  if (cacheable) {
     if (PyObject* hit = cache_->lookup(word, hash, has_room)) return hit;
   }
-  PyRef result;
-  if (!stem_one(word, scratch, result)) return nullptr;
-  if (!result) result = PyRef::borrow(Py_None);
-  if (cache_ && has_room) {
+  const auto stem = find_stem(*trie_, word, scratch, direct_);
+  PyRef result(stem ? str_from(stem->text) : new_none());
+  if (!result) return nullptr;
+  if (has_room && (!stem || stem->text.size() <= kMaxCachedWordBytes)) {
     if (PyObject* stored = cache_->insert(word, hash, result.get())) return stored;
   }
   return result.release();

@@ -32,6 +32,7 @@ enum class ResultConvention : uint8_t { kPlain, kKeepInput };
 bool is_pass_through_word(std::string_view word);
 
 // Result cache keyed by the word's UTF-8 bytes; holds one reference per value.
+// The engine stores only words and stems of up to kMaxCachedWordBytes.
 class StemCache {
  public:
   explicit StemCache(uint64_t capacity);
@@ -82,7 +83,8 @@ class StemEngine {
   // The stem as a new str, or null without error when there is none. Returns
   // false with a Python error set on failure.
   bool stem_one(std::string_view word, StemScratch& scratch, PyRef& out) const;
-  // str or None (plain results), through the cache when there is one. Null on error.
+  // str or None (plain results), through the cache when there is one and the
+  // word and its stem are short enough to keep. Null on error.
   PyObject* stem_cached(std::string_view word, StemScratch& scratch) const;
   // One result per word of a list or tuple of str already converted to UTF-8.
   PyObject* stem_sequence(const std::string_view* words, size_t n,

@@ -154,3 +154,30 @@ def test_a_claimed_length_past_memory_is_never_a_system_error(tmp_path, call, it
             call(*args)
     else:
         assert call(*args) == expected
+
+
+def _same_object_twice(core, word):
+    """Whether two calls hand back one object: the cache keeps the first result."""
+    return {
+        "stem": core.stem(word) is core.stem(word),
+        "stem_batch": (lambda r: r[0] is r[1])(core.stem_batch([word, word])),
+        "stemWords": (lambda r: r[0] is r[1])(core.stemWords([word, word])),
+    }
+
+
+@pytest.mark.parametrize("word, stem, cached", [
+    ("a" * 128, "stem of 128 bytes", True),
+    ("é" * 64, "stem of 64 two-byte letters", True),
+    ("a" * 129, "stem of 129 bytes", False),
+    ("é" * 65, "stem of 65 two-byte letters", False),
+    ("a" * 210_000, "stem of a 210 kB word", False),
+    ("short", "s" * 129, False),
+])
+def test_the_result_cache_keeps_only_short_words_and_stems(word, stem, cached):
+    # A cache of 10,000 entries once kept every word it saw, so 2,000 words of 210 kB held
+    # 400 MB after the caller let them go; words and stems over 128 bytes are not kept now.
+    builder = TrieBuilder.from_bytes(b"")
+    builder.add(word, stem)
+    core = builder.build()
+    assert core.stem(word) == stem
+    assert _same_object_twice(core, word) == dict.fromkeys(["stem", "stem_batch", "stemWords"], cached)
