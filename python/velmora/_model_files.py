@@ -24,10 +24,10 @@ GZIP_MAGIC = b"\x1f\x8b"
 _RULE_LINE = re.compile(rb"^[ \t]*[^\s#/][^\t\n#]*\t[ \t]*[^\s#/]", re.MULTILINE)
 
 
-def read_error(path: str, error: OSError) -> OSError:
-    """The same kind of OSError, naming the model file."""
+def read_error(path: str, error: OSError, what: str = "model") -> OSError:
+    """The same kind of OSError, naming the file and what it was read as ("model", "source")."""
     reason = error.strerror or str(error)
-    named = type(error)(f"cannot read model {path!r}: {reason}")
+    named = type(error)(f"cannot read {what} {path!r}: {reason}")
     named.errno = error.errno
     return named
 
@@ -111,21 +111,45 @@ def check_model_file(path: Union[str, "os.PathLike[str]"], *, what: str = "model
                 return text_path
             data = head + f.read()
     except OSError as e:
-        raise read_error(text_path, e) from e
-    content = _inflate(data) if data.startswith(GZIP_MAGIC) else data
-    if b"\x00" in content:
-        warnings.warn(f"{what} {text_path!r} holds NUL characters", UnicodeWarning, stacklevel=4)
+        raise read_error(text_path, e, what) from e
+    _check_text(_inflate(data) if data.startswith(GZIP_MAGIC) else data, repr(text_path), what)
+    return text_path
+
+
+# Past this share of NUL characters and undecodable sequences, a file is binary, not a dictionary
+# with a few bad bytes.
+BINARY_SHARE = 0.10
+
+
+def _check_text(content: bytes, shown: str, what: str) -> None:
+    """Refuses binary content and content without dictionary entries; warns about a few NUL
+    characters or undecodable bytes (read as U+FFFD)."""
+    nul = content.count(b"\x00")
+    bad = content.decode("utf-8", "replace").count("\ufffd") - content.count("\ufffd".encode("utf-8"))
+    if content and nul + bad > BINARY_SHARE * len(content):
+        share = round(100 * (nul + bad) / len(content))
+        raise ValueError(f"{what} {shown} is binary, not a text dictionary ({share}% NUL or undecodable bytes)")
+    if nul:
+        warnings.warn(f"{what} {shown} holds NUL characters", UnicodeWarning, stacklevel=5)
     try:
         content.decode("utf-8")
     except UnicodeDecodeError as e:
         warnings.warn(
-            f"{what} {text_path!r} has undecodable bytes (first at byte {e.start}); they are read as U+FFFD",
+            f"{what} {shown} has undecodable bytes (first at byte {e.start}); they are read as U+FFFD",
             UnicodeWarning,
-            stacklevel=4,
+            stacklevel=5,
         )
     if not _RULE_LINE.search(content):
-        raise ValueError(f"{text_path!r} holds no dictionary entries")
-    return text_path
+        raise ValueError(f"{shown} holds no dictionary entries")
+
+
+def check_source_bytes(data: bytes, shown: str) -> None:
+    """The checks of `check_model_file` on a dictionary held in memory (read from stdin), named
+    `shown`; a compiled image is refused, as `compile` refuses one."""
+    content = _inflate(data) if data.startswith(GZIP_MAGIC) else data
+    if content.startswith(IMAGE_MAGIC):
+        raise ValueError(f"{shown} is already a compiled image, not a source dictionary")
+    _check_text(content, shown, "source")
 
 
 def check_loaded_rules(path: str, value_refs: int) -> None:

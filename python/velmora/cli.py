@@ -2,64 +2,108 @@
 from __future__ import annotations
 
 import argparse
+import codecs
 import json
 import os
-import re
 import sys
-from typing import Iterable, Iterator, List, Optional, Sequence, Tuple
+import warnings
+from typing import BinaryIO, Iterator, List, Optional, Sequence, Tuple
 
-from velmora import _velmora
-from velmora._model_files import check_model_file
+from velmora import __version__, _velmora
+from velmora._model_files import check_model_file, check_source_bytes
 from velmora._progress import Progress
 from velmora._registry import bundled_model
 from velmora._stemmer import Stemmer, available_models, resolve_model
+from velmora._text import stream_word_lists, words_of
 
-TOKEN = re.compile(r"\w+(?:['\u2019]\w+)*")
 BATCH = 4096
+BATCH_CHARS = 1 << 20
+CHUNK_BYTES = 1 << 16
 # Sample text per bundled language for `info`; a model of another language reports no sample.
 INFO_SAMPLES = {
     "en": "The quick brown foxes were jumping over the lazy dogs while walking cats watched geese and mice "
     "running quickly through happier gardens and studies",
     "pl": "Psy biegały po ogrodach, a dzieci poszły potem do domów i czytały książki o kotach",
 }
+STDIN_NAME = "<stdin>"
 
 
-def _open(model: str, lookup: str = "first") -> Tuple[str, "_velmora.StemmerCore"]:
+def _open(model: str, lookup: str = "first", keep_unknown_case: bool = False) -> Tuple[str, Stemmer]:
     """A checked model (the checks of `Stemmer`) and the path it was loaded from."""
-    stemmer = Stemmer(model, lookup=lookup)  # type: ignore[arg-type]
+    stemmer = Stemmer(model, lookup=lookup, keep_unknown_case=keep_unknown_case)  # type: ignore[arg-type]
     bundled = bundled_model(model)
-    return (bundled.path if bundled is not None else str(stemmer._model)), stemmer.core
+    return (bundled.path if bundled is not None else os.path.abspath(model)), stemmer
 
 
-def _render(word: str, stem: Optional[str], lowercase: bool) -> str:
-    """One rule for every word: a word without a stem is printed the way stems are, lowercased
-    when the model lowercases."""
-    if stem is not None:
-        return stem
-    return word.lower() if lowercase else word
+class InputError(ValueError):
+    """Text input that cannot be read as asked: the message names the input and the byte."""
 
 
-def _tokens(lines: Iterable[str]) -> Iterator[str]:
-    for line in lines:
-        yield from TOKEN.findall(line)
+def _decoded_chunks(stream: BinaryIO, name: str, encoding: str, errors: str) -> Iterator[str]:
+    """The text of a byte stream in pieces of at most CHUNK_BYTES bytes; undecodable bytes end the
+    stream with an InputError naming their offset, unless `errors` says how to replace them."""
+    decoder = codecs.getincrementaldecoder(encoding)(errors)
+    offset = 0  # bytes decoded before the current chunk, those held by the decoder excluded
+    while True:
+        chunk = stream.read(CHUNK_BYTES)
+        pending = len(decoder.getstate()[0])
+        try:
+            text = decoder.decode(chunk, final=not chunk)
+        except UnicodeDecodeError as e:
+            where = offset - pending + e.start
+            bad = e.object[e.start : e.end]
+            raise InputError(
+                f"{name} is not valid {encoding} text: {e.reason} at byte {where} (0x{bad.hex()}); "
+                f"name its encoding with --encoding, or pass --errors replace"
+            ) from None
+        offset += len(chunk)
+        if text:
+            yield text
+        if not chunk:
+            return
 
 
-def _batches(items: Iterator[str], size: int) -> Iterator[List[str]]:
+def _input_word_lists(args: argparse.Namespace) -> Iterator[List[str]]:
+    """The words of every input in order, in lists: the words given, then each -i file (- for
+    stdin); stdin alone when neither is given."""
+    if args.words:
+        yield list(args.words)
+    inputs = args.input if args.input else ([] if args.words else ["-"])
+    for path in inputs:
+        if path == "-":
+            yield from stream_word_lists(_decoded_chunks(sys.stdin.buffer, STDIN_NAME, args.encoding, args.errors))
+            continue
+        try:
+            f = open(path, "rb")
+        except OSError as e:
+            raise _named_error("read input", path, e) from None
+        with f:
+            yield from stream_word_lists(_decoded_chunks(f, repr(path), args.encoding, args.errors))
+
+
+def _batches(lists: Iterator[List[str]]) -> Iterator[List[str]]:
+    """Batches of up to BATCH words and about BATCH_CHARS characters (a batch and its results are
+    what the command holds in memory; a list from one chunk of input adds at most 128 Ki)."""
     batch: List[str] = []
-    for item in items:
-        batch.append(item)
-        if len(batch) == size:
-            yield batch
-            batch = []
+    chars = 0
+    for words in lists:
+        start = 0
+        while start < len(words):
+            taken = words[start : start + BATCH - len(batch)]
+            start += len(taken)
+            batch += taken
+            chars += sum(map(len, taken))
+            if len(batch) >= BATCH or chars >= BATCH_CHARS:
+                yield batch
+                batch, chars = [], 0
     if batch:
         yield batch
 
 
-def _stem_lines(args: argparse.Namespace, stemmer: "_velmora.StemmerCore", batch: List[str]) -> Iterator[str]:
+def _stem_lines(args: argparse.Namespace, stemmer: Stemmer, batch: List[str]) -> Iterator[str]:
     if args.all:
-        return ("\t".join([w] + stems) for w, stems in zip(batch, stemmer.stem_all_batch(batch)))
-    lowercase = stemmer._case_mode() != "AS_IS"
-    stems = [_render(w, s, lowercase) for w, s in zip(batch, stemmer.stem_batch(batch))]
+        return ("\t".join([w] + (stems or [])) for w, stems in zip(batch, stemmer.stem_all_batch(batch)))
+    stems = stemmer.stem_words(batch)
     if args.format == "pairs":
         return (f"{w}\t{s}" for w, s in zip(batch, stems))
     if args.format == "json":
@@ -69,10 +113,10 @@ def _stem_lines(args: argparse.Namespace, stemmer: "_velmora.StemmerCore", batch
 
 def cmd_stem(args: argparse.Namespace) -> int:
     lookup = "all" if args.all else args.lookup
-    _, stemmer = _open(args.model, lookup=lookup)
+    codecs.lookup(args.encoding)  # an unknown encoding is refused before anything is read
+    _, stemmer = _open(args.model, lookup=lookup, keep_unknown_case=args.keep_unknown_case)
     out = sys.stdout
-    words = iter(args.words) if args.words else _tokens(sys.stdin)
-    for batch in _batches(words, BATCH):
+    for batch in _batches(_input_word_lists(args)):
         out.write("\n".join(_stem_lines(args, stemmer, batch)))
         out.write("\n")
     return 0
@@ -85,15 +129,58 @@ def _same_file(a: str, b: str) -> bool:
         return False
 
 
+def _read_source(path: str) -> bytes:
+    """A dictionary given as "-" (stdin) or a path, checked as `compile` checks its source."""
+    if path != "-":
+        check_model_file(path, what="source")
+        with open(path, "rb") as f:
+            return f.read()
+    data = sys.stdin.buffer.read()
+    check_source_bytes(data, STDIN_NAME)
+    return data
+
+
+def _builder(args: argparse.Namespace, data: bytes) -> "_velmora.TrieBuilder":
+    """The dictionary as a builder: its image is the one `compile` writes for the same options."""
+    return _velmora.TrieBuilder.from_bytes(
+        data, backward=not args.forward, store_original=not args.no_store_original, lowercase=not args.no_lowercase
+    )
+
+
+def _named_error(verb: str, path: str, error: OSError) -> OSError:
+    """The same kind of OSError, one line naming the path: "cannot write 'x.vmc': No space left on device"."""
+    reason = os.strerror(error.errno) if error.errno else str(error)
+    named = type(error)(f"cannot {verb} {path!r}: {reason}")
+    named.errno = error.errno
+    return named
+
+
 def cmd_compile(args: argparse.Namespace) -> int:
-    source = check_model_file(args.source, what="source")
-    if _same_file(source, args.out):
-        raise ValueError(f"the output {args.out!r} is the source file; choose another output path")
-    with Progress(f"compiling {source}", enabled=_shows_progress(args)):
-        _velmora.compile(
-            source, args.out, backward=not args.forward, store_original=not args.no_store_original,
-            lowercase=not args.no_lowercase,
-        )
+    if args.out == "-" and sys.stdout.isatty():
+        raise ValueError("refusing to write a compiled image to a terminal; redirect stdout or name an output file")
+    options = dict(backward=not args.forward, store_original=not args.no_store_original, lowercase=not args.no_lowercase)
+    if args.source != "-" and args.out != "-":
+        source = check_model_file(args.source, what="source")
+        if _same_file(source, args.out):
+            raise ValueError(f"the output {args.out!r} is the source file; choose another output path")
+        with Progress(f"compiling {source}", enabled=_shows_progress(args)):
+            try:
+                _velmora.compile(source, args.out, **options)
+            except OSError as e:
+                raise _named_error("write", args.out, e) from None
+        return 0
+    with Progress(f"compiling {args.source}", enabled=_shows_progress(args)):
+        builder = _builder(args, _read_source(args.source))
+        if args.out == "-":
+            image = builder.to_bytes()
+        else:
+            try:
+                builder.save(args.out)
+            except OSError as e:
+                raise _named_error("write", args.out, e) from None
+            return 0
+    sys.stdout.buffer.write(image)
+    sys.stdout.buffer.flush()
     return 0
 
 
@@ -105,7 +192,7 @@ def _info_sample(args: argparse.Namespace) -> List[str]:
     if args.sample:
         try:
             with open(args.sample, encoding="utf-8") as f:
-                return list(_tokens(f))
+                return words_of(f.read())
         except OSError as e:
             raise type(e)(f"cannot read sample {args.sample!r}: {e.strerror or e}") from e
         except UnicodeDecodeError as e:
@@ -116,7 +203,8 @@ def _info_sample(args: argparse.Namespace) -> List[str]:
 
 def cmd_info(args: argparse.Namespace) -> int:
     # Everything that can fail is done before the first line is printed.
-    path, stemmer = _open(args.model)
+    path, opened = _open(args.model)
+    stemmer = opened.core
     sample = _info_sample(args)
     modes = stemmer.recorded_modes
     nodes, refs, patches = stemmer._value_layout_stats()
@@ -161,23 +249,48 @@ def cmd_build_model(args: argparse.Namespace) -> int:
 
 def build_parser() -> argparse.ArgumentParser:
     parser = argparse.ArgumentParser(prog="velmora", description="Dictionary-driven word stemmer.")
+    parser.add_argument("--version", action="version", version=f"velmora {__version__}")
     sub = parser.add_subparsers(dest="command", required=True)
     models = ", ".join(m.code for m in available_models())
 
-    stem = sub.add_parser("stem", help="stem words, or text read from stdin (one stem per token)")
-    stem.add_argument("words", nargs="*", help="words to stem; without words, text is read from stdin")
+    stem = sub.add_parser(
+        "stem", help="stem words, or the words of text from files or stdin (one line per word)",
+        description="Stems the words given, then the words of each --input file; with neither, the words of "
+        "stdin. Text is split into words as Stemmer.stem_text splits it (runs of letters, digits and marks, "
+        "joined by an apostrophe) and streamed in bounded memory, whatever the length of its lines.",
+    )
+    stem.add_argument("words", nargs="*", help="words to stem (not file names: use -i FILE for a file)")
+    stem.add_argument(
+        "-i", "--input", action="append", default=[], metavar="FILE",
+        help="a text file whose words are stemmed, - for stdin (repeatable; read in the order given)",
+    )
     stem.add_argument("--model", default="en", help=f"bundled model ({models}) or model file (default: en)")
-    stem.add_argument("--lookup", choices=["first", "last", "all"], default="first")
+    stem.add_argument(
+        "--lookup", choices=["first", "last", "all"], default="first",
+        help="which node of a word's walk gives its stem: first, the shortest matching ending; last, the "
+        "longest; all, as last (default: first)",
+    )
     stem.add_argument("--all", action="store_true", help="print every candidate stem, tab-separated")
     stem.add_argument(
         "--format", choices=["stems", "pairs", "json"], default="stems",
         help="stems: one stem per line; pairs: word<TAB>stem; json: one {\"word\", \"stem\"} object per line",
     )
+    stem.add_argument(
+        "--keep-unknown-case", action="store_true",
+        help="print a word without a stem as it was given (by default a lowercasing model lowercases it, "
+        "as it lowercases stems)",
+    )
+    stem.add_argument("--encoding", default="utf-8", help="encoding of the input text (default: utf-8)")
+    stem.add_argument(
+        "--errors", choices=["strict", "replace", "ignore"], default="strict",
+        help="what undecodable input bytes do: strict, stop with an error naming the byte's offset; "
+        "replace, become U+FFFD; ignore, are dropped (default: strict)",
+    )
     stem.set_defaults(run=cmd_stem)
 
     comp = sub.add_parser("compile", help="compile a source dictionary into a compiled image")
-    comp.add_argument("source")
-    comp.add_argument("out")
+    comp.add_argument("source", help="source dictionary (stem<TAB>word... per line, plain or gzip), - for stdin")
+    comp.add_argument("out", help="compiled image to write (replaced whole or not at all), - for stdout")
     comp.add_argument("--forward", action="store_true", help="walk words from their first character")
     comp.add_argument("--no-store-original", action="store_true", help="do not map stems to themselves")
     comp.add_argument("--no-lowercase", action="store_true", help="record case-preserving lookups")
@@ -208,8 +321,18 @@ def build_parser() -> argparse.ArgumentParser:
     return parser
 
 
+def _one_line_warnings(command: str) -> None:
+    """Warnings (a dictionary with undecodable bytes) as one line each on stderr, like errors."""
+
+    def show(message: object, category: type, filename: str, lineno: int, file: object = None, line: object = None) -> None:
+        print(f"velmora {command}: warning: {message}", file=sys.stderr)
+
+    warnings.showwarning = show  # type: ignore[assignment]
+
+
 def main(argv: Optional[Sequence[str]] = None) -> int:
     args = build_parser().parse_args(argv)
+    _one_line_warnings(args.command)
     try:
         return args.run(args)
     except BrokenPipeError:
