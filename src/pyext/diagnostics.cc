@@ -113,7 +113,7 @@ PyObject* encodefind_batch(PyObject* self, PyObject* const* args, Py_ssize_t nar
   return counting_batch("StemmerCore._encodefind_batch", self, args, nargs, kwnames,
                         [](const CompiledTrie& t, std::string_view w, StemScratch& s) -> uint64_t {
                           normalize(t, w, s);
-                          return t.find(s.key) != kNoIndex;
+                          return t.find_value(s.key) != kNoIndex;
                         });
 }
 
@@ -205,7 +205,7 @@ PyObject* optimization_tag(PyObject*, PyObject*) {
 
 PyObject* value_layout_stats(PyObject* self, PyObject*) {
   const CompiledTrie& t = engine_of(self).trie();
-  return Py_BuildValue("(KKK)", (unsigned long long)t.preferred_values().size(),
+  return Py_BuildValue("(KKK)", (unsigned long long)t.node_count(),
                        (unsigned long long)t.value_ids().size(), (unsigned long long)t.patches().size());
 }
 

@@ -46,8 +46,7 @@ Expected<std::shared_ptr<CompiledTrie>> compile_trie(TrieGraph graph, ModelModes
 }
 
 CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, ModelModes modes)
-    : accepting_(std::move(a.accepting)),
-      value_offsets_(std::move(a.value_offsets)),
+    : value_offsets_(std::move(a.value_offsets)),
       value_ids_(std::move(a.value_commands)),
       patches_(std::move(patches)),
       direction_(modes.direction),
@@ -61,12 +60,8 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
                              ? uint32_t(patch.delete_count)
                              : kNotASlice);
   }
-  const size_t n = accepting_.size();
-  preferred_value_.resize(n);
-  for (size_t i = 0; i < n; ++i) {
-    preferred_value_[i] =
-        value_offsets_[i] < value_offsets_[i + 1] ? value_ids_[value_offsets_[i]] : kNoIndex;
-  }
+  const size_t n = a.accepting.size();
+  node_count_ = uint32_t(n);
 
   const DenseTables dense = build_dense_tables(a);  // reads only the edges, still in `a`
 
@@ -78,29 +73,29 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
   auto span_of = [&](size_t i) -> uint32_t {
     return edge_count(i) <= 1 ? uint32_t(edge_count(i)) : dense.offsets[i + 1] - dense.offsets[i];
   };
-  record_of_.resize(n);
+  std::vector<uint32_t> record_of(n);
   size_t total = 0;
   for (size_t i = 0; i < n; ++i) {
-    record_of_[i] = uint32_t(total);
+    record_of[i] = uint32_t(total);
     const size_t edges = a.edge_offsets[i + 1] - a.edge_offsets[i];
     total += kHeader + (is_dense(i) ? span_of(i) : 2 * edges);
   }
   walk_.assign(total, 0);
   for (size_t i = 0; i < n; ++i) {
-    uint32_t* rec = walk_.data() + record_of_[i];
+    uint32_t* rec = walk_.data() + record_of[i];
     rec[kId] = uint32_t(i);
-    rec[kPreferred] = preferred_value_[i];
-    const bool accepting = accepting_[i] != 0;
+    rec[kPreferred] = value_offsets_[i] < value_offsets_[i + 1] ? value_ids_[value_offsets_[i]] : kNoIndex;
+    const bool accepting = a.accepting[i] != 0;
     if (is_dense(i) && edge_count(i) <= 1) {
       const uint32_t base = edge_count(i) == 1 ? a.edge_labels[a.edge_offsets[i]] : 0;
       rec[kMeta] = dense_meta(accepting, span_of(i), base);
-      if (edge_count(i) == 1) rec[kHeader] = record_of_[a.edge_children[a.edge_offsets[i]]] + 1;
+      if (edge_count(i) == 1) rec[kHeader] = record_of[a.edge_children[a.edge_offsets[i]]] + 1;
     } else if (is_dense(i)) {
       const uint32_t span = span_of(i);
       rec[kMeta] = dense_meta(accepting, span, dense.base[i]);
       for (uint32_t k = 0; k < span; ++k) {
         const uint32_t slot = dense.slots[dense.offsets[i] + k];
-        rec[kHeader + k] = slot == 0 ? 0 : record_of_[slot - 1] + 1;
+        rec[kHeader + k] = slot == 0 ? 0 : record_of[slot - 1] + 1;
       }
     } else {
       const uint32_t first = a.edge_offsets[i];
@@ -108,7 +103,7 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
       rec[kMeta] = (accepting ? kAcceptingBit : 0) | edges;
       for (uint32_t e = 0; e < edges; ++e) {
         rec[kHeader + e] = a.edge_labels[first + e];
-        rec[kHeader + edges + e] = record_of_[a.edge_children[first + e]];
+        rec[kHeader + edges + e] = record_of[a.edge_children[first + e]];
       }
     }
   }
@@ -127,8 +122,9 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
   }
 }
 
-void CompiledTrie::append_stems(uint32_t node, std::u16string_view key, bool unique,
+void CompiledTrie::append_stems(uint32_t record, std::u16string_view key, bool unique,
                                 std::vector<std::string>& out) const {
+  const uint32_t node = walk_[record + kId];
   std::u16string stem;
   for (uint32_t v = value_offsets_[node]; v < value_offsets_[node + 1]; ++v) {
     apply_patch(patches_[value_ids_[v]], key, stem);
@@ -143,24 +139,17 @@ std::vector<std::string> CompiledTrie::stem_all(std::string_view word) const {
   normalize_word(case_mode_, diacritic_mode_, word, key);
   std::vector<std::string> out;
   if (lookup_mode_ != LookupMode::kAll) {
-    const uint32_t node = lookup_mode_ == LookupMode::kFirst ? find_first(key) : find_last(key);
-    if (node != kNoIndex) append_stems(node, key, false, out);
+    const uint32_t r = lookup_mode_ == LookupMode::kFirst ? find_record<true>(key.data(), key.size())
+                                                          : find_record<false>(key.data(), key.size());
+    if (r != kNoIndex) append_stems(r, key, false, out);
     return out;
   }
+  // Every candidate: the key's end node when it has a value, then each
+  // accepting node met, deepest first.
   std::vector<uint32_t> accepted;
-  if (accepting_[0]) accepted.push_back(0);
-  uint32_t n = 0;
-  bool consumed = true;
-  for (size_t step = 0; step < key.size(); ++step) {
-    n = child(n, char16_t(unit_at(key.data(), key.size(), step)));
-    if (n == kNoIndex) {
-      consumed = false;
-      break;
-    }
-    if (accepting_[n]) accepted.push_back(n);
-  }
-  if (consumed && preferred_value_[n] != kNoIndex && (accepted.empty() || accepted.back() != n)) {
-    append_stems(n, key, true, out);
+  const uint32_t end = walk_key<false>(key.data(), key.size(), [&accepted](uint32_t r) { accepted.push_back(r); });
+  if (end != kNoIndex && walk_[end + kPreferred] != kNoIndex && (accepted.empty() || accepted.back() != end)) {
+    append_stems(end, key, true, out);
   }
   for (auto it = accepted.rbegin(); it != accepted.rend(); ++it) append_stems(*it, key, true, out);
   return out;

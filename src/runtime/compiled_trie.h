@@ -1,7 +1,7 @@
 // The runtime trie every lookup walks: the node records laid out from a
-// TrieGraph, the compiled patches, the preferred value of each node and the
-// mode bytes; the three lookup walks and the enumeration of every candidate
-// stem. Immutable once built (only the case and lookup modes are set after
+// TrieGraph (each holding its node's preferred value), the compiled patches
+// and the mode bytes; the walk of one key, the interleaved walk of many, and
+// the enumeration of every candidate stem. Immutable once built (only the case and lookup modes are set after
 // construction, before the trie is shared). Used by the stem walk, model
 // loading and the Python engine.
 #pragma once
@@ -43,37 +43,34 @@ class CompiledTrie {
   // Takes the graph's arrays over; `patches[i]` is the compiled `graph.commands[i]`.
   CompiledTrie(TrieGraph graph, std::vector<CompiledPatch> patches, ModelModes modes);
 
-  uint32_t node_count() const { return uint32_t(accepting_.size()); }
+  uint32_t node_count() const { return node_count_; }
 
-  // Child of node `n` under key unit `u`, or kNoIndex.
-  uint32_t child(uint32_t n, char16_t u) const {
-    const uint32_t r = child_record(record_of_[n], u);
-    return r == kNoIndex ? kNoIndex : walk_[r + kId];
+  // The one walk of a key, on the node records: lookup mode first stops at
+  // the first accepting node on the key's path, or the node where the key
+  // ends; lookup mode last takes the key's end node when it has a value, else
+  // the deepest accepting node met. find_first/find_last give the node's id,
+  // find_value its preferred value (kNoIndex for no node or no value), read
+  // from the record the walk ends on. `Unit` is char16_t, or unsigned char
+  // for keys known to be ASCII.
+  template <typename Unit>
+  uint32_t find_first(const Unit* key, size_t len) const {
+    return node_of(find_record<true>(key, len));
   }
-
-  bool accepting(uint32_t n) const { return accepting_[n] != 0; }
-  uint32_t preferred_value(uint32_t n) const { return preferred_value_[n]; }
-
-  // The first accepting node on the key's path, or the node where the key ends.
   template <typename Unit>
-  uint32_t find_first(const Unit* key, size_t len) const;
-  // The deepest usable node: the key's end node when it has a value, else the
-  // deepest accepting node met.
-  template <typename Unit>
-  uint32_t find_last(const Unit* key, size_t len) const;
-
+  uint32_t find_last(const Unit* key, size_t len) const {
+    return node_of(find_record<false>(key, len));
+  }
   uint32_t find_first(std::u16string_view key) const { return find_first(key.data(), key.size()); }
   uint32_t find_last(std::u16string_view key) const { return find_last(key.data(), key.size()); }
-  // find_first for lookup mode first, find_last otherwise. `Unit` is char16_t,
-  // or unsigned char for keys known to be ASCII.
   template <typename Unit>
-  uint32_t find(const Unit* key, size_t len) const {
-    return lookup_mode_ == LookupMode::kFirst ? find_first(key, len) : find_last(key, len);
+  uint32_t find_value(const Unit* key, size_t len) const {
+    const uint32_t r = lookup_mode_ == LookupMode::kFirst ? find_record<true>(key, len) : find_record<false>(key, len);
+    return r == kNoIndex ? kNoIndex : walk_[r + kPreferred];
   }
-  uint32_t find(std::u16string_view key) const { return find(key.data(), key.size()); }
+  uint32_t find_value(std::u16string_view key) const { return find_value(key.data(), key.size()); }
 
-  // preferred_value(find(key)) of `n` ASCII keys at once, to out[0 .. n)
-  // (kNoIndex where find() gives no node or the node has no value). Key i is
+  // find_value(key) of `n` ASCII keys at once, to out[0 .. n)
+  // (kNoIndex where the walk gives no node or the node has no value). Key i is
   // key_at(i), a string_view. With kLower the walk reads each byte's ASCII
   // lowercase, so that an ASCII word serves as its own key in every case mode
   // but AS_IS without a lowercased copy.
@@ -113,7 +110,6 @@ class CompiledTrie {
   const CompiledPatch& patch(uint32_t value_id) const { return patches_[value_id]; }
   const std::vector<uint32_t>& value_ids() const { return value_ids_; }
   const std::vector<uint32_t>& value_offsets() const { return value_offsets_; }
-  const std::vector<uint32_t>& preferred_values() const { return preferred_value_; }
 
   TraversalDirection direction() const { return direction_; }
   CaseMode case_mode() const { return case_mode_; }
@@ -178,6 +174,15 @@ class CompiledTrie {
     return lo < count && body[lo] == u ? body[count + lo] : kNoIndex;
   }
   bool record_accepting(uint32_t r) const { return walk_[r + kMeta] & kAcceptingBit; }
+  uint32_t node_of(uint32_t r) const { return r == kNoIndex ? kNoIndex : walk_[r + kId]; }
+  // From the root along `key`, calling accepting(r) on each accepting record
+  // met (the root's included); with kStopAtAccepting the walk stops at the
+  // first. Returns the record it stopped at or the key ended on, or kNoIndex
+  // where a child is missing.
+  template <bool kStopAtAccepting, typename Unit, typename OnAccepting>
+  uint32_t walk_key(const Unit* key, size_t len, OnAccepting&& accepting) const;
+  template <bool kFirst, typename Unit>
+  uint32_t find_record(const Unit* key, size_t len) const;
   template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
   void walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const;
 
@@ -185,7 +190,7 @@ class CompiledTrie {
   uint32_t unit_at(const Unit* key, size_t len, size_t step) const {
     return direction_ == TraversalDirection::kBackward ? key[len - 1 - step] : key[step];
   }
-  void append_stems(uint32_t node, std::u16string_view key, bool unique,
+  void append_stems(uint32_t record, std::u16string_view key, bool unique,
                     std::vector<std::string>& out) const;
 
   std::vector<uint32_t> walk_;
@@ -196,11 +201,11 @@ class CompiledTrie {
   // this table replaces two dependent steps of about six.
   static constexpr uint32_t kAsciiUnits = 128;
   std::vector<uint32_t> first_two_steps_;
-  std::vector<uint32_t> record_of_;
-  std::vector<uint8_t> accepting_;
+  // Every value of node n (stem_all): value_ids_[value_offsets_[n] ..
+  // value_offsets_[n + 1]); the walks read only the preferred one, in the record.
   std::vector<uint32_t> value_offsets_;
   std::vector<uint32_t> value_ids_;
-  std::vector<uint32_t> preferred_value_;
+  uint32_t node_count_ = 0;
   std::vector<CompiledPatch> patches_;
   std::vector<uint32_t> slice_cut_;  // per patch
   TraversalDirection direction_;
@@ -209,27 +214,29 @@ class CompiledTrie {
   LookupMode lookup_mode_ = LookupMode::kFirst;
 };
 
-template <typename Unit>
-uint32_t CompiledTrie::find_first(const Unit* key, size_t len) const {
+template <bool kStopAtAccepting, typename Unit, typename OnAccepting>
+uint32_t CompiledTrie::walk_key(const Unit* key, size_t len, OnAccepting&& accepting) const {
   uint32_t r = 0;
   for (size_t step = 0;; ++step) {
-    if (record_accepting(r) || step == len) return walk_[r + kId];
+    if (record_accepting(r)) {
+      accepting(r);
+      if constexpr (kStopAtAccepting) return r;
+    }
+    if (step == len) return r;
     r = child_record(r, unit_at(key, len, step));
     if (r == kNoIndex) return kNoIndex;
   }
 }
 
-template <typename Unit>
-uint32_t CompiledTrie::find_last(const Unit* key, size_t len) const {
-  uint32_t best = record_accepting(0) ? 0 : kNoIndex;
-  uint32_t r = 0;
-  for (size_t step = 0; step < len; ++step) {
-    r = child_record(r, unit_at(key, len, step));
-    if (r == kNoIndex) break;
-    if (record_accepting(r)) best = r;
+template <bool kFirst, typename Unit>
+uint32_t CompiledTrie::find_record(const Unit* key, size_t len) const {
+  if constexpr (kFirst) {
+    return walk_key<true>(key, len, [](uint32_t) {});
+  } else {
+    uint32_t best = kNoIndex;
+    const uint32_t end = walk_key<false>(key, len, [&best](uint32_t r) { best = r; });
+    return end != kNoIndex && walk_[end + kPreferred] != kNoIndex ? end : best;
   }
-  if (r != kNoIndex && walk_[r + kPreferred] != kNoIndex) best = r;
-  return best == kNoIndex ? kNoIndex : walk_[best + kId];
 }
 
 template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>

@@ -53,8 +53,8 @@ bool find_stem(const CompiledTrie& trie, std::string_view word, StemScratch& scr
                StemView& out) {
   if (is_ascii(word)) {
     const std::string_view key = ascii_key(trie, word, scratch.ascii_key);
-    const uint32_t node = trie.find(reinterpret_cast<const unsigned char*>(key.data()), key.size());
-    return finish_ascii(trie, node == kNoIndex ? kNoIndex : trie.preferred_value(node), key, scratch, out);
+    return finish_ascii(trie, trie.find_value(reinterpret_cast<const unsigned char*>(key.data()), key.size()), key,
+                        scratch, out);
   }
   normalize_word(trie.case_mode(), trie.diacritic_mode(), word, scratch.key);
   const CompiledPatch* patch = preferred_patch(trie, scratch.key);

@@ -34,9 +34,7 @@ struct StemView {
 
 // The preferred patch for a normalized key, or null.
 inline const CompiledPatch* preferred_patch(const CompiledTrie& trie, std::u16string_view key) {
-  const uint32_t node = trie.find(key);
-  if (node == kNoIndex) return nullptr;
-  const uint32_t value = trie.preferred_value(node);
+  const uint32_t value = trie.find_value(key);
   return value == kNoIndex ? nullptr : &trie.patch(value);
 }
 

@@ -76,9 +76,9 @@ TEST(CompiledTrie, ChildLookupWrapsBelowDenseBase) {
   t.accepting = {0, 0, 0};
   t.commands = {u"Na"};
   auto trie = t.build(LookupMode::kFirst);
-  EXPECT_EQ(trie->child(0, u'a'), kNoIndex);
-  EXPECT_EQ(trie->child(0, u'c'), kNoIndex);
-  EXPECT_EQ(trie->child(0, u'd'), 2u);
+  EXPECT_EQ(trie->find_first(u"a"), kNoIndex);
+  EXPECT_EQ(trie->find_first(u"c"), kNoIndex);
+  EXPECT_EQ(trie->find_first(u"d"), 2u);
 }
 
 TEST(CompiledTrie, FirstStopsAtTheFirstAcceptingNode) {
