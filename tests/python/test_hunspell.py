@@ -7,16 +7,22 @@ listed as absent are rejected).
 """
 from __future__ import annotations
 
+import os
 import random
+import re
 import shutil
 import subprocess
+import sys
+import tracemalloc
 import pathlib
 
 import pytest
 
+from velmora.build import hunspell
 from velmora.build.hunspell import (
     AffixFile,
     HunspellDictionary,
+    Root,
     default_skip_root,
     find_dictionary,
 )
@@ -366,3 +372,131 @@ def test_hunspell_accepts_forms_of_sampled_english_roots():
     forms = sorted({form for form, root in dictionary.expand() if root in sample})
     assert len(forms) > 300
     assert hunspell_output(dic, "-l", forms).split() == []
+
+
+# ---------------------------------------------------------------- hostile files
+
+def write_pair(folder: pathlib.Path, aff: str, dic: str, name: str = "t") -> pathlib.Path:
+    (folder / f"{name}.aff").write_text(aff, encoding="utf-8")
+    (folder / f"{name}.dic").write_text(dic, encoding="utf-8")
+    return folder / f"{name}.dic"
+
+
+@pytest.mark.parametrize("encoding", ["base64", "hex", "rot13", "zlib", "idna", "undefined",
+                                      "NO-SUCH-CODE", "x" * 5000])
+def test_set_values_that_are_no_text_encoding_are_refused_naming_the_file(tmp_path, encoding):
+    dic = write_pair(tmp_path, lines(f"SET {encoding}", "SFX S Y 1", "SFX S 0 s ."),
+                     lines("1", "cat/S"))
+    with pytest.raises(ValueError) as caught:
+        HunspellDictionary.load(dic)
+    message = str(caught.value)
+    assert message.startswith(f"{tmp_path / 't.aff'}: unsupported Hunspell SET encoding ")
+    assert len(message) < 200 + len(str(tmp_path))
+
+
+@pytest.mark.parametrize("where, aff_lines, dic_lines", [
+    ("dic", ["SFX 1 Y 1", "SFX 1 0 s ."], ["1", "cat/1," + "7" * 5000]),
+    ("aff", ["SFX 1 Y 1", "SFX 1 0 s/" + "9" * 5000 + " ."], ["1", "cat/1"]),
+    ("aff", ["SFX 65510 Y 1", "SFX 65510 0 s ."], ["1", "cat/65510"]),
+])
+def test_flag_numbers_past_the_hunspell_range_are_clear_errors(tmp_path, where, aff_lines, dic_lines):
+    dic = write_pair(tmp_path, lines("SET UTF-8", "FLAG num", *aff_lines), lines(*dic_lines))
+    with pytest.raises(ValueError) as caught:
+        HunspellDictionary.load(dic)
+    message = str(caught.value)
+    assert message.startswith(f"{tmp_path / ('t.' + where)}: Hunspell flag number ")
+    assert message.endswith("is larger than 65509") and len(message) < 200 + len(str(tmp_path))
+
+
+def test_long_and_odd_numbers_elsewhere_are_read_as_out_of_range(tmp_path):
+    # A 5,000-digit rule count, AF and AM index, and digits int() refuses ("²") or Hunspell
+    # would not read (Arabic-Indic): none of them is a number the file can mean.
+    huge = "8" * 5000
+    dic = write_pair(tmp_path,
+                     lines("SET UTF-8", "FLAG num", "AF 1", "AF 1", "AM 1", "AM po:noun",
+                           f"SFX 1 Y {huge}", "SFX 1 0 s .", "SFX 2 Y 1", "SFX 2 0 er ."),
+                     lines("4", f"cat/{huge}", f"dog/1\t{huge}", "bird/1,²", "fox/١"))
+    roots = HunspellDictionary.load(dic).roots
+    assert [(r.word, set(r.flags), r.morph) for r in roots] == [
+        ("cat", set(), ""), ("dog", {"1"}, huge), ("bird", {"1"}, ""), ("fox", set(), "")]
+
+
+def test_the_expansion_stops_at_the_limit_per_root_naming_the_dictionary(tmp_path):
+    # 300 suffixes each allowing 300 more: 90,000 forms per root, 9 million for 100 roots.
+    aff = ["SET UTF-8", "FLAG num", "SFX 1 Y 300"]
+    aff += [f"SFX 1 0 a{i}/2 ." for i in range(300)]
+    aff += ["SFX 2 Y 300"] + [f"SFX 2 0 b{i} ." for i in range(300)]
+    roots = [f"root{chr(97 + i // 26)}{chr(97 + i % 26)}/1" for i in range(100)]
+    dic = write_pair(tmp_path, lines(*aff), lines(str(len(roots)), *roots))
+    yielded = 0
+    with pytest.raises(ValueError) as caught:
+        for _ in HunspellDictionary.load(dic).expand():
+            yielded += 1
+            assert yielded <= hunspell.MAX_FORMS_PER_ROOT, "the expansion went past its limit"
+    assert str(caught.value) == (
+        f"Hunspell dictionary {dic}: the root 'rootaa' expands to more than "
+        f"{hunspell.MAX_FORMS_PER_ROOT} forms (the limit per root); its affix rules multiply")
+
+
+@pytest.mark.parametrize("prefixes", [False, True])
+def test_limits_per_root_and_in_all_are_counted_as_forms_are_made(tmp_path, prefixes):
+    aff = lines("SET UTF-8", "PFX P Y 1", "PFX P 0 un .",
+                "SFX A Y 4", "SFX A 0 a/B .", "SFX A 0 b/B .", "SFX A 0 c/B .", "SFX A 0 d/B .",
+                "SFX B Y 3", "SFX B 0 x .", "SFX B 0 y .", "SFX B 0 z .")
+    dic = write_pair(tmp_path, aff, lines("3", "cat/AP", "dog/AP", "owl/AP"))
+    dictionary = HunspellDictionary.load(dic)
+    everything = list(dictionary.expand(prefixes=prefixes))
+    assert len(everything) == (17 if not prefixes else 34) * 3
+    with pytest.raises(ValueError, match=r": the root 'cat' expands to more than 10 forms"):
+        list(dictionary.expand(prefixes=prefixes, max_forms_per_root=10))
+    with pytest.raises(ValueError, match=rf"^Hunspell dictionary {re.escape(str(dic))} expands to more than 40 forms"):
+        list(dictionary.expand(prefixes=prefixes, max_forms=40))
+    assert list(dictionary.expand(prefixes=prefixes, max_forms=len(everything))) == everything
+
+
+def test_limit_errors_of_a_dictionary_made_in_memory_say_so():
+    aff = AffixFile.parse(lines("SFX A Y 2", "SFX A 0 a .", "SFX A 0 b .").encode())
+    dictionary = HunspellDictionary(aff, [Root("cat", frozenset("A"), "")])
+    with pytest.raises(ValueError, match=r"^Hunspell dictionary \(made in memory\): the root 'cat'"):
+        list(dictionary.expand(max_forms_per_root=2))
+
+
+def test_an_empty_dictionary_is_named_in_the_error(tmp_path):
+    from velmora.build import readers
+
+    dic = write_pair(tmp_path, lines("SET UTF-8"), lines("1", "x"), name="nothing")
+    with pytest.raises(ValueError) as caught:
+        list(readers.read_hunspell(dic))
+    assert str(caught.value).startswith(f"Hunspell dictionary {dic} has no words to learn from")
+
+
+def test_rule_index_grows_with_the_rule_text_not_its_square(tmp_path):
+    # 400 rules whose conditions refuse 100 letters each, no letter refused twice: an index that
+    # listed each group under every letter it accepts held 16 million entries.
+    rules = [f"SFX A 0 x{i} [^{''.join(chr(0x10000 + 100 * i + j) for j in range(100))}]"
+             for i in range(400)]
+    dic = write_pair(tmp_path, lines("SET UTF-8", "SFX A Y 400", *rules), lines("2", "cat/A", "dog/A"))
+    tracemalloc.start()
+    try:
+        pairs = list(HunspellDictionary.load(dic).expand())
+        peak = tracemalloc.get_traced_memory()[1]
+    finally:
+        tracemalloc.stop()
+    assert len(pairs) == 802
+    assert peak < 16 << 20
+
+
+@pytest.mark.parametrize("aff, dic, message", [
+    (lines("SET base64"), lines("1", "cat"), "{aff}: unsupported Hunspell SET encoding 'base64'"),
+    (lines("SET UTF-8", "FLAG num"), lines("1", "cat/1," + "7" * 5000),
+     "{dic}: Hunspell flag number 7777777777777777777777777777777777777777... (5000 characters) is larger than 65509"),
+    (lines("SET UTF-8"), lines("0"), "Hunspell dictionary {dic} has no words to learn from (no roots, or only skipped ones)"),
+])
+def test_build_model_reports_a_bad_dictionary_in_one_line_and_caches_nothing(tmp_path, aff, dic, message):
+    path = write_pair(tmp_path, aff, dic, name="bad")
+    env = {**os.environ, "XDG_CACHE_HOME": str(tmp_path / "cache")}
+    result = subprocess.run([sys.executable, "-m", "velmora", "build-model", "--hunspell", str(path)],
+                            capture_output=True, text=True, env=env)
+    expected = message.format(aff=path.with_suffix(".aff"), dic=path)
+    assert (result.returncode, result.stderr) == (1, f"velmora build-model: error: {expected}\n")
+    assert not list((tmp_path / "cache").rglob("*.vmc"))

@@ -32,6 +32,11 @@ every noun starts uppercase, so a caller that wants to drop names should do so p
 By default the reader also leaves out roots that are no use to a stemmer (see
 `default_skip_root`): abbreviations, single letters, tokens with digits and multi-word
 entries. Pass ``skip_root=`` to replace that rule.
+
+Hostile files end in a ValueError naming the file, not in exhausted memory: an expansion stops
+past `MAX_FORMS_PER_ROOT` forms of one root or `MAX_FORMS` pairs in all; SET values that are no
+text encoding and FLAG num flags past Hunspell's 65509 are refused; the rule index grows with
+the rule text, and each condition is matched once, where it must hold.
 """
 from __future__ import annotations
 
@@ -108,12 +113,16 @@ _CODEC_NAMES = {
 
 def _codec_for(set_value: str) -> str:
     """Map a SET value to a Python codec. Hunspell's names are mostly codec aliases already
-    (UTF-8, ISO8859-2, KOI8-R); the Microsoft and Thai names are not."""
+    (UTF-8, ISO8859-2, KOI8-R); the Microsoft and Thai names are not. Python's codecs that
+    are no text encodings (base64, hex, rot13) or that cannot replace bad bytes (idna) are
+    refused here with ValueError, before they fail half-way through a file."""
     name = _CODEC_NAMES.get(set_value.lower(), set_value)
     try:
-        return codecs.lookup(name).name
-    except LookupError:
-        raise ValueError(f"unsupported Hunspell SET encoding {set_value!r}") from None
+        codec = codecs.lookup(name).name
+        bytes(range(256)).decode(codec, errors="replace")
+    except (LookupError, UnicodeError):
+        raise ValueError(f"unsupported Hunspell SET encoding {_shown(set_value)!r}") from None
+    return codec
 
 
 def _encoding_of(aff_bytes: bytes) -> str:
@@ -130,7 +139,15 @@ def _encoding_of(aff_bytes: bytes) -> str:
 def _decode(data: bytes, encoding: str) -> str:
     if data.startswith(b"\xef\xbb\xbf"):
         data = data[3:]
-    return data.decode(encoding, errors="replace")
+    try:
+        return data.decode(encoding, errors="replace")
+    except UnicodeError as error:  # a stateful codec that passed the probe but not this text
+        raise ValueError(f"cannot decode as {encoding}: {error}") from None
+
+
+def _shown(text: str, keep: int = 40) -> str:
+    """`text` for an error message, cut short when a hostile file makes it long."""
+    return text if len(text) <= keep else f"{text[:keep]}... ({len(text)} characters)"
 
 
 # ---------------------------------------------------------------- affix rules
@@ -165,31 +182,29 @@ class AffixRule:
             return None
         return self.units[-1] if self.is_suffix else self.units[0]
 
-    def test(self, fullstrip: bool = False) -> Callable[[str], object]:
-        """A predicate (a compiled regex's fullmatch) for the words this rule applies to: the
-        condition holds at the rule's end of the word, the word has the strip there, and
-        something of the word is left after stripping (unless FULLSTRIP)."""
+    def test(self, fullstrip: bool = False) -> Callable[[str], bool]:
+        """A predicate for the words this rule applies to: the condition holds at the rule's
+        end of the word, the word has the strip there, and something of the word is left after
+        stripping (unless FULLSTRIP). Every unit is one character, so the condition is matched
+        once, at the one place it can start: time linear in the word and the condition."""
         n = len(self.units)
-        condition = "".join(_unit_regex(u) for u in self.units)
+        condition = re.compile("".join(_unit_regex(u) for u in self.units), re.DOTALL)
         strip = self.strip
-        # Letters the strip removes beyond the condition's reach, or that the condition does not
-        # pin to the strip's own letters, need their own look-ahead.
-        covered = n >= len(strip) and all(
-            isinstance(u, str) and u == c
-            for u, c in zip(self.units[n - len(strip):] if self.is_suffix else self.units[:len(strip)],
-                            strip))
-        lead = max(0, len(strip) + (0 if fullstrip else 1) - n)
-        rest = f".{{{lead},}}"
+        shortest = max(n, len(strip) + (0 if fullstrip else 1))
         if self.is_suffix:
-            check = "" if covered or not strip else f"(?=.*{re.escape(strip)}\\Z)"
-            pattern = check + rest + condition
-        else:
-            check = "" if covered or not strip else f"(?={re.escape(strip)})"
-            pattern = check + condition + rest
-        return re.compile(pattern, re.DOTALL).fullmatch
+            def suffix_test(word: str) -> bool:
+                size = len(word)
+                return (size >= shortest and word.endswith(strip)
+                        and condition.fullmatch(word, size - n) is not None)
+            return suffix_test
+
+        def prefix_test(word: str) -> bool:
+            return (len(word) >= shortest and word.startswith(strip)
+                    and condition.fullmatch(word, 0, n) is not None)
+        return prefix_test
 
     def applies_to(self, word: str, fullstrip: bool = False) -> bool:
-        return self.test(fullstrip)(word) is not None
+        return self.test(fullstrip)(word)
 
     def apply(self, word: str) -> str:
         if self.is_suffix:
@@ -235,49 +250,66 @@ def _unit_regex(unit) -> str:
     return f"[{'^' if negated else ''}{body}]"
 
 
-def _unit_accepts(unit, char: str | None) -> bool:
-    """Whether a unit accepts `char`; None stands for any character not named anywhere."""
-    if unit is None:
-        return True
-    if isinstance(unit, str):
-        return unit == char
-    chars, negated = unit
-    return (char not in chars) if negated else (char in chars)
+# How many entries, per rule group, the remembered per-character selections of a rule index may
+# hold in all: real alphabets need a handful, a hostile file gets no more than this many.
+_REMEMBERED_PER_GROUP = 64
 
 
 class _RuleIndex:
     """The rules of one flag, grouped by (strip, condition) so a condition is tested once for
-    all the endings that share it, and the groups bucketed by the character at the edge the
-    condition looks at. A 1,200-rule Polish flag then costs a few tests per word, not 1,200."""
+    all the endings that share it, and the groups found by the character at the edge the
+    condition looks at. A 1,200-rule Polish flag then costs a few tests per word, not 1,200.
 
-    __slots__ = ("by_char", "other", "is_suffix")
+    The index is as large as the conditions' text: a literal or bracket-class edge lists its
+    group under each character it names; a '.' edge or a negated class is kept in one list and
+    sorted out per character by a set lookup, never by listing every character it accepts.
+    The groups one edge character selects are worked out on first use and remembered while
+    the remembered lists hold fewer than `_REMEMBERED_PER_GROUP` entries per group, so a
+    dictionary's alphabet is sorted out once and a hostile one costs no more than its rules.
+    """
+
+    __slots__ = ("groups", "is_suffix", "named", "open", "negated", "remembered", "room")
 
     def __init__(self, rules: list[AffixRule], is_suffix: bool, fullstrip: bool) -> None:
         self.is_suffix = is_suffix
         grouped: dict[tuple[str, str], list[AffixRule]] = {}
         for rule in rules:
             grouped.setdefault((rule.strip, rule.condition), []).append(rule)
-        groups = [(members[0], tuple(members)) for members in grouped.values()]
-        named: set[str] = set()
-        for first, _ in groups:
-            unit = first.first_or_last_unit
+        self.groups = [(members[0].test(fullstrip), tuple(members)) for members in grouped.values()]
+        self.named: dict[str, list[int]] = {}      # edge character -> groups naming it
+        self.open: list[int] = []                  # groups whose edge takes any character
+        self.negated: list[tuple[int, frozenset]] = []  # groups whose edge refuses some
+        for number, members in enumerate(grouped.values()):
+            unit = members[0].first_or_last_unit
             if isinstance(unit, str):
-                named.add(unit)
-            elif isinstance(unit, tuple):
-                named |= unit[0]
-        tests = [(first.test(fullstrip), members) for first, members in groups]
-        self.by_char = {c: [t for (first, _), t in zip(groups, tests)
-                            if _unit_accepts(first.first_or_last_unit, c)]
-                        for c in named}
-        self.other = [t for (first, _), t in zip(groups, tests)
-                      if _unit_accepts(first.first_or_last_unit, None)]
+                self.named.setdefault(unit, []).append(number)
+            elif unit is None:
+                self.open.append(number)
+            elif unit[1]:
+                self.negated.append((number, unit[0]))
+            else:
+                for char in unit[0]:
+                    self.named.setdefault(char, []).append(number)
+        self.remembered: dict[str | None, list] = {}
+        self.room = _REMEMBERED_PER_GROUP * len(self.groups) + _REMEMBERED_PER_GROUP
+
+    def _selected(self, char: str | None) -> list:
+        """The groups, in file order, whose edge unit accepts `char` (None: the empty word)."""
+        numbers = self.named.get(char, []) if char is not None else []
+        numbers = numbers + self.open
+        numbers += [number for number, refused in self.negated if char not in refused]
+        numbers.sort()
+        return [self.groups[number] for number in numbers]
 
     def matching(self, word: str) -> list[AffixRule]:
         """The rules whose strip and condition fit `word`, in file order within a group."""
-        if not word:
-            groups = self.other
-        else:
-            groups = self.by_char.get(word[-1] if self.is_suffix else word[0], self.other)
+        char = (word[-1] if self.is_suffix else word[0]) if word else None
+        groups = self.remembered.get(char)
+        if groups is None:
+            groups = self._selected(char)
+            if len(groups) < self.room:
+                self.room -= len(groups) + 1
+                self.remembered[char] = groups
         return [rule for test, rules in groups if test(word) for rule in rules]
 
 
@@ -324,15 +356,15 @@ class AffixFile:
             flags = []
             for part in text.split(","):
                 part = part.strip()
-                if part.isdigit():
-                    flags.append(str(int(part)))
+                if _is_int(part):
+                    flags.append(_flag_number(part))
             return flags
         return list(text)
 
     def decode_flags(self, text: str) -> frozenset:
         """A flag field from the .dic or an affix continuation, AF aliases resolved."""
-        if self.flag_aliases and text.isdigit():
-            index = int(text) - 1
+        if self.flag_aliases and _is_int(text):
+            index = _small_int(text) - 1
             return self.flag_aliases[index] if 0 <= index < len(self.flag_aliases) else frozenset()
         return frozenset(self.split_flags(text))
 
@@ -341,8 +373,8 @@ class AffixFile:
         return flags[0] if flags else None
 
     def resolve_morph(self, fields: str) -> str:
-        if self.morph_aliases and fields.isdigit():
-            index = int(fields) - 1
+        if self.morph_aliases and _is_int(fields):
+            index = _small_int(fields) - 1
             if 0 <= index < len(self.morph_aliases):
                 return self.morph_aliases[index]
         return fields
@@ -356,8 +388,12 @@ class AffixFile:
 
     @classmethod
     def load(cls, path) -> "AffixFile":
+        """Read and parse an .aff file; a ValueError about its content names the file."""
         data = pathlib.Path(path).read_bytes()
-        return cls.parse(data)
+        try:
+            return cls.parse(data)
+        except ValueError as error:
+            raise ValueError(f"{os.fspath(path)}: {error}") from None
 
     @classmethod
     def parse(cls, data: bytes | str) -> "AffixFile":
@@ -387,7 +423,7 @@ class AffixFile:
                              and _is_int(parts[3]))
                 if is_header:
                     headers[ident] = parts[2] == "Y"
-                    remaining[ident] = int(parts[3])
+                    remaining[ident] = _small_int(parts[3])
                     continue
                 remaining[ident] = remaining.get(ident, 0) - 1
                 rules_raw.append((key, parts[1], headers.get(ident, False), parts[2:]))
@@ -472,7 +508,29 @@ class AffixFile:
 
 
 def _is_int(text: str) -> bool:
-    return text.isdigit()
+    """ASCII digits only, as Hunspell reads numbers ("²".isdigit() holds, int("²") fails)."""
+    return text.isascii() and text.isdigit()
+
+
+# Numbers past this are treated as "too many": counts and alias indexes in a real file are far
+# smaller, and a hostile 5,000-digit one never reaches int() and its digit limit.
+_SMALL_INT_LIMIT = 10**9
+
+
+def _small_int(digits: str) -> int:
+    digits = digits.lstrip("0") or "0"
+    return int(digits) if len(digits) <= 9 else _SMALL_INT_LIMIT
+
+
+# Hunspell's numeric flags are 16-bit, with the top values reserved: 65509 is the largest.
+MAX_FLAG_NUMBER = 65509
+
+
+def _flag_number(digits: str) -> str:
+    value = _small_int(digits)
+    if value > MAX_FLAG_NUMBER:
+        raise ValueError(f"Hunspell flag number {_shown(digits)} is larger than {MAX_FLAG_NUMBER}")
+    return str(value)
 
 
 def _unescaped_slash(text: str, start: int = 0) -> int:
@@ -512,12 +570,25 @@ def default_skip_root(word: str) -> bool:
     return word.isupper()
 
 
-class HunspellDictionary:
-    """A .dic file with its .aff; see the module docstring for what `expand` generates."""
+# The bounds of one expansion. Forms per root count every form generated from one root word
+# (all its homonym entries, repeats included, suffix chains of the prefixed path too), so the
+# work per root is bounded before anything piles up; forms in all count the distinct (form,
+# root) pairs yielded. The dictionaries the models are built from stay far below: at most 462
+# forms of one root (Latvian `atstāt`; 1,006 with prefix rules) and 3.7 million pairs in all
+# (Latvian; 7.4 million with prefix rules).
+MAX_FORMS_PER_ROOT = 50_000
+MAX_FORMS = 20_000_000
 
-    def __init__(self, affixes: AffixFile, roots: list[Root]) -> None:
+
+class HunspellDictionary:
+    """A .dic file with its .aff; see the module docstring for what `expand` generates.
+
+    `path` (the .dic) names the dictionary in errors; None for one made in memory."""
+
+    def __init__(self, affixes: AffixFile, roots: list[Root], path=None) -> None:
         self.affixes = affixes
         self.roots = roots
+        self.path = None if path is None else os.fspath(path)
         aff = affixes
         self._forbidden_words = frozenset(
             r.word for r in roots if aff.forbiddenword is not None and aff.forbiddenword in r.flags)
@@ -527,8 +598,12 @@ class HunspellDictionary:
         dic_path = pathlib.Path(dic_path)
         aff_path = pathlib.Path(aff_path) if aff_path is not None else dic_path.with_suffix(".aff")
         affixes = AffixFile.load(aff_path)
-        text = _decode(dic_path.read_bytes(), affixes.encoding)
-        return cls(affixes, list(_read_roots(text, affixes)))
+        try:
+            text = _decode(dic_path.read_bytes(), affixes.encoding)
+            roots = list(_read_roots(text, affixes))
+        except ValueError as error:
+            raise ValueError(f"{os.fspath(dic_path)}: {error}") from None
+        return cls(affixes, roots, dic_path)
 
     @classmethod
     def find(cls, name_or_path: str) -> "HunspellDictionary":
@@ -538,14 +613,24 @@ class HunspellDictionary:
     # -- expansion
 
     def expand(self, *, prefixes: bool = False,
-               skip_root: Callable[[str], bool] | None = None) -> Iterator[tuple[str, str]]:
+               skip_root: Callable[[str], bool] | None = None,
+               max_forms_per_root: int | None = None,
+               max_forms: int | None = None) -> Iterator[tuple[str, str]]:
         """Yield ``(form, root)`` pairs, each pair once, roots in dictionary order.
 
         skip_root: predicate on the root word; roots for which it is true are left out. None
         means `default_skip_root`. Roots flagged FORBIDDENWORD or ONLYINCOMPOUND are always
         left out, since Hunspell accepts none of their forms on their own.
+
+        Affix rules can multiply (300 suffixes each allowing 300 more make 90,000 forms of every
+        root), so the expansion is bounded: more than `max_forms_per_root` forms generated from
+        one root (default `MAX_FORMS_PER_ROOT`), or more than `max_forms` pairs in all (default
+        `MAX_FORMS`), raise ValueError naming the .dic, as soon as the count passes the limit.
         """
         skip = default_skip_root if skip_root is None else skip_root
+        per_root = MAX_FORMS_PER_ROOT if max_forms_per_root is None else max_forms_per_root
+        most = MAX_FORMS if max_forms is None else max_forms
+        yielded = 0
         # Homonyms (one word, several entries with different flags) are expanded together so
         # each pair comes out once; the entries still keep their own flags.
         groups: dict[str, list[frozenset]] = {}
@@ -559,15 +644,36 @@ class HunspellDictionary:
             if skip(word):
                 continue
             seen: set[str] = set()
+            generated = 0
             for flags in entries:
-                for form in self.forms_of(word, flags, prefixes=prefixes):
+                for form in self.forms_of(word, flags, prefixes=prefixes,
+                                          max_forms=per_root - generated):
+                    generated += 1
+                    if generated > per_root:
+                        raise self._too_many_forms(word, per_root)
                     if form not in seen:
                         seen.add(form)
+                        yielded += 1
+                        if yielded > most:
+                            raise ValueError(
+                                f"Hunspell dictionary {self._name()} expands to more than {most} "
+                                f"forms (the limit of one expansion)")
                         yield form, word
 
-    def forms_of(self, word: str, flags: frozenset, *, prefixes: bool = False) -> Iterator[str]:
+    def _name(self) -> str:
+        return self.path if self.path is not None else "(made in memory)"
+
+    def _too_many_forms(self, word: str, limit: int) -> ValueError:
+        return ValueError(
+            f"Hunspell dictionary {self._name()}: the root {_shown(word)!r} expands to more than "
+            f"{limit} forms (the limit per root); its affix rules multiply")
+
+    def forms_of(self, word: str, flags: frozenset, *, prefixes: bool = False,
+                 max_forms: int | None = None) -> Iterator[str]:
         """The forms one entry generates (may repeat a form); nothing for a forbidden or
-        compound-only entry."""
+        compound-only entry. The prefixed path first lists the entry's suffix chains; more
+        than `max_forms` of them (default `MAX_FORMS_PER_ROOT`) raise ValueError. A caller
+        counting what this yields bounds the rest."""
         aff = self.affixes
         if (aff.forbiddenword is not None and aff.forbiddenword in flags) or (
                 aff.onlyincompound is not None and aff.onlyincompound in flags):
@@ -581,11 +687,12 @@ class HunspellDictionary:
                 if form not in forbidden:
                     yield form
             return
-        chains = self._suffix_chains(word, flags)
+        limit = MAX_FORMS_PER_ROOT if max_forms is None else max_forms
+        chains = self._suffix_chains(word, flags, limit)
         for form, chain in chains:
             if _standalone_suffixed(chain) and form not in forbidden:
                 yield form
-        for form in self._prefixed_forms(word, flags, chains):
+        for form in self._prefixed_forms(word, flags, chains, limit):
             if form not in forbidden:
                 yield form
 
@@ -613,9 +720,10 @@ class HunspellDictionary:
                         strip2 = rule2.strip
                         yield (form[:-len(strip2)] if strip2 else form) + rule2.append
 
-    def _suffix_chains(self, word: str, flags: Iterable[str]) -> list[tuple[str, tuple]]:
+    def _suffix_chains(self, word: str, flags: Iterable[str],
+                       limit: int) -> list[tuple[str, tuple]]:
         """Every (form, (inner suffix[, outer suffix])) the suffix rules of `flags` allow,
-        whether or not the form stands on its own."""
+        whether or not the form stands on its own; more than `limit` raise ValueError."""
         aff = self.affixes
         suffixes = aff.suffixes
         out: list[tuple[str, tuple]] = []
@@ -634,10 +742,12 @@ class HunspellDictionary:
                         if rule2.banned:
                             continue
                         out.append((rule2.apply(form), (rule, rule2)))
+                if len(out) > limit:
+                    raise self._too_many_forms(word, limit)
         return out
 
     def _prefixed_forms(self, word: str, flags: frozenset,
-                        chains: list[tuple[str, tuple]]) -> Iterator[str]:
+                        chains: list[tuple[str, tuple]], limit: int) -> Iterator[str]:
         aff = self.affixes
         if not aff.prefixes:
             return
@@ -649,7 +759,7 @@ class HunspellDictionary:
             for rule in prefix_flags.get(flag, ()):
                 if rule.cross and rule.cont:
                     extra = [f for f in rule.cont if f in aff.suffixes and f not in flags]
-                    for form, chain in self._suffix_chains(word, extra):
+                    for form, chain in self._suffix_chains(word, extra, limit):
                         for prefix in aff.prefix_rules_for(flag, form):
                             if prefix is rule:
                                 result = self._with_prefix(rule, form, chain)
@@ -696,7 +806,7 @@ def _read_roots(text: str, aff: AffixFile) -> Iterator[Root]:
     start = 0
     while start < len(lines) and not lines[start].strip():
         start += 1
-    if start < len(lines) and lines[start].strip().isdigit():
+    if start < len(lines) and _is_int(lines[start].strip()):
         start += 1
     flag_cache: dict[str, frozenset] = {"": frozenset()}
     empty = frozenset()

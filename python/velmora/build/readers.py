@@ -209,8 +209,11 @@ def _hunspell_expansion(
     drop = frozenset(drop_flags)
     if drop:
         roots = [root._replace(flags=root.flags - drop) for root in dictionary.roots]
-        dictionary = hunspell.HunspellDictionary(dictionary.affixes, roots)
-    return tuple(dictionary.expand(prefixes=prefixes))
+        dictionary = hunspell.HunspellDictionary(dictionary.affixes, roots, dictionary.path)
+    pairs = tuple(dictionary.expand(prefixes=prefixes))
+    if not pairs:
+        raise ValueError(f"Hunspell dictionary {dic} has no words to learn from (no roots, or only skipped ones)")
+    return pairs
 
 
 def read_hunspell(
