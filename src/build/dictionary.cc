@@ -1,19 +1,14 @@
 #include "build/dictionary.h"
 
-#include <unicode/uchar.h>
-#include <unicode/ustring.h>
-#include <unicode/utf16.h>
-
 #include <string>
 
 #include "command/encode.h"
 #include "util/cancellation.h"
+#include "util/unicode.h"
 #include "util/utf.h"
 
 namespace velmora {
 namespace {
-
-bool is_white_space(UChar32 c) { return u_isUWhiteSpace(c); }
 
 std::u16string_view trim(std::u16string_view s) {
   // White_Space characters are all in the BMP, so unit-wise trimming is exact.
@@ -34,24 +29,8 @@ bool usable_field(std::u16string_view s) { return !s.empty() && !has_white_space
 
 // Default lowercase mapping of the whole text, Final_Sigma included.
 void lowercase_text(std::u16string_view text, std::u16string& out) {
-  UErrorCode status = U_ZERO_ERROR;
-  const auto* src = reinterpret_cast<const UChar*>(text.data());
-  // Lowercasing rarely lengthens text (U+0130 becomes two units), so three
-  // units per unit always fits in practice; the overflow branch covers the rest.
-  out.resize(text.size() * 3 + 8);
-  int32_t n = u_strToLower(reinterpret_cast<UChar*>(out.data()), int32_t(out.size()), src,
-                           int32_t(text.size()), "", &status);
-  if (status == U_BUFFER_OVERFLOW_ERROR) {
-    status = U_ZERO_ERROR;
-    out.resize(size_t(n));
-    n = u_strToLower(reinterpret_cast<UChar*>(out.data()), n, src, int32_t(text.size()), "",
-                     &status);
-  }
-  if (U_FAILURE(status)) {
-    out.assign(text);
-    return;
-  }
-  out.resize(size_t(n));
+  out.clear();
+  append_lowercase(text, out);
 }
 
 size_t comment_start(std::u16string_view line) {

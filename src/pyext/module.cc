@@ -8,6 +8,7 @@
 #include "pyext/compat_messages.h"
 #include "pyext/file_writing.h"
 #include "pyext/py_args.h"
+#include "util/unicode.h"
 
 namespace velmora::py {
 namespace {
@@ -38,6 +39,8 @@ bool add_public(PyObject* module, const char* name, PyObject* value) {
 }
 
 bool module_body(PyObject* module) {
+  // The Unicode version of the tables behind every key; public as velmora.unicode_version.
+  if (PyModule_AddStringConstant(module, "_unicode_version", kUnicodeVersion) < 0) return false;
   PyRef stemmer(stemmer_core_type());
   if (!stemmer || !add_public(module, "StemmerCore", stemmer.get())) return false;
   PyRef builder(trie_builder_type());

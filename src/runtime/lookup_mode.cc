@@ -1,9 +1,7 @@
 // Parsing of lookup modes and the escaped literal of the refusal message.
-#include <unicode/uchar.h>
-#include <unicode/utf8.h>
-
 #include <cstdio>
 
+#include "util/unicode.h"
 #include "util/utf.h"
 #include "runtime/compiled_trie.h"
 
@@ -12,17 +10,17 @@ namespace {
 
 // Printable as Python's str.isprintable() sees it: not a control, format,
 // surrogate, private-use or unassigned code point, and no separator but the space.
-bool is_printable(UChar32 c) {
+bool is_printable(char32_t c) {
   if (c == ' ') return true;
-  switch (u_charType(c)) {
-    case U_CONTROL_CHAR:
-    case U_FORMAT_CHAR:
-    case U_SURROGATE:
-    case U_PRIVATE_USE_CHAR:
-    case U_UNASSIGNED:
-    case U_SPACE_SEPARATOR:
-    case U_LINE_SEPARATOR:
-    case U_PARAGRAPH_SEPARATOR:
+  switch (general_category(c)) {
+    case GeneralCategory::kCc:
+    case GeneralCategory::kCf:
+    case GeneralCategory::kCs:
+    case GeneralCategory::kCo:
+    case GeneralCategory::kCn:
+    case GeneralCategory::kZs:
+    case GeneralCategory::kZl:
+    case GeneralCategory::kZp:
       return false;
     default:
       return true;
@@ -31,13 +29,10 @@ bool is_printable(UChar32 c) {
 
 std::string quoted_literal(std::string_view text) {
   std::string out = "\"";
-  const auto* s = reinterpret_cast<const uint8_t*>(text.data());
-  const size_t n = text.size();
-  size_t i = 0;
-  while (i < n) {
-    UChar32 c;
-    U8_NEXT(s, i, n, c);
-    if (c < 0) c = kReplacementCharacter;
+  std::u16string units;  // each ill-formed sequence is one U+FFFD here
+  append_utf16_lossy(text, units);
+  for (size_t i = 0; i < units.size();) {
+    const char32_t c = next_code_point(units, i);
     switch (c) {
       case '"': out += "\\\""; continue;
       case '\\': out += "\\\\"; continue;

@@ -15,10 +15,11 @@ namespace velmora {
 void normalize_word(CaseMode case_mode, DiacriticMode diacritic_mode, std::string_view word,
                     std::u16string& out);
 
-// The key under DiacriticMode::kRemove, appended to `out`. ICU takes int32_t
-// lengths, so the text goes through in pieces of at most `max_piece_units`
-// units (clamped to kMaxNormalizationPiece), cut where the pieces' keys join
-// into the whole text's; tests pass small pieces to check the joins.
+// The key under DiacriticMode::kRemove, appended to `out`. The text goes
+// through in pieces of at most `max_piece_units` units (clamped to
+// kMaxNormalizationPiece), which bounds the temporaries of a long text, cut
+// where the pieces' keys join into the whole text's; tests pass small pieces
+// to check the joins.
 inline constexpr size_t kMaxNormalizationPiece = size_t(1) << 26;
 void remove_diacritics(CaseMode case_mode, std::string_view word, size_t max_piece_units,
                        std::u16string& out);

@@ -77,6 +77,46 @@ inline void append_code_point_utf16(uint32_t cp, std::u16string& out) {
   else append_surrogate_pair(cp, out);
 }
 
+// The code point at units[i], which advances past it; an unpaired surrogate
+// stands for itself.
+inline char32_t next_code_point(std::u16string_view units, size_t& i) {
+  const char32_t u = units[i++];
+  if (is_high_surrogate(u) && i < units.size() && is_low_surrogate(units[i])) {
+    return 0x10000 + ((u - 0xD800) << 10) + (units[i++] - 0xDC00);
+  }
+  return u;
+}
+
+// The code point that ends before units[i] (i > 0), which moves back to its start.
+inline char32_t previous_code_point(std::u16string_view units, size_t& i) {
+  const char32_t u = units[--i];
+  if (is_low_surrogate(u) && i > 0 && is_high_surrogate(units[i - 1])) {
+    --i;
+    return 0x10000 + ((units[i] - 0xD800) << 10) + (u - 0xDC00);
+  }
+  return u;
+}
+
+// The code point of valid UTF-8 at bytes[i], which advances past it.
+inline char32_t next_code_point_utf8(const unsigned char* bytes, size_t& i) {
+  const unsigned char b = bytes[i];
+  if (b < 0x80) {
+    ++i;
+    return b;
+  }
+  if (b < 0xE0) {
+    i += 2;
+    return char32_t((b & 0x1F) << 6) | (bytes[i - 1] & 0x3F);
+  }
+  if (b < 0xF0) {
+    i += 3;
+    return char32_t((b & 0x0F) << 12) | char32_t((bytes[i - 2] & 0x3F) << 6) | (bytes[i - 1] & 0x3F);
+  }
+  i += 4;
+  return char32_t((b & 0x07) << 18) | char32_t((bytes[i - 3] & 0x3F) << 12) |
+         char32_t((bytes[i - 2] & 0x3F) << 6) | (bytes[i - 1] & 0x3F);
+}
+
 // Appends the UTF-16 form of `text`, which must be valid UTF-8.
 void append_utf16(std::string_view text, std::u16string& out);
 
