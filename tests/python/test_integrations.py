@@ -26,8 +26,8 @@ def en():
 
 
 def stem_or_word(stemmer, word):
-    stem = stemmer.stem(word)
-    return word if stem is None else stem
+    """What every adapter gives for a token: `Stemmer.stem_word`'s result."""
+    return stemmer.stem_word(word)
 
 
 def run_python(code, extra_path=()):
@@ -74,8 +74,8 @@ class TestNLTK:
 
     def test_batch_agrees_with_single_words(self, nltk_adapter):
         stemmer = nltk_adapter.VelmoraStemmer()
-        # "cars" is where velmora's own stem_words differs: its compatibility pass-through keeps it.
         assert stemmer.stem_words(iter(WORDS)) == [stemmer.stem(w) for w in WORDS]
+        assert stemmer.stem("cars") == "car" and stemmer.stem("Qzxv") == "qzxv"
 
     def test_is_an_nltk_stemmer_that_nltk_code_accepts(self, nltk_adapter):
         from nltk.stem.api import StemmerI
@@ -122,9 +122,9 @@ class SpyStemmer:
         self.stemmer = stemmer
         self.batches = []
 
-    def stem_batch(self, words):
+    def stem_words(self, words):
         self.batches.append(list(words))
-        return self.stemmer.stem_batch(words)
+        return self.stemmer.stem_words(words)
 
 
 @pytest.fixture(scope="module")
@@ -143,13 +143,34 @@ class TestSpacy:
         nlp.add_pipe("velmora_lemmatizer")
         assert nlp(word)[0].lemma_ == stem
 
-    @pytest.mark.parametrize("lang, model", [("en", "en"), ("pl", "pl"), ("xx", "en")])
+    @pytest.mark.parametrize("lang, model", [("en", "en"), ("pl", "pl")])
     def test_model_follows_the_pipeline_language(self, spacy, lang, model):
         nlp = spacy.blank(lang)
         nlp.add_pipe("velmora_lemmatizer")
         words = ["koty", "chodziły", "cats", "walked", "domu"]
         reference = Stemmer(model)
         assert [t.lemma_ for t in nlp(" ".join(words))] == [stem_or_word(reference, w) for w in words]
+
+    @pytest.mark.parametrize("lang", ["xx", "fi"])
+    def test_a_language_without_a_model_is_an_error_naming_it(self, spacy, lang):
+        if lang in velmora.available_models():
+            pytest.skip("bundled now")
+        with pytest.raises(ValueError, match=rf"no bundled model for the pipeline's language '{lang}'; available: .*en"):
+            spacy.blank(lang).add_pipe("velmora_lemmatizer")
+
+    def test_hunspell_builds_a_model_for_a_language_without_one(self, spacy, tmp_path, monkeypatch):
+        folder = tmp_path / "dicts"
+        folder.mkdir()
+        (folder / "fi_FI.aff").write_text("SET UTF-8\nSFX A Y 1\nSFX A 0 t .\n", encoding="utf-8")
+        (folder / "fi_FI.dic").write_text("2\nkissa/A\nkoira/A\n", encoding="utf-8")
+        monkeypatch.setenv("DICPATH", str(folder))
+        monkeypatch.setenv("XDG_CACHE_HOME", str(tmp_path / "cache"))
+        from velmora.build.hunspell import search_folders
+        if folder not in search_folders():
+            pytest.skip("DICPATH is not searched")
+        nlp = spacy.blank("fi")
+        nlp.add_pipe("velmora_lemmatizer", config={"hunspell": True})
+        assert [t.lemma_ for t in nlp("kissat koirat")] == ["kissa", "koira"]
 
     def test_every_token_gets_its_stem_or_its_text(self, spacy, en):
         nlp = spacy.blank("en")
@@ -218,6 +239,37 @@ class TestSpacy:
         assert done.stdout.strip() == "cat"
 
 
+# --- tokens without a UTF-8 form -------------------------------------------------------------------
+
+LONE = "ca\udc80ts"
+
+
+def test_lone_surrogates_are_left_unchanged_by_every_adapter(en):
+    pytest.importorskip("nltk")
+    spacy = pytest.importorskip("spacy")
+    pytest.importorskip("sklearn")
+    import velmora.integrations.spacy  # noqa: F401
+    from velmora.integrations.nltk import VelmoraStemmer
+    from velmora.integrations.sklearn import StemmingAnalyzer, StemmingTokenizer
+
+    with pytest.raises(UnicodeEncodeError):
+        en.stem_word(LONE)  # the Stemmer itself is strict
+    nltk_stemmer = VelmoraStemmer("en")
+    assert nltk_stemmer.stem(LONE) == LONE
+    assert nltk_stemmer.stem_words(["cats", LONE, "walked"]) == ["cat", LONE, "walk"]
+    # spaCy's own tokenizer refuses such text, so the component is given tokens directly.
+    class Token:
+        def __init__(self, text):
+            self.text, self.lemma_ = text, ""
+
+    component = spacy.blank("en").add_pipe("velmora_lemmatizer")
+    tokens = [Token("cats"), Token(LONE), Token("walked")]
+    component(tokens)
+    assert [t.lemma_ for t in tokens] == ["cat", LONE, "walk"]
+    assert StemmingTokenizer("en", token_pattern=r"\S+")(f"cats {LONE} walked") == ["cat", LONE, "walk"]
+    assert StemmingAnalyzer("en", token_pattern=r"\S+")(f"cats {LONE} walked") == ["cat", LONE, "walk"]
+
+
 # --- scikit-learn -----------------------------------------------------------------------------------
 
 @pytest.fixture(scope="module")
@@ -238,6 +290,22 @@ class TestSklearn:
         assert analyzer("Cats WALKED, a qzxv") == ["cat", "walk", "qzxv"]  # sklearn's pattern drops "a"
         tokens = ["The", "cats", "cars", "geese", "mice", "unknown", "Running"]
         assert StemmingAnalyzer(lowercase=False)(" ".join(tokens)) == [stem_or_word(en, t) for t in tokens]
+
+    def test_tokenizer_keeps_stop_words_and_ngrams_working(self):
+        import warnings
+        from sklearn.feature_extraction.text import TfidfVectorizer
+        from velmora.integrations.sklearn import StemmingTokenizer
+
+        tokenizer = StemmingTokenizer("en")
+        with warnings.catch_warnings():
+            warnings.simplefilter("error")
+            vectorizer = TfidfVectorizer(tokenizer=tokenizer, token_pattern=None,
+                                         stop_words=tokenizer.stop_words("english"), ngram_range=(1, 2))
+            vocabulary = vectorizer.fit(self.DOCS).vocabulary_
+        assert {"cat walk", "walk home", "dog run"} <= vocabulary.keys()
+        assert not {"the", "a", "were", "be", "in"} & vocabulary.keys()
+        copy = pickle.loads(pickle.dumps(vectorizer))
+        assert (copy.transform(self.DOCS) != vectorizer.transform(self.DOCS)).nnz == 0
 
     def test_inflections_share_a_column(self, tfidf):
         vocabulary = tfidf().fit(self.DOCS).vocabulary_

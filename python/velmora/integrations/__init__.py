@@ -5,7 +5,11 @@ imported, so ``import velmora`` never pulls in NLTK, spaCy or scikit-learn:
 
     from velmora.integrations.nltk import VelmoraStemmer        # pip install "velmora[nltk]"
     from velmora.integrations.spacy import VelmoraLemmatizer    # pip install "velmora[spacy]"
-    from velmora.integrations.sklearn import StemmingAnalyzer   # pip install "velmora[sklearn]"
+    from velmora.integrations.sklearn import StemmingTokenizer  # pip install "velmora[sklearn]"
+
+All of them follow `Stemmer.stem_word`: every word is stemmed by the model, a word without a stem
+stands for itself (lowercased by a lowercasing model), and a token that has no UTF-8 form (a lone
+surrogate, which some tokenizers let through) is left unchanged rather than failing its document.
 """
 from __future__ import annotations
 
@@ -26,11 +30,28 @@ def as_stemmer(model: ModelSpec, **options: object) -> Stemmer:
     return Stemmer(model, **options)  # type: ignore[arg-type]
 
 
-def stems_or_words(stemmer: Stemmer, words: Sequence[str]) -> List[str]:
-    """One batch call; a word with no stem stands for itself.
+def _encodable(word: str) -> bool:
+    try:
+        word.encode("utf-8")
+    except UnicodeEncodeError:
+        return False
+    return True
 
-    This deliberately avoids ``stem_words``, whose compatibility pass-through returns some
-    known words (such as "cars") unstemmed: every adapter here follows ``stem``.
-    """
-    stems = stemmer.stem_batch(list(words))
-    return [word if stem is None else stem for word, stem in zip(words, stems)]
+
+def stem_or_word(stemmer: Stemmer, word: str) -> str:
+    """One token, as `stems_or_words` treats it."""
+    try:
+        return stemmer.stem_word(word)
+    except UnicodeEncodeError:
+        return word
+
+
+def stems_or_words(stemmer: Stemmer, words: Sequence[str]) -> List[str]:
+    """One batch call, with `Stemmer.stem_words`' results; a token with lone surrogates (no UTF-8
+    form) is left unchanged, so that one bad token does not fail its whole document."""
+    try:
+        return stemmer.stem_words(words)
+    except UnicodeEncodeError:
+        fine = [_encodable(w) for w in words]
+        stems = iter(stemmer.stem_words([w for w, ok in zip(words, fine) if ok]))
+        return [next(stems) if ok else w for w, ok in zip(words, fine)]

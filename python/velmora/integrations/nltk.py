@@ -11,7 +11,7 @@ from typing import Iterable, List
 from nltk.stem.api import StemmerI
 
 from velmora._stemmer import Stemmer
-from velmora.integrations import ModelSpec, as_stemmer, stems_or_words
+from velmora.integrations import ModelSpec, as_stemmer, stem_or_word, stems_or_words
 
 __all__ = ["VelmoraStemmer"]
 
@@ -21,8 +21,9 @@ class VelmoraStemmer(StemmerI):  # type: ignore[misc]  # nltk ships no type info
 
     ``model`` is a bundled model name ("en"), a model file, or a ready ``velmora.Stemmer``;
     further keyword options go to ``velmora.Stemmer``. NLTK callers expect a string back for
-    every word, so ``stem`` returns the word itself where the model knows no stem. Pickles
-    as its model reference, so it crosses process boundaries cheaply.
+    every word, so ``stem`` follows ``Stemmer.stem_word``: the word itself where the model knows
+    no stem (lowercased by a lowercasing model), and a token with lone surrogates unchanged.
+    Pickles as its stemmer does (a bundled model by name, others by value).
     """
 
     def __init__(self, model: ModelSpec = "en", **options: object) -> None:
@@ -34,8 +35,7 @@ class VelmoraStemmer(StemmerI):  # type: ignore[misc]  # nltk ships no type info
         return self._stemmer
 
     def stem(self, token: str) -> str:
-        stem = self._stemmer.stem(token)
-        return token if stem is None else stem
+        return stem_or_word(self._stemmer, token)
 
     def stem_words(self, tokens: Iterable[str]) -> List[str]:
         """Stems of many tokens in one call into the core, same results as ``stem`` on each."""

@@ -3,6 +3,12 @@
     nlp = spacy.blank("en")
     nlp.add_pipe("velmora_lemmatizer")                                  # sets token.lemma_
     nlp.add_pipe("velmora_lemmatizer", config={"attribute": "velmora_stem"})  # token._.velmora_stem
+    nlp = spacy.blank("fi")
+    nlp.add_pipe("velmora_lemmatizer", config={"hunspell": True})  # no bundled fi: Hunspell fi_FI, built once
+
+A pipeline language without a bundled model is an error naming the language and the models there
+are, unless a model is given or ``hunspell`` asks for one built from an installed Hunspell
+dictionary of the language.
 
 The factory is advertised through the ``spacy_factories`` entry point, so an installed velmora
 is found by name; importing this module registers it too.
@@ -12,6 +18,7 @@ from typing import Optional
 from spacy.language import Language
 from spacy.tokens import Doc, Token
 
+from velmora._registry import normalise_name
 from velmora._stemmer import Stemmer, available_models
 from velmora.integrations import stems_or_words
 
@@ -20,13 +27,43 @@ __all__ = ["VelmoraLemmatizer", "make_velmora_lemmatizer", "default_model"]
 LEMMA = "lemma"
 
 
+def _hunspell_name(lang: str) -> str:
+    """The installed Hunspell dictionary of a language: "fi_FI" for "fi" when there is one, else
+    the first "fi_*" found, else "fi" itself (whose lookup then names the folders searched)."""
+    from velmora.build.hunspell import search_folders
+
+    found = sorted(p.stem for folder in search_folders() for p in folder.glob(f"{lang}_*.dic"))
+    preferred = f"{lang}_{lang.upper()}"
+    return preferred if preferred in found else (found[0] if found else lang)
+
+
 def default_model(lang: Optional[str]) -> str:
-    """The bundled model named after the pipeline's language, or English when there is none."""
-    return lang if lang is not None and lang in available_models() else "en"
+    """The bundled model of the pipeline's language; ValueError naming the language and the
+    bundled models when there is none."""
+    if lang is not None and normalise_name(lang) in available_models():
+        return normalise_name(lang)
+    names = ", ".join(m.code for m in available_models())
+    raise ValueError(
+        f"velmora has no bundled model for the pipeline's language {lang!r}; available: {names}. "
+        f'Give one with config={{"model": NAME_OR_PATH}}, or build one from the installed Hunspell '
+        f'dictionary with config={{"hunspell": True}}'
+    )
+
+
+def pipeline_stemmer(lang: Optional[str], model: Optional[str], hunspell: bool) -> Stemmer:
+    """The stemmer a pipeline asks for: the model given, the bundled model of its language, or,
+    with ``hunspell``, a model built once from the language's Hunspell dictionary."""
+    if model is not None:
+        return Stemmer(model)
+    if hunspell and lang is not None and normalise_name(lang) not in available_models():
+        return Stemmer.from_hunspell(_hunspell_name(lang))
+    return Stemmer(default_model(lang))
 
 
 class VelmoraLemmatizer:
-    """Writes each token's velmora stem (the token's text where there is none) to ``attribute``.
+    """Writes each token's velmora stem to ``attribute``, as ``Stemmer.stem_word`` gives it (the
+    token's text, lowercased by a lowercasing model, where there is none; a token with lone
+    surrogates unchanged).
 
     ``attribute="lemma"`` sets ``token.lemma_``; any other name is a custom token extension,
     created on first use. Each Doc costs one batch call into the core.
@@ -57,10 +94,13 @@ class VelmoraLemmatizer:
 
 @Language.factory(
     "velmora_lemmatizer",
-    default_config={"model": None, "attribute": LEMMA},
+    default_config={"model": None, "attribute": LEMMA, "hunspell": False},
     assigns=["token.lemma"],
 )
-def make_velmora_lemmatizer(nlp: Language, name: str, model: Optional[str], attribute: str) -> VelmoraLemmatizer:
-    """``model`` is a bundled model name or a model file; unset, it follows ``nlp.lang``."""
-    stemmer = Stemmer(default_model(nlp.lang) if model is None else model)
-    return VelmoraLemmatizer(stemmer, attribute=attribute, name=name)
+def make_velmora_lemmatizer(
+    nlp: Language, name: str, model: Optional[str], attribute: str, hunspell: bool
+) -> VelmoraLemmatizer:
+    """``model`` is a bundled model name or a model file; unset, it follows ``nlp.lang``, and a
+    language without a bundled model is an error, or with ``hunspell=True`` is built from the
+    language's installed Hunspell dictionary (cached, see ``Stemmer.from_hunspell``)."""
+    return VelmoraLemmatizer(pipeline_stemmer(nlp.lang, model, hunspell), attribute=attribute, name=name)
