@@ -307,18 +307,34 @@ bool to_text_items(PyObject* words, TextSequence& out) {
 void raise_error(const Error& error, PyObject* data_error_type) {
   switch (error.kind) {
     case ErrorKind::kIo: {
-      const std::string message =
-          std::string(std::strerror(error.os_errno)) + " (os error " + std::to_string(error.os_errno) + ")";
+      const std::string suffix = " (os error " + std::to_string(error.os_errno) + ")";
       if (error.message.empty()) {
-        PyErr_SetString(PyExc_OSError, message.c_str());
+        PyErr_SetString(PyExc_OSError, (std::strerror(error.os_errno) + suffix).c_str());
         return;
       }
-      // The path the error is about (kept in the message) becomes the
-      // exception's filename; OSError picks the subclass for the number.
+      // One argument, the system's text naming the path and ending in the
+      // fixed " (os error N)", as callers match it; errno, strerror (which
+      // str() shows, with the suffix) and filename are set as attributes too,
+      // and the class is the number's OSError subclass (FileNotFoundError,
+      // ...), which OSError itself picks.
       PyRef filename(PyUnicode_DecodeFSDefaultAndSize(error.message.data(), Py_ssize_t(error.message.size())));
       if (!filename) return;
-      PyRef exc(PyObject_CallFunction(PyExc_OSError, "isO", error.os_errno, message.c_str(), filename.get()));
-      if (exc) PyErr_SetObject(reinterpret_cast<PyObject*>(Py_TYPE(exc.get())), exc.get());
+      PyRef probe(PyObject_CallFunction(PyExc_OSError, "is", error.os_errno, ""));
+      if (!probe) return;
+      PyRef quoted(PyObject_Repr(filename.get()));
+      if (!quoted) return;
+      PyRef text(PyUnicode_FromFormat("%s: %U%s", std::strerror(error.os_errno), quoted.get(), suffix.c_str()));
+      if (!text) return;
+      PyObject* type = reinterpret_cast<PyObject*>(Py_TYPE(probe.get()));
+      PyRef exc(PyObject_CallFunctionObjArgs(type, text.get(), nullptr));
+      PyRef number(PyLong_FromLong(error.os_errno));
+      PyRef strerror(PyUnicode_FromString((std::strerror(error.os_errno) + suffix).c_str()));
+      if (!exc || !number || !strerror || PyObject_SetAttrString(exc.get(), "errno", number.get()) < 0 ||
+          PyObject_SetAttrString(exc.get(), "strerror", strerror.get()) < 0 ||
+          PyObject_SetAttrString(exc.get(), "filename", filename.get()) < 0) {
+        return;
+      }
+      PyErr_SetObject(type, exc.get());
       return;
     }
     case ErrorKind::kInternal:

@@ -167,8 +167,9 @@ def test_save(tmp_path, write_dict):
     b.save(str(target))
     assert target.read_bytes() == b.to_bytes()
     assert StemmerCore(str(target)).stem("cats") == "cat"
-    with pytest.raises(OSError, match=r"\(os error 2\)$"):
+    with pytest.raises(OSError, match=r"\(os error 2\)") as e:
         b.save(str(tmp_path / "missing" / "x.vmc"))
+    assert e.value.filename == str(tmp_path / "missing" / "x.vmc")
     umask = os.umask(0)
     os.umask(umask)
     assert (target.stat().st_mode & 0o777) in (0o666 & ~umask, 0o644)
