@@ -101,30 +101,25 @@ PyObject* len_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyO
                         [](const CompiledTrie&, std::string_view w, StemScratch&) { return w.size(); });
 }
 
+// The ladder's rungs: each runs the production steps (word_key, key_value,
+// finish_stem) up to its stage, so the ladder measures what ships.
 PyObject* encode_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return counting_batch("StemmerCore._encode_batch", self, args, nargs, kwnames,
-                        [](const CompiledTrie& t, std::string_view w, StemScratch& s) {
-                          normalize(t, w, s);
-                          return s.key.size();
+                        [](const CompiledTrie& t, std::string_view w, StemScratch& s) -> uint64_t {
+                          const WordKey key = word_key(t, w, s);
+                          return key.ascii ? key.bytes.size() : s.key.size();
                         });
 }
 
 PyObject* encodefind_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return counting_batch("StemmerCore._encodefind_batch", self, args, nargs, kwnames,
                         [](const CompiledTrie& t, std::string_view w, StemScratch& s) -> uint64_t {
-                          normalize(t, w, s);
-                          return t.find_value(s.key) != kNoIndex;
+                          return key_value(t, word_key(t, w, s), s) != kNoIndex;
                         });
 }
 
-PyObject* encodefindpatch_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                                PyObject* kwnames) {
-  return counting_batch("StemmerCore._encodefindpatch_batch", self, args, nargs, kwnames,
-                        [](const CompiledTrie& t, std::string_view w, StemScratch& s) -> uint64_t {
-                          return walk(t, w, s) != nullptr;
-                        });
-}
-
+// The generic UTF-16 application every direct form must agree with; the
+// production path takes it only for patches without a direct form.
 PyObject* stem_lengths_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   return counting_batch("StemmerCore._stem_lengths_batch", self, args, nargs, kwnames,
                         [](const CompiledTrie& t, std::string_view w, StemScratch& s) -> uint64_t {
@@ -139,9 +134,8 @@ PyObject* stem_utf8_lengths_batch(PyObject* self, PyObject* const* args, Py_ssiz
                                   PyObject* kwnames) {
   return counting_batch("StemmerCore._stem_utf8_lengths_batch", self, args, nargs, kwnames,
                         [](const CompiledTrie& t, std::string_view w, StemScratch& s) -> uint64_t {
-                          const CompiledPatch* p = walk(t, w, s);
-                          if (!p) return 0;
-                          return render_stem(*p, w, s, t.direct_output_allowed()).text.size();
+                          StemView stem;
+                          return find_stem(t, w, s, t.direct_output_allowed(), stem) ? stem.text.size() : 0;
                         });
 }
 
@@ -199,10 +193,6 @@ PyObject* case_mode(PyObject* self, PyObject*) {
   return PyUnicode_FromString(as_is ? "AS_IS" : "LOWERCASE_WITH_LOCALE_ROOT");
 }
 
-PyObject* optimization_tag(PyObject*, PyObject*) {
-  return PyUnicode_FromString("phase5-direct-simple-utf8-v3-zero-overhead");
-}
-
 PyObject* value_layout_stats(PyObject* self, PyObject*) {
   const CompiledTrie& t = engine_of(self).trie();
   return Py_BuildValue("(KKK)", (unsigned long long)t.node_count(),
@@ -219,22 +209,19 @@ PyMethodDef kDiagnosticMethods[] = {
      "_len_batch($self, words)\n--\n\nDiagnostic: input conversion only; returns the "
      "sum of the words' UTF-8 lengths in bytes."},
     {"_encode_batch", as_cfunction(encode_batch), METH_FASTCALL | METH_KEYWORDS,
-     "_encode_batch($self, words)\n--\n\nDiagnostic: conversion and normalization; "
-     "returns the sum of the key lengths in UTF-16 units."},
+     "_encode_batch($self, words)\n--\n\nDiagnostic: conversion and the production key "
+     "(an ASCII word's bytes, else normalized UTF-16); returns the sum of the key lengths."},
     {"_encodefind_batch", as_cfunction(encodefind_batch), METH_FASTCALL | METH_KEYWORDS,
-     "_encodefind_batch($self, words)\n--\n\nDiagnostic: normalization and trie walk; "
-     "returns the number of words whose walk found a node."},
-    {"_encodefindpatch_batch", as_cfunction(encodefindpatch_batch), METH_FASTCALL | METH_KEYWORDS,
-     "_encodefindpatch_batch($self, words)\n--\n\nDiagnostic: normalization, trie walk "
-     "and patch selection; returns the number of words with a preferred patch."},
+     "_encodefind_batch($self, words)\n--\n\nDiagnostic: the production key and walk; "
+     "returns the number of words whose walk found a value."},
     {"_stem_lengths_batch", as_cfunction(stem_lengths_batch), METH_FASTCALL | METH_KEYWORDS,
-     "_stem_lengths_batch($self, words)\n--\n\nDiagnostic: normalization, walk, patch "
-     "selection and generic patch application; returns the sum of the stem lengths in "
-     "UTF-16 units."},
+     "_stem_lengths_batch($self, words)\n--\n\nDiagnostic: normalization to UTF-16, walk, "
+     "patch selection and the generic patch application every word could take; returns the "
+     "sum of the stem lengths in UTF-16 units."},
     {"_stem_utf8_lengths_batch", as_cfunction(stem_utf8_lengths_batch), METH_FASTCALL | METH_KEYWORDS,
-     "_stem_utf8_lengths_batch($self, words)\n--\n\nDiagnostic: the whole production "
-     "pipeline up to UTF-8 rendering (direct output where allowed); the returned sum of "
-     "stem lengths in bytes only serves to keep the work from being optimised away."},
+     "_stem_utf8_lengths_batch($self, words)\n--\n\nDiagnostic: the production stem of "
+     "each word (find_stem), without result objects; the returned sum of stem lengths in "
+     "bytes only serves to keep the work from being optimised away."},
     {"_patch_stats_batch", as_cfunction(patch_stats_batch), METH_FASTCALL | METH_KEYWORDS,
      "_patch_stats_batch($self, words)\n--\n\nDiagnostic: normalization, walk and patch "
      "selection; counts the preferred patch kinds, misses and direct-output hits in 14 "
@@ -248,8 +235,6 @@ PyMethodDef kDiagnosticMethods[] = {
     {"_case_mode", case_mode, METH_NOARGS,
      "_case_mode($self)\n--\n\nDiagnostic: the effective case mode, AS_IS or "
      "LOWERCASE_WITH_LOCALE_ROOT."},
-    {"_optimization_tag", optimization_tag, METH_NOARGS,
-     "_optimization_tag($self)\n--\n\nDiagnostic: the tag of the stemming fast path."},
     {"_value_layout_stats", value_layout_stats, METH_NOARGS,
      "_value_layout_stats($self)\n--\n\nDiagnostic: (node count, value reference "
      "count, distinct patch count) of the compiled trie."},

@@ -49,18 +49,4 @@ bool finish_ascii_patch(const CompiledPatch& patch, std::string_view key, StemSc
   return true;
 }
 
-bool find_stem(const CompiledTrie& trie, std::string_view word, StemScratch& scratch, bool allow_direct,
-               StemView& out) {
-  if (is_ascii(word)) {
-    const std::string_view key = ascii_key(trie, word, scratch.ascii_key);
-    return finish_ascii(trie, trie.find_value(reinterpret_cast<const unsigned char*>(key.data()), key.size()), key,
-                        scratch, out);
-  }
-  normalize_word(trie.case_mode(), trie.diacritic_mode(), word, scratch.key);
-  const CompiledPatch* patch = preferred_patch(trie, scratch.key);
-  if (!patch) return false;
-  out = render_stem(*patch, word, scratch, allow_direct);
-  return true;
-}
-
 }  // namespace velmora

@@ -12,6 +12,7 @@
 
 #include "command/direct_utf8.h"
 #include "runtime/compiled_trie.h"
+#include "runtime/normalize.h"
 #include "util/utf.h"
 
 namespace velmora {
@@ -131,13 +132,48 @@ inline bool finish_ascii(const CompiledTrie& trie, uint32_t value, std::string_v
   return finish_ascii_patch(trie.patch(value), key, scratch, out);
 }
 
+// The three steps of find_stem (the key, the walk, the stem), which the
+// diagnostics ladder also runs one at a time.
+// A word's key as the walk reads it: an ASCII word's own bytes (lowercased
+// into scratch.ascii_key by a lowercasing model), any other word's normalized
+// UTF-16, in scratch.key.
+struct WordKey {
+  bool ascii;
+  std::string_view bytes;  // the ASCII key
+};
+
+inline WordKey word_key(const CompiledTrie& trie, std::string_view word, StemScratch& scratch) {
+  if (is_ascii(word)) return {true, ascii_key(trie, word, scratch.ascii_key)};
+  normalize_word(trie.case_mode(), trie.diacritic_mode(), word, scratch.key);
+  return {false, {}};
+}
+
+// The preferred value the walk of `key` finds, or kNoIndex.
+inline uint32_t key_value(const CompiledTrie& trie, const WordKey& key, const StemScratch& scratch) {
+  return key.ascii ? trie.find_value(reinterpret_cast<const unsigned char*>(key.bytes.data()), key.bytes.size())
+                   : trie.find_value(scratch.key);
+}
+
+// The stem of `word`, whose key and value those steps gave, into `out`;
+// false for no value.
+inline bool finish_stem(const CompiledTrie& trie, std::string_view word, const WordKey& key, uint32_t value,
+                        StemScratch& scratch, bool allow_direct, StemView& out) {
+  if (key.ascii) return finish_ascii(trie, value, key.bytes, scratch, out);
+  if (value == kNoIndex) return false;
+  out = render_stem(trie.patch(value), word, scratch, allow_direct);
+  return true;
+}
+
 // Stems `word` (valid UTF-8) into `out`; false when the trie has no stem for
 // it (the Python layer decides what a miss shows as). ASCII words take a
 // byte-level path: their key is the word itself, or its ASCII lowercase, in
 // every mode, so simple patches apply to the key bytes directly with exactly
 // the result of the UTF-16 path.
-bool find_stem(const CompiledTrie& trie, std::string_view word, StemScratch& scratch, bool allow_direct,
-               StemView& out);
+inline bool find_stem(const CompiledTrie& trie, std::string_view word, StemScratch& scratch, bool allow_direct,
+                      StemView& out) {
+  const WordKey key = word_key(trie, word, scratch);
+  return finish_stem(trie, word, key, key_value(trie, key, scratch), scratch, allow_direct, out);
+}
 
 inline std::optional<StemView> find_stem(const CompiledTrie& trie, std::string_view word,
                                          StemScratch& scratch, bool allow_direct) {
