@@ -7,7 +7,8 @@ of the user's account is taken. New folders are made private (0700), as those ru
 
 An entry's name carries a digest of the .aff and .dic bytes, of the package version and of the build
 options, so a changed dictionary, a new velmora or other options build a new image (the images of
-earlier contents of the same dictionary are removed then), and the digest of the image itself. An
+earlier contents of the same dictionary built with the same options are removed then; each set of
+options keeps its own entry), and the digest of the image itself. An
 entry is used only when it is a regular file (a link is never followed) whose bytes match that
 digest; anything else in its place is removed and the image built again.
 """
@@ -146,7 +147,8 @@ def hunspell_model(
     dic_path = os.path.abspath(dic)
     content = _digest(aff.read_bytes(), dic.read_bytes(), __version__.encode(), _FORMAT.encode(), bytes([prefixes]))
     folder = os.path.join(cache_folder(cache_dir), "hunspell")
-    prefix = f"{dic.stem[:_NAME_CHARS]}-{_digest(dic_path.encode())[:8]}-"
+    # One entry per dictionary and options: building with other options never removes this one.
+    prefix = f"{dic.stem[:_NAME_CHARS]}-{_digest(dic_path.encode(), bytes([prefixes]))[:8]}-"
     start = f"{prefix}{content}-"
     for name in _entries(folder, start):
         path = os.path.join(folder, name)

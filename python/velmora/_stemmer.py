@@ -198,13 +198,17 @@ class Stemmer:
 
         The first use builds the model with velmora's own affix expander (suffix rules; prefix
         rules too with ``prefixes=True``) and caches the compiled image under
-        ``$XDG_CACHE_HOME/velmora``; later uses load it in milliseconds, and a changed dictionary
-        is rebuilt. ``progress`` reports builds longer than a second on stderr. The stemmer
-        pickles by value, so a worker needs neither the dictionary nor the cache.
+        ``$XDG_CACHE_HOME/velmora``, one entry per dictionary and options; later uses load it in
+        milliseconds, and a changed dictionary is rebuilt. Once the cache holds more than
+        ``$VELMORA_CACHE_MAX_BYTES`` (2 GiB), the entries used least recently are removed.
+        ``progress`` reports builds longer than a second on stderr. The stemmer pickles by value,
+        so a worker needs neither the dictionary nor the cache.
         """
+        from velmora._cache_bound import mark_used_and_trim
         from velmora._ondemand import hunspell_model
 
         path = hunspell_model(dictionary, prefixes=prefixes, cache_dir=cache_dir, progress=progress)  # type: ignore[arg-type]
+        mark_used_and_trim(path)
         return cls(path, lookup=lookup, cache_size=cache_size, keep_unknown_case=keep_unknown_case)
 
     @classmethod

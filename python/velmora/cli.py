@@ -232,9 +232,12 @@ def cmd_build_model(args: argparse.Namespace) -> int:
     if args.out is None:
         if args.lang or args.tsv or args.conllu or len(args.hunspell) != 1:
             raise ValueError("--out is required, except for one --hunspell dictionary (built into the cache)")
+        from velmora._cache_bound import mark_used_and_trim
         from velmora._ondemand import hunspell_model
 
-        print(hunspell_model(args.hunspell[0], progress=_shows_progress(args)))
+        path = hunspell_model(args.hunspell[0], progress=_shows_progress(args))
+        mark_used_and_trim(path)
+        print(path)
         return 0
     if args.lang:
         rec = build.recipe(args.lang)

@@ -275,3 +275,67 @@ def test_from_bytes_round_trip_keeps_recorded_modes(small_dict):
     assert velmora.StemmerCore.from_bytes(pathlib.Path(small_dict).read_bytes()).recorded_modes is None
     with pytest.raises(TypeError, match="data"):
         velmora.StemmerCore.from_bytes("not bytes")
+
+
+# ---- the on-demand cache -------------------------------------------------------------------
+
+HUNSPELL_AFF = "SET UTF-8\nPFX U Y 1\nPFX U 0 un .\nSFX S Y 1\nSFX S 0 s .\n"
+
+
+def _hunspell(folder, name, roots):
+    folder.mkdir(exist_ok=True)
+    (folder / f"{name}.aff").write_text(HUNSPELL_AFF, encoding="utf-8")
+    (folder / f"{name}.dic").write_text(f"{len(roots)}\n" + "".join(f"{r}/US\n" for r in roots), encoding="utf-8")
+    return folder / f"{name}.dic"
+
+
+def test_each_option_keeps_its_own_cache_entry(tmp_path, monkeypatch):
+    from velmora import _ondemand
+
+    dic = _hunspell(tmp_path / "d", "xx_YY", ["walk", "bake"])
+    cache = tmp_path / "cache"
+    plain = _ondemand.hunspell_model(dic, cache_dir=cache, progress=False)
+    prefixed = _ondemand.hunspell_model(dic, prefixes=True, cache_dir=cache, progress=False)
+    assert plain != prefixed and os.path.exists(plain) and os.path.exists(prefixed)
+    built = []
+    monkeypatch.setattr("velmora.build.build_model", lambda *a, **k: built.append(a))
+    # Alternating the options builds nothing more.
+    assert _ondemand.hunspell_model(dic, cache_dir=cache, progress=False) == plain
+    assert _ondemand.hunspell_model(dic, prefixes=True, cache_dir=cache, progress=False) == prefixed
+    assert built == []
+    assert velmora.Stemmer(prefixed).stem("unwalks") == "walk"
+
+
+def test_the_cache_drops_least_recently_used_entries_past_its_limit(tmp_path, monkeypatch):
+    from velmora import _cache_bound
+
+    cache = tmp_path / "cache"
+    paths = []
+    for i, name in enumerate(["aa_AA", "bb_BB", "cc_CC"]):
+        dic = _hunspell(tmp_path / "d", name, ["walk", "bake", f"root{i}"])
+        stemmer = velmora.Stemmer.from_hunspell(dic, cache_dir=cache, progress=False)
+        assert stemmer.stem("walks") == "walk"
+        paths.append(next(p for p in (cache / "hunspell").iterdir() if p.name.startswith(name)))
+    sizes = [p.stat().st_size for p in paths]
+    for age, path in zip([300, 200, 100], paths):
+        os.utime(path, (time.time() - age, time.time() - age))
+    # The first is used again, so the second is now the least recently used.
+    _cache_bound.mark_used_and_trim(str(paths[0]), limit=sum(sizes) - 1)
+    assert [p.exists() for p in paths] == [True, False, True]
+    # Nothing used within the last minute is removed, whatever the limit.
+    _cache_bound.mark_used_and_trim(str(paths[2]), limit=0)
+    assert [p.exists() for p in paths] == [True, False, True]
+    monkeypatch.setattr(_cache_bound, "RECENT_SECONDS", 0.0)
+    _cache_bound.mark_used_and_trim(str(paths[2]), limit=0)
+    assert [p.exists() for p in paths] == [False, False, True]
+
+
+@pytest.mark.parametrize("value, expected", [("", 2 << 30), ("1000", 1000)])
+def test_the_cache_limit_comes_from_the_environment(monkeypatch, value, expected):
+    from velmora import _cache_bound
+
+    monkeypatch.setenv("VELMORA_CACHE_MAX_BYTES", value)
+    assert _cache_bound.max_bytes() == expected
+    monkeypatch.setenv("VELMORA_CACHE_MAX_BYTES", "lots")
+    with pytest.raises(ValueError, match="VELMORA_CACHE_MAX_BYTES must be a whole number of bytes"):
+        _cache_bound.max_bytes()
