@@ -88,3 +88,16 @@ def test_ranking_does_not_depend_on_source_reading_order():
     one = ranked([(a, 2, None)], {"see": 1e-3, "saws": 1e-6})
     two = ranked([(list(reversed(a)), 2, None)], {"see": 1e-3, "saws": 1e-6})
     assert one == two
+
+
+@pytest.mark.parametrize("backward", [True, False])
+@pytest.mark.parametrize("lowercase", [True, False])
+def test_compiled_pairs_are_the_compile_function_s_bytes(tmp_path, backward, lowercase):
+    from velmora import _velmora
+    from velmora.build.compiler import source_text
+
+    pairs = [("Runs", "run", 2), ("ran", "run", 1), ("geese", "goose", 3), ("walk", "walk", 4)]
+    source, out = tmp_path / "pairs.tsv", tmp_path / "model.vmc"
+    source.write_text(source_text(pairs), encoding="utf-8")
+    _velmora.compile(str(source), str(out), backward=backward, store_original=True, lowercase=lowercase)
+    assert compile_pairs(pairs, backward=backward, lowercase=lowercase) == out.read_bytes()

@@ -7,12 +7,9 @@ the lemma's line gives its rule the count k. The identity rule of a lemma theref
 """
 from __future__ import annotations
 
-import os
-import tempfile
 from typing import Dict, Iterable, List, Tuple
 
 from velmora import _velmora
-from velmora._model_files import write_file
 
 WeightedPair = Tuple[str, str, int]
 
@@ -50,11 +47,6 @@ def compile_pairs(pairs: Iterable[WeightedPair], *, backward: bool = True, lower
 
     The output depends only on the set of pairs, not on their order.
     """
-    text = source_text(pairs)
-    with tempfile.TemporaryDirectory(prefix="velmora-build-") as tmp:
-        src = os.path.join(tmp, "pairs.tsv")
-        out = os.path.join(tmp, "model.vmc")
-        write_file(src, text.encode("utf-8"))
-        _velmora.compile(src, out, backward=backward, store_original=True, lowercase=lowercase)
-        with open(out, "rb") as f:
-            return f.read()
+    source = source_text(pairs).encode("utf-8")
+    builder = _velmora.TrieBuilder.from_bytes(source, backward=backward, store_original=True, lowercase=lowercase)
+    return builder.to_bytes()
