@@ -7,7 +7,9 @@ VPY := $(VENV)/bin/python
 JOBS ?= 2
 # unicode-data: the UCD that the Unicode tables are generated from and tested against (bzip2 reads its
 # NormalizationTest).
-APT_PACKAGES := zlib1g-dev libgtest-dev g++ make unicode-data bzip2 hunspell hunspell-en-us hunspell-pl wordnet-base
+# default-jre-headless: Spark's Java runtime, for the test that runs examples/spark_arrow.py in local mode.
+APT_PACKAGES := zlib1g-dev libgtest-dev g++ make unicode-data bzip2 hunspell hunspell-en-us hunspell-pl wordnet-base \
+  default-jre-headless
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev
 FUZZ_TARGETS := image dictionary patch normalize builder column
 FUZZ_SECONDS ?= 8
@@ -42,7 +44,8 @@ $(VPY):
 
 venv: apt $(VPY)
 	$(VPY) -m pip install -q --upgrade pip
-	$(VPY) -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis mypy nltk spacy scikit-learn pyarrow polars pandas duckdb
+	$(VPY) -m pip install -q "scikit-build-core>=0.10" cmake ninja pytest hypothesis mypy nltk spacy scikit-learn pyarrow polars pandas duckdb \
+	  pyspark "dask[bag]"
 	$(VPY) -m pip install -q $(MODEL_PACKAGES)
 
 install: venv

@@ -1,37 +1,40 @@
 """Stem a large text corpus in parallel with Dask's multiprocessing scheduler.
 
-A velmora.Stemmer pickles as its model reference (bundled name, path, or image bytes),
-so each worker process loads the model once and stems its partition.
+A velmora.Stemmer pickles by model name (a bundled model) or by value (any other model: its
+compiled image), so each worker process needs nothing but the package: it loads the model once
+and stems its partitions. Words are found as `Stemmer.stem_text` finds them.
 
     pip install "velmora[dask]"
-    python examples/dask_corpus.py corpus.txt [--workers 2]
+    python examples/dask_corpus.py corpus.txt [--workers 2] [--model en]
 """
 import argparse
-import re
 from collections import Counter
+from typing import Iterable, List
 
 import dask.bag as db
 
 import velmora
 
-TOKEN = re.compile(r"\w+")
+
+def stem_partition(lines: Iterable[str], stemmer: velmora.Stemmer) -> List[Counter]:
+    """The stem counts of a partition's lines, as a one-item list (Dask's partition type)."""
+    return [Counter(stem for _, stem in stemmer.stem_text("\n".join(lines)))]
 
 
-def stem_partition(lines, stemmer):
-    words = [w for line in lines for w in TOKEN.findall(line)]
-    return [Counter(stemmer.stem_words(words))]
+def count_stems(corpus: str, stemmer: velmora.Stemmer, workers: int = 2, blocksize: str = "16MiB") -> Counter:
+    """How often each stem occurs in the corpus, counted by `workers` processes."""
+    bag = db.read_text(corpus, blocksize=blocksize)
+    counts = bag.map_partitions(stem_partition, stemmer).fold(lambda a, b: a + b, initial=Counter())
+    return counts.compute(scheduler="processes", num_workers=workers)
 
 
 def main() -> None:
     parser = argparse.ArgumentParser()
-    parser.add_argument("corpus")
-    parser.add_argument("--workers", type=int, default=2)
-    parser.add_argument("--model", default="en")
+    parser.add_argument("corpus", help="a text file")
+    parser.add_argument("--workers", type=int, default=2, help="worker processes (default: 2)")
+    parser.add_argument("--model", default="en", help="bundled model name or model file (default: en)")
     args = parser.parse_args()
-    stemmer = velmora.Stemmer(args.model)
-    bag = db.read_text(args.corpus, blocksize="16MiB")
-    counts = bag.map_partitions(stem_partition, stemmer).fold(lambda a, b: a + b, initial=Counter())
-    total = counts.compute(scheduler="processes", num_workers=args.workers)
+    total = count_stems(args.corpus, velmora.Stemmer(args.model), args.workers)
     for stem, n in total.most_common(20):
         print(f"{n:10d}  {stem}")
 
