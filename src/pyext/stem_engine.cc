@@ -58,14 +58,12 @@ StemCache::~StemCache() {
 }
 
 PyObject* StemCache::lookup(std::string_view word, uint64_t h, bool& has_room) {
-  std::lock_guard<SpinLock> guard(lock_);
   if (const auto* entry = map_.find(word, h)) return new_ref(entry->value);
   has_room = map_.size() < capacity_;
   return nullptr;
 }
 
 PyObject* StemCache::insert(std::string_view word, uint64_t h, PyObject* value) {
-  std::lock_guard<SpinLock> guard(lock_);
   if (const auto* entry = map_.find(word, h)) return new_ref(entry->value);
   if (map_.size() < capacity_) map_.insert(word, h, new_ref(value));
   return nullptr;

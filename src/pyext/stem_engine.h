@@ -8,8 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <atomic>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,22 +47,10 @@ class StemCache {
   PyObject* insert(std::string_view word, uint64_t hash, PyObject* value);
 
  private:
-  // The interpreter lock already serialises callers (the module refuses
-  // subinterpreters, and every call holds the GIL), so this lock is never
-  // contended; it is there so that the cache stays correct should that change,
-  // and a spin lock keeps its uncontended cost to two atomic operations.
-  class SpinLock {
-   public:
-    void lock() {
-      while (flag_.test_and_set(std::memory_order_acquire)) {
-      }
-    }
-    void unlock() { flag_.clear(std::memory_order_release); }
-
-   private:
-    std::atomic_flag flag_ = ATOMIC_FLAG_INIT;
-  };
-  SpinLock lock_;
+  // No lock: every call that reaches the cache holds the interpreter lock,
+  // which serialises them (the module refuses subinterpreters, the stable ABI
+  // it is built for has no free-threaded interpreter, and the walks that
+  // release the lock never touch the cache).
   uint64_t capacity_;
   uint64_t k0_, k1_;  // hash keys, random per cache
   FlatStringMap<PyObject*> map_;
