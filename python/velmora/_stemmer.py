@@ -26,7 +26,10 @@ W = TypeVar("W", str, bytes)
 PathArg = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]"]
 Lookup = Literal["first", "last", "all"]
 DEFAULT_LOOKUP: Lookup = "first"
-DEFAULT_CACHE_SIZE = 10000
+# No result cache by default: beside the walk it saves nothing on Zipf-distributed text (0.97-1.04x
+# the time without it, 400,000 tokens of the English list) and costs 1.7x on a list of distinct
+# words. StemmerCore keeps its own default of 10000.
+DEFAULT_CACHE_SIZE = 0
 
 __all__ = ["Stemmer", "available_models", "model_path", "resolve_model", "ModelInfo"]
 
@@ -132,8 +135,9 @@ class Stemmer:
           Stemmer.from_builder(builder, lookup="first").stem("wugs")  # 'wug'
           Stemmer.from_builder(builder, lookup="last").stem("wugs")   # 'wugsy'
 
-    - ``cache_size``: how many recent results are kept; 0 turns the cache off. Running text
-      repeats words, so the cache pays off there; lists of distinct words do best without it.
+    - ``cache_size``: how many results are kept (the first ``cache_size`` distinct words); 0, the
+      default, keeps none: the walk costs about what a cache lookup does, so a cache gains nothing
+      on running text and slows a list of distinct words down.
     - ``keep_unknown_case``: with a lowercasing model, :meth:`stem_word`, :meth:`stem_words`,
       :meth:`stem_text` and ``stem_arrow(keep_input=True)`` give a word without a stem
       lowercased, like the stems (which a lowercasing model always gives lowercased); ``True``
