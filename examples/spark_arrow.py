@@ -2,8 +2,9 @@
 
 Spark hands each Python worker its rows as Arrow record batches; velmora stems the column
 straight from the Arrow buffers (no Python object per word) and the batch goes back with a
-stem column beside the words. A velmora.Stemmer pickles as its model reference, so each worker
-loads the model once.
+stem column beside the words. A velmora.Stemmer pickles by model name (a bundled model) or by
+value (any other: its compiled image), so a worker needs nothing but the package and loads the
+model once.
 
     pip install pyspark velmora          # Spark also needs a Java runtime (apt-get install default-jre-headless)
     python examples/spark_arrow.py words.txt [--model en]
@@ -18,7 +19,8 @@ import velmora
 
 def stem_batches(batches: Iterable[pa.RecordBatch], stemmer: velmora.Stemmer, column: str,
                  out_column: str) -> Iterator[pa.RecordBatch]:
-    """Each batch with `out_column` added: the stem of `column`, or the word itself when it has none."""
+    """Each batch with `out_column` added: the stem of `column`, or the word itself when it has none
+    (lowercased by a lowercasing model), as `Stemmer.stem_words` gives them."""
     for batch in batches:
         # Spark's StringType is Arrow's 32-bit-offset string; stem_arrow gives large_string.
         stems = stemmer.stem_arrow(batch.column(batch.schema.get_field_index(column)), keep_input=True)

@@ -131,9 +131,9 @@ class Stemmer:
       first. They differ where a specific rule sits below a general one::
 
           builder = TrieBuilder(model_path("en"))
-          builder.set("wugs", "wugsy")      # a rule for the whole word, below the "-s" rule
-          Stemmer.from_builder(builder, lookup="first").stem("wugs")  # 'wug'
-          Stemmer.from_builder(builder, lookup="last").stem("wugs")   # 'wugsy'
+          builder.set("snarfed", "snarfy")  # a rule for the whole word, below the "-ed" rule
+          Stemmer.from_builder(builder, lookup="first").stem("snarfed")  # 'snarf'
+          Stemmer.from_builder(builder, lookup="last").stem("snarfed")   # 'snarfy'
 
     - ``cache_size``: how many results are kept (the first ``cache_size`` distinct words); 0, the
       default, keeps none: the walk costs about what a cache lookup does, so a cache gains nothing
