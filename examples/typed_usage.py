@@ -62,6 +62,21 @@ def compile_each_way(source: PathArg, out: PathArg) -> None:
     velmora.compile(source, out, backward=True, store_original=True, lowercase=True)
 
 
+def hunspell(dic: PathArg, cache: PathArg) -> Optional[str]:
+    stemmer = velmora.Stemmer.from_hunspell(dic, prefixes=False, cache_dir=cache, progress=False)
+    return stemmer.stem("walks")
+
+
+def adapters(model: PathArg) -> List[str]:
+    from velmora.integrations.nltk import VelmoraStemmer
+    from velmora.integrations.sklearn import StemmingAnalyzer, StemmingTokenizer
+
+    tokenizer = StemmingTokenizer(model)
+    stop: List[str] = tokenizer.stop_words(["the", "was"])
+    stems: List[str] = VelmoraStemmer(model).stem_words(["cats"]) + StemmingAnalyzer(model)("cats walked")
+    return stems + tokenizer("cats walked") + stop
+
+
 def models() -> List[str]:
     listed: List[ModelInfo] = velmora.available_models()
     return [f"{m.code} {m.name} {m.size} {m.source} {velmora.model_path(m.code)}" for m in listed]
@@ -74,8 +89,14 @@ if __name__ == "__main__":
         source = os.path.join(folder, "d.tsv")
         with open(source, "w", encoding="utf-8") as f:
             f.write("cat\tcats\n")
+        with open(os.path.join(folder, "xx_YY.aff"), "w", encoding="utf-8") as f:
+            f.write("SET UTF-8\nSFX S Y 1\nSFX S 0 s .\n")
+        with open(os.path.join(folder, "xx_YY.dic"), "w", encoding="utf-8") as f:
+            f.write("1\nwalk/S\n")
         for kind in (str, os.fsencode, pathlib.Path):
             out = os.path.join(folder, f"{kind.__name__}.vmc")
             compile_each_way(kind(source), kind(out))
             core = custom_model(kind(en), kind(out))
+            print(adapters(kind(out)))
+            print(hunspell(kind(os.path.join(folder, "xx_YY.dic")), kind(os.path.join(folder, "cache"))))
     print(core.stem("gooses"), raw_batch(core), models())

@@ -51,9 +51,7 @@ def resolve_model(model: PathArg, *, what: str = "model") -> Tuple[str, bool]:
             return info.path, True
         if looks_like_model_name(model) and not os.path.exists(model):
             raise unknown_model_error(model)
-    if isinstance(model, bytes) or (not isinstance(model, str) and isinstance(os.fspath(model), bytes)):
-        model = os.fsdecode(model)
-    return os.path.abspath(check_model_file(model, what=what)), False
+    return os.path.abspath(check_model_file(os.fsdecode(model), what=what)), False
 
 
 def _type_name(value: object) -> str:
@@ -211,7 +209,8 @@ class Stemmer:
         from velmora._cache_bound import mark_used_and_trim
         from velmora._ondemand import hunspell_model
 
-        path = hunspell_model(dictionary, prefixes=prefixes, cache_dir=cache_dir, progress=progress)  # type: ignore[arg-type]
+        folder = None if cache_dir is None else os.fsdecode(cache_dir)
+        path = hunspell_model(os.fsdecode(dictionary), prefixes=prefixes, cache_dir=folder, progress=progress)
         mark_used_and_trim(path)
         return cls(path, lookup=lookup, cache_size=cache_size, keep_unknown_case=keep_unknown_case)
 

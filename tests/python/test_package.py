@@ -93,3 +93,14 @@ def test_typed_usage_passes_mypy():
 
     out, err, status = api.run(["--strict", "--no-incremental", str(REPO / "examples" / "typed_usage.py")])
     assert status == 0, out + err
+
+
+def test_typed_usage_runs_with_every_kind_of_path():
+    # The script calls every public function with str, bytes and pathlib.Path paths.
+    import subprocess
+    import sys
+
+    from conftest import REPO
+
+    done = subprocess.run([sys.executable, str(REPO / "examples" / "typed_usage.py")], capture_output=True, text=True)
+    assert done.returncode == 0, done.stderr

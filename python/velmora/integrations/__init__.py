@@ -18,7 +18,7 @@ from typing import List, Sequence, Union
 
 from velmora._stemmer import Stemmer
 
-ModelSpec = Union[str, "os.PathLike[str]", Stemmer]
+ModelSpec = Union[str, bytes, "os.PathLike[str]", "os.PathLike[bytes]", Stemmer]
 
 
 def as_stemmer(model: ModelSpec, **options: object) -> Stemmer:
