@@ -107,6 +107,18 @@ def _present_items(words: Sequence[Any], method: str, kinds: Tuple[type, ...] = 
     return positions, present
 
 
+def _none_positions(items: List[Any]) -> List[int]:
+    """Where None stands in a list, found by the list's own search (a few per batch, as a rule)."""
+    positions: List[int] = []
+    start = 0
+    try:
+        while True:
+            start = items.index(None, start) + 1
+            positions.append(start - 1)
+    except ValueError:
+        return positions
+
+
 class Stemmer:
     """Stems words with a bundled model or a model file.
 
@@ -320,15 +332,15 @@ class Stemmer:
             out: List[Any] = self._core.stem_batch(batch, threads=threads)
         except TypeError:
             return self._stem_present(batch, method, threads, keep)
-        if out.count(None):
+        if None in out:
             # A None is a word without a stem; the items behind them are checked here, as
             # some paths of the extension give None for an item that is not a word.
-            if not all(isinstance(batch[i], (str, bytes)) for i, s in enumerate(out) if s is None):
+            unknown = _none_positions(out)
+            if not all(isinstance(batch[i], (str, bytes)) for i in unknown):
                 return self._stem_present(batch, method, threads, keep)
             if keep:
-                for i, stem in enumerate(out):
-                    if stem is None:
-                        out[i] = self._unknown(batch[i])
+                for i in unknown:
+                    out[i] = self._unknown(batch[i])
         return out
 
     @overload
