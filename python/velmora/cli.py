@@ -111,9 +111,20 @@ def _stem_lines(args: argparse.Namespace, stemmer: Stemmer, batch: List[str]) ->
     return iter(stems)
 
 
+def _check_encoding(name: str) -> None:
+    """Refuses, before anything is read, an encoding Python does not know or one that does not
+    decode bytes to text (base64, rot13 ...)."""
+    try:
+        info = codecs.lookup(name)
+    except LookupError:
+        raise ValueError(f"unknown encoding {name!r}") from None
+    if not getattr(info, "_is_text_encoding", True):
+        raise ValueError(f"{name!r} is not a text encoding")
+
+
 def cmd_stem(args: argparse.Namespace) -> int:
     lookup = "all" if args.all else args.lookup
-    codecs.lookup(args.encoding)  # an unknown encoding is refused before anything is read
+    _check_encoding(args.encoding)
     _, stemmer = _open(args.model, lookup=lookup, keep_unknown_case=args.keep_unknown_case)
     out = sys.stdout
     for batch in _batches(_input_word_lists(args)):
@@ -244,7 +255,13 @@ def cmd_build_model(args: argparse.Namespace) -> int:
     else:
         rec = build.recipe_from_files(args.tsv, args.conllu, args.hunspell, frequency_lang=args.frequency)
     with Progress(f"building {args.out}", enabled=_shows_progress(args)):
-        image = build.build_model(rec, args.out)
+        try:
+            image = build.build_model(rec, args.out)
+        except OSError as e:
+            if e.filename is None:
+                raise
+            path = os.fsdecode(e.filename)
+            raise _named_error("write" if path == args.out else "read source", path, e) from None
     if not args.quiet:
         print(f"velmora build-model: {args.out}: {len(image)} bytes", file=sys.stderr)
     return 0

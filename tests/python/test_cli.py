@@ -202,3 +202,21 @@ def test_errors_name_paths_and_what_they_are(tmp_path, small_dict):
     r = run_cli("compile", small_dict, "/no/such/folder/x.vmc")
     assert r.returncode == 1
     assert r.stderr.strip() == "velmora compile: error: cannot write '/no/such/folder/x.vmc': No such file or directory"
+
+
+@pytest.mark.parametrize("encoding, message", [("nope", "unknown encoding 'nope'"), ("base64", "'base64' is not a text encoding")])
+def test_an_unusable_encoding_is_refused_before_reading(small_dict, encoding, message):
+    r = run_cli("stem", "--model", small_dict, "--encoding", encoding, input="cats")
+    assert r.returncode == 1 and r.stdout == ""
+    assert r.stderr.strip() == f"velmora stem: error: {message}"
+
+
+def test_build_model_errors_name_the_path(tmp_path):
+    pairs = tmp_path / "pairs.tsv"
+    pairs.write_text("cats\tcat\n", encoding="utf-8")
+    r = run_cli("build-model", "--tsv", str(pairs), "-o", "/no/such/folder/x.vmc", "--quiet")
+    assert r.returncode == 1
+    assert r.stderr.strip() == "velmora build-model: error: cannot write '/no/such/folder/x.vmc': No such file or directory"
+    r = run_cli("build-model", "--tsv", str(tmp_path / "missing.tsv"), "-o", str(tmp_path / "x.vmc"), "--quiet")
+    assert r.returncode == 1
+    assert r.stderr.strip() == f"velmora build-model: error: cannot read source '{tmp_path / 'missing.tsv'}': No such file or directory"
