@@ -96,7 +96,9 @@ void append_nfd(std::u16string_view text, std::u32string& out) {
       append_ordered(c, out, start);
       continue;
     }
-    for (size_t k = 0; k < r.decomposition_length; ++k) append_ordered(kSequences[r.decomposition + k], out, start);
+    for (size_t k = 0; k < r.decomposition_length; ++k) {
+      append_ordered(kSequences[r.decomposition + k], out, start);
+    }
   }
 }
 
