@@ -396,6 +396,7 @@ class Stemmer:
         if not (keep_input and self._lowercases):
             return self._core.stem_arrow(column, threads=threads, keep_input=keep_input)
         try:
+            import pyarrow as pa
             import pyarrow.compute as pc
         except ImportError:
             raise ImportError(
@@ -406,8 +407,10 @@ class Stemmer:
         stems = self._core.stem_arrow(column, threads=threads)
         if stems.null_count == kept.null_count:
             return kept
+        # Only the words without a stem change, lowercased as stem_word lowercases them.
         unknown = pc.and_(pc.is_null(stems), pc.is_valid(kept))
-        return pc.if_else(unknown, pc.utf8_lower(kept), kept)
+        lowered = [word.lower() for word in pc.filter(kept, unknown).to_pylist()]
+        return pc.replace_with_mask(kept, unknown, pa.array(lowered, type=kept.type))
 
     def stem_all(self, word: str) -> List[str]:
         """Every candidate stem of a word, best first (empty when there is none)."""

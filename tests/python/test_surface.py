@@ -167,6 +167,14 @@ def test_a_lowercasing_model_lowercases_every_output(write_dict, keep, expected)
     assert stemmer.stem_arrow(column).to_pylist() == [None, "katze", None, None]
 
 
+def test_arrow_and_lists_lowercase_unknown_words_alike(write_dict):
+    pa = pytest.importorskip("pyarrow")
+    stemmer = velmora.Stemmer(write_dict("katze\tkatzen\n"))
+    words = ["ΟΔΟΣ", "İstanbul", "Straße", "KATZEN", "ǅemal", None]
+    assert stemmer.stem_arrow(pa.array(words), keep_input=True).to_pylist() == stemmer.stem_words(words)
+    assert stemmer.stem_words(words)[0] == "οδος"
+
+
 def test_a_case_keeping_model_keeps_case(write_dict):
     stemmer = velmora.Stemmer(write_dict("Cat\tCats\n"), lowercase=False)
     assert stemmer.stem_words(["Cats", "Qzx"]) == ["Cat", "Qzx"]
