@@ -107,6 +107,20 @@ def _present_items(words: Sequence[Any], method: str, kinds: Tuple[type, ...] = 
     return positions, present
 
 
+def _check_cache_size(cache_size: object, caller: str) -> None:
+    if isinstance(cache_size, bool) or not isinstance(cache_size, int):
+        raise TypeError(f"{caller}: cache_size must be an int, not {_type_name(cache_size)}")
+    if cache_size < 0:
+        raise ValueError(f"{caller}: cache_size must be 0 (no cache) or more, not {cache_size}")
+
+
+def _renamed(error: TypeError, method: str) -> TypeError:
+    """The extension's TypeError about an argument, naming the Stemmer method it came through."""
+    text = str(error)
+    bare = method.split(".")[-1] + "() "
+    return TypeError(f"Stemmer.{text}" if text.startswith(bare) else f"Stemmer.{method}(): {text}")
+
+
 def _none_positions(items: List[Any]) -> List[int]:
     """Where None stands in a list, found by the list's own search (a few per batch, as a rule)."""
     positions: List[int] = []
@@ -179,6 +193,12 @@ class Stemmer:
         cache_size: int = DEFAULT_CACHE_SIZE,
         keep_unknown_case: bool = False,
     ) -> None:
+        if not isinstance(model, (str, bytes, os.PathLike)):
+            raise TypeError(
+                f"Stemmer(): model must be a bundled model's name or a path (str, bytes or os.PathLike), "
+                f"not {_type_name(model)}"
+            )
+        _check_cache_size(cache_size, "Stemmer()")
         self._options = dict(
             backward=backward, store_original=store_original, lowercase=lowercase, lookup=lookup, cache_size=cache_size
         )
@@ -328,6 +348,8 @@ class Stemmer:
 
     def _batch(self, words: Iterable[Any], method: str, threads: Optional[int], keep: bool) -> List[Any]:
         batch = _as_batch(words, method)
+        if threads is not None and (isinstance(threads, bool) or not isinstance(threads, int)):
+            raise TypeError(f"Stemmer.{method}(): threads must be an int or None, not {_type_name(threads)}")
         try:
             out: List[Any] = self._core.stem_batch(batch, threads=threads)
         except TypeError:
@@ -394,7 +416,10 @@ class Stemmer:
         the interpreter lock on ``threads`` threads (None: one for small columns, every core
         for large ones); the result is the same for any thread count."""
         if not (keep_input and self._lowercases):
-            return self._core.stem_arrow(column, threads=threads, keep_input=keep_input)
+            try:
+                return self._core.stem_arrow(column, threads=threads, keep_input=keep_input)
+            except TypeError as e:
+                raise _renamed(e, "stem_arrow") from None
         try:
             import pyarrow as pa
             import pyarrow.compute as pc
@@ -403,7 +428,10 @@ class Stemmer:
                 "Stemmer.stem_arrow(keep_input=True) lowercases words without a stem with pyarrow; "
                 "install pyarrow, or make the Stemmer with keep_unknown_case=True"
             ) from None
-        kept = self._core.stem_arrow(column, threads=threads, keep_input=True)
+        try:
+            kept = self._core.stem_arrow(column, threads=threads, keep_input=True)
+        except TypeError as e:
+            raise _renamed(e, "stem_arrow") from None
         stems = self._core.stem_arrow(column, threads=threads)
         if stems.null_count == kept.null_count:
             return kept

@@ -215,12 +215,22 @@ def test_gaps_in_a_batch_give_none(small_dict, cache_size, gap):
         (lambda s: s.stem_all_batch(["a", b"b"]), "Stemmer.stem_all_batch(): item 1 is bytes, expected str"),
         (lambda s: s.stem_batch(7), "Stemmer.stem_batch() takes an iterable of words, not int"),
         (lambda s: s.stem_text(b"cats"), "Stemmer.stem_text(): text must be str, not bytes"),
+        (lambda s: s.stem_arrow(["cats"]), "Stemmer.stem_arrow() takes an Arrow column"),
+        (lambda s: s.stem_arrow(None, keep_input=True), "Stemmer.stem_arrow() takes an Arrow column"),
+        (lambda s: s.stem_words(["cats"], threads="2"), "Stemmer.stem_words(): threads must be an int or None, not str"),
+        (lambda s: velmora.Stemmer(None), "Stemmer(): model must be a bundled model's name or a path"),
+        (lambda s: velmora.Stemmer("en", cache_size=2.5), "Stemmer(): cache_size must be an int, not float"),
     ],
 )
 def test_errors_name_the_method_and_python_types(small_dict, call, message):
     with pytest.raises(TypeError) as info:
         call(velmora.Stemmer(small_dict))
     assert str(info.value).startswith(message)
+
+
+def test_a_negative_cache_size_is_a_value_error():
+    with pytest.raises(ValueError, match=r"Stemmer\(\): cache_size must be 0 \(no cache\) or more, not -1"):
+        velmora.Stemmer("en", cache_size=-1)
 
 
 def test_threads_and_iterators_reach_every_batch_method(small_dict):
