@@ -1,18 +1,21 @@
 """Rebuilds the bundled compiled models from their recipes (velmora.build.recipes) and records provenance.
 
 Usage: python tools/build_models.py [LANG ...]   (default: every language with a recipe)
+Runs against the installed velmora (`make install`); writes into this checkout's python/velmora/models.
 
 The output is byte-for-byte reproducible for the same source package versions: every step sorts its data,
 and the compiled image has no timestamp. The versions used are written to python/velmora/models/SOURCES.json.
 """
 import json
+import logging
 import pathlib
 import re
 import sys
 import time
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO / "python"))
+# The installed package is used (`make models` installs it first): the source tree has no compiled extension,
+# and the package imports it on load.
 
 from velmora.build import RECIPES, compile_pairs, readers, recipe, training_pairs  # noqa: E402
 
@@ -72,6 +75,8 @@ def write_licences(lang: str) -> None:
 
 
 def main(argv: list) -> int:
+    # the pipeline logs what its cross-source checks dropped per language (logger velmora.build)
+    logging.basicConfig(level=logging.INFO, format="%(message)s", stream=sys.stdout)
     langs = argv or sorted(RECIPES)
     record = json.loads(SOURCES.read_text(encoding="utf-8")) if SOURCES.exists() else {}
     record = {code: entry for code, entry in record.items() if code in RECIPES}

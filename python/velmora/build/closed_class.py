@@ -1,23 +1,326 @@
-"""Closed-class words that are their own lemma, per language.
+"""Closed-class paradigms per language, written from grammar knowledge: pronouns, articles, determiners,
+auxiliaries and modal verbs, contractions, and the uninflected function words, each with its lemma.
 
-Lookup tables map some of them to related words (`its` -> `it`, `these` -> `this`, `thee` -> `you`), and the
-dictionaries that would list them as lemmas leave them out (en_US has no `its`, `under` or `only`). Comparatives
-and suppletive forms (`less`, `worse`) are not listed: the exception lists handle them.
+Lookup tables slip on exactly these words: they map `its` -> `it`, German `ihr` -> `mein` and `es` -> `ich`,
+Dutch `het` -> `hebben`, Russian `нет` -> `житься`, and leave out the oblique pronouns (`мне`, `ему`) and
+adverbs (`когда`, `toujours`) altogether, so a suffix rule learned from other words cuts them (`когд`,
+`toujour`). These lists rank above every other source of a recipe.
+
+Conventions (the models README repeats them):
+- an article or determiner goes to its masculine singular nominative: German `dem`, `die`, `das` -> `der`,
+  `eine` -> `ein`, `diesem` -> `dieser`, `andere` -> `anderer`; French `la`, `les` -> `le`; Spanish `la`, `los` -> `el`, `una` ->
+  `uno`; Italian `la`, `gli` -> `il`; Portuguese `os`, `as` -> `o`; Russian `этого` -> `этот`;
+- a personal pronoun goes to its nominative of the same person and number (`mir` -> `ich`, `мне` -> `я`,
+  `ihn` -> `er`; French `ils` -> `il`); Polish follows its dictionary (SGJP), where `ona`, `ono` and `oni`
+  are forms of `on`; clitic and stressed forms that are words of their own in the dictionaries (French `moi`,
+  `lui`, `nous`; Spanish `le`, `nos`) stay themselves;
+- a possessive goes to its masculine singular (`ihre` -> `ihr`, `seinem` -> `sein`, `nostra` -> `nostro`);
+- a contraction of preposition and article goes to the preposition (`vom` -> `von`, `zum` -> `zu`, `du` ->
+  `de`, `del` -> `de`, `nella` -> `in`, `pelo` -> `por`); where that preposition is a single letter (`au`,
+  `al`, `ao`), the contraction stays itself;
+- auxiliary and modal verb forms go to the infinitive (`hat` -> `haben`, `est` -> `être`, `было` -> `быть`).
+
+Each entry is `lemma: form form ...` (the lemma is a form of itself too); `= word word ...` lists words that are
+only their own lemma. A single-letter form stays itself whatever the list says (see `cleaning`).
 """
-from typing import Dict, Tuple
+from typing import Dict, Iterator, Tuple
 
-CLOSED_CLASS: Dict[str, Tuple[str, ...]] = {
-    "en": tuple(
-        """
-        i me my mine myself you your yours yourself yourselves he him his himself she her hers herself it its itself
-        we us our ours ourselves they them their theirs themselves thee thou thy thine ye one oneself
-        this that these those the an each every either neither some any no none all both such what which whose whom
-        who whoever whomever whatever whichever
-        of in on at by for with about against between among into onto upon through throughout during before after
-        above below to from up down under over off out around across along behind beyond beneath within without
-        towards toward via per than
-        and or but nor so yet if because as until unless while whilst although though since whether
-        not only very too also just then there here when where why how again ever never always often
-        """.split()
-    ),
+Pair = Tuple[str, str]
+
+PARADIGMS: Dict[str, str] = {
+    "en": """
+        = i me my mine myself you your yours yourself yourselves he him his himself she her hers herself it its itself
+        = we us our ours ourselves they them their theirs themselves thee thou thy thine ye one oneself
+        = this that these those the an each every either neither some any no none all both such what which whose whom
+        = who whoever whomever whatever whichever
+        = of in on at by for with about against between among into onto upon through throughout during before after
+        = above below to from up down under over off out around across along behind beyond beneath within without
+        = towards toward via per than
+        = and or but nor so yet if because as until unless while whilst although though since whether
+        = not only very too also just then there here when where why how again ever never always often
+        = news
+        do: does did done doing
+        make: makes made making
+    """,
+    "de": """
+        der: die das dem den des deren dessen denen
+        ein: eine einen einem einer eines
+        kein: keine keinen keinem keiner keines
+        dieser: diese dieses diesen diesem
+        jener: jene jenes jenen jenem
+        jeder: jede jedes jeden jedem
+        welcher: welche welches welchen welchem
+        mancher: manche manches manchen manchem
+        solcher: solche solches solchen solchem
+        alle: alles allen allem aller
+        anderer: andere anderes anderen anderem
+        mehrere: mehrerer mehreren
+        beide: beiden beider beides beidem
+        ich: mich mir
+        du: dich dir
+        er: ihn ihm
+        wir: uns
+        ihr: euch ihre ihren ihrem ihrer ihres
+        mein: meine meinen meinem meiner meines
+        dein: deine deinen deinem deiner deines
+        sein: seine seinen seinem seiner seines bin bist ist sind seid war warst waren wart gewesen wäre wärst wären
+        sein: sei seien
+        unser: unsere unseren unserem unserer unseres unsre
+        euer: eure euren eurem eurer eures
+        wer: wen wem wessen
+        haben: habe hast hat habt hatte hattest hatten hattet gehabt hätte hättest hätten
+        werden: werde wirst wird werdet wurde wurdest wurden geworden worden würde würdest würden
+        können: kann kannst könnt konnte konntest konnten gekonnt könnte könntest könnten
+        müssen: muss musst müsst musste musstest mussten müsste müssten
+        sollen: soll sollst sollt sollte solltest sollten
+        wollen: will willst wollt wollte wolltest wollten gewollt
+        dürfen: darf darfst dürft durfte durften dürfte dürften
+        mögen: mag magst mögt mochte mochten möchte möchtest möchten
+        von: vom
+        zu: zum zur
+        in: im ins
+        an: am ans
+        bei: beim
+        auf: aufs
+        für: fürs
+        um: ums
+        über: übers
+        durch: durchs
+        vor: vorm
+        = sie es sich man was etwas nichts selbst selber
+        = und oder aber denn sondern nicht auch noch schon nur sehr so wie als wenn dass ob weil da hier dort dann
+        = doch mal nun immer nie ja nein ebenfalls bereits wieder jetzt heute jeweils zumindest mittlerweile teilweise
+        = hinaus heraus darauf damit dabei dafür davon dazu deshalb trotzdem allerdings eigentlich vielleicht
+        = mit nach aus seit gegen ohne bis ab über unter neben zwischen während wegen trotz hinter
+    """,
+    "nl": """
+        zijn: ben bent is zijt was waren geweest
+        hebben: heb hebt heeft had hadden gehad
+        worden: word wordt werd werden geworden
+        kunnen: kan kunt kon konden gekund
+        zullen: zal zult zou zouden
+        moeten: moet moest moesten
+        willen: wil wilt wilde wilden wou gewild
+        mogen: mag mocht mochten
+        gaan: ga gaat ging gingen gegaan
+        doen: doe doet deed deden gedaan
+        komen: kom komt kwam kwamen gekomen
+        ons: onze
+        = de het een en of maar niet ook nog al wel dan als dat die dit deze wat wie waar hoe er hier daar
+        = van in op te aan met voor door over bij uit naar om tot tegen na onder tussen zonder sinds want omdat
+        = toen terwijl dus zo heel nu meer veel geen iets niets alles iemand niemand men
+        = ik je jij u hij zij ze wij we jullie mij me hem haar hun hen mijn jouw uw
+    """,
+    "fr": """
+        le: la les
+        un: une
+        de: du des
+        ce: cet cette ces
+        mon: ma mes
+        ton: ta tes
+        son: sa ses
+        notre: nos
+        votre: vos
+        leur: leurs
+        il: ils
+        elle: elles
+        celui: celle ceux celles
+        lequel: laquelle lesquels lesquelles
+        quel: quelle quels quelles
+        tout: toute tous toutes
+        aucun: aucune
+        quelque: quelques
+        être: suis es est sommes êtes sont été étais était étions étiez étaient serai seras sera serons serez
+        être: seront serais serait serions seriez seraient sois soit soyons soyez soient fus fut furent fût étant
+        avoir: ai as avons avez ont eu eue eus eues avais avait avions aviez avaient aurai auras aura aurons
+        avoir: aurez auront aurais aurait aurions auriez auraient aie aies ait ayons ayez aient eut eurent eût ayant
+        aller: vais vas va allons allez vont allé allée allés allées allait allais allaient irai ira irons iront
+        aller: irait iraient aille
+        faire: fais fait faisons faites font faisait faisaient fera feront ferait fit fasse faits faite
+        pouvoir: peux peut pouvons pouvez peuvent pu pouvait pouvaient pourra pourrait pourraient puisse
+        vouloir: veux veut voulons voulez veulent voulu voulait voudrait
+        devoir: dois doit devons devez doivent dû devait devrait devraient
+        savoir: sais sait savons savez savent su savait saura saurait sache
+        = au aux je me moi tu te toi lui on nous vous eux se soi y en
+        = ne pas plus jamais toujours alors comment quand où si mais ou et donc or ni car que qui quoi dont très
+        = bien aussi encore déjà ici là puis ensuite souvent peu beaucoup trop tant moins avant après pendant
+        = depuis sans sous sur dans avec pour par chez vers entre contre selon malgré parmi comme même rien
+        = personne plusieurs chacun chacune ainsi lors assez autant certes cependant pourtant parfois vraiment
+        = aujourd'hui hier demain maintenant dessus dessous dehors dedans autour
+    """,
+    "es": """
+        el: la los las
+        uno: un una unos unas
+        de: del
+        este: esta estos estas
+        ese: esa esos esas
+        aquel: aquella aquellos aquellas
+        mi: mis
+        tu: tus
+        su: sus
+        nuestro: nuestra nuestros nuestras
+        vuestro: vuestra vuestros vuestras
+        alguno: algún alguna algunos algunas
+        ninguno: ningún ninguna ningunos ningunas
+        todo: toda todos todas
+        otro: otra otros otras
+        mucho: mucha muchos muchas
+        poco: poca pocos pocas
+        cuál: cuáles
+        cual: cuales
+        quien: quienes
+        ella: ellas
+        él: ellos
+        nosotros: nosotras
+        vosotros: vosotras
+        ser: soy eres es somos sois son era eras éramos eran fui fue fuimos fueron sido sea sean será serán
+        ser: sería serían siendo
+        estar: estoy estás está estamos están estaba estaban estuvo estuvieron estado esté estará estaría
+        haber: he has ha hemos habéis han había habían hubo habrá habría haya hayan habido
+        tener: tengo tienes tiene tenemos tienen tenía tenían tuvo tuvieron tenido tenga tendrá tendría
+        ir: voy vas va vamos van iba iban ido
+        poder: puedo puedes puede podemos pueden podía podían pudo podrá podría pueda
+        hacer: hago haces hace hacemos hacen hacía hizo hecho haga hará haría
+        = al lo le les me te se nos os yo tú usted ustedes esto eso aquello algo nada nadie alguien cada
+        = y o pero si no que qué como cómo cuando cuándo donde dónde muy más menos ya también tampoco siempre
+        = nunca aquí allí ahí así bien mal después antes ahora hoy entonces porque aunque mientras sino ni en
+        = con por para sin sobre entre hasta desde hacia según durante contra tras bajo ante solo sólo
+    """,
+    "it": """
+        il: lo la gli le
+        uno: un una
+        di: del dello della dei degli delle
+        da: dal dallo dalla dai dagli dalle
+        in: nel nello nella nei negli nelle
+        su: sul sullo sulla sui sugli sulle
+        con: col
+        questo: questa questi queste
+        quello: quella quelli quelle quel quei quegli
+        mio: mia miei mie
+        tuo: tua tuoi tue
+        suo: sua suoi sue
+        nostro: nostra nostri nostre
+        vostro: vostra vostri vostre
+        tutto: tutta tutti tutte
+        altro: altra altri altre
+        molto: molta molti molte
+        essere: sono sei siamo siete era erano ero fu furono stato stata stati state sarà saranno sarebbe
+        essere: sia siano essendo
+        avere: ho hai ha abbiamo avete hanno aveva avevano ebbe avuto avrà avrebbe abbia
+        fare: faccio fai fa facciamo fanno faceva fatto farà farebbe
+        potere: posso puoi può possiamo possono poteva potuto potrà potrebbe possa
+        dovere: devo devi deve dobbiamo devono doveva dovuto dovrà dovrebbe
+        volere: voglio vuoi vuole vogliamo vogliono voleva voluto vorrei vorrebbe
+        andare: vado vai va andiamo vanno andava andato andrà
+        stare: sto stai sta stiamo stanno stava
+        = al allo alla ai agli alle io me mi tu te ti lui lei noi ci vi voi loro si sé ne
+        = e o ma se non che chi come quando dove perché anche ancora già più meno poco sempre mai qui qua lì là
+        = poi ora oggi così bene male per tra fra senza sopra sotto dopo prima contro verso durante ciò cosa
+    """,
+    "pt": """
+        o: os as
+        um: uma uns umas
+        de: do da dos das
+        em: no na nas
+        por: pelo pela pelos pelas
+        eu: mim comigo
+        tu: ti contigo
+        ele: eles
+        ela: elas
+        você: vocês
+        este: esta estes estas
+        esse: essa esses essas
+        aquele: aquela aqueles aquelas
+        meu: minha meus minhas
+        teu: tua teus tuas
+        seu: sua seus suas
+        nosso: nossa nossos nossas
+        todo: toda todos todas
+        outro: outra outros outras
+        muito: muita muitos muitas
+        algum: alguma alguns algumas
+        nenhum: nenhuma
+        ser: sou és somos são era eram foi foram sido seja sejam será seria sendo fui
+        estar: estou estás está estamos estão estava estavam esteve estiveram estado esteja estará
+        ter: tenho tens tem temos têm tinha tinham teve tiveram tido tenha terá teria
+        haver: há havia houve haja haverá
+        ir: vou vais vai vamos vão ia iam ido
+        poder: posso pode podemos podem podia pôde pudesse poderá poderia possa
+        fazer: faço faz fazemos fazem fazia fez fizeram feito faça fará faria
+        = ao aos nos me te se lhe lhes isto isso aquilo algo nada ninguém alguém cada
+        = e ou mas se não que quem como quando onde muito mais menos já também sempre nunca aqui ali lá então
+        = porque embora para sem sobre entre até desde contra após durante com agora hoje antes depois dentro
+        = através ainda apenas quase bem mal
+    """,
+    "ru": """
+        я: меня мне мной мною
+        ты: тебя тебе тобой тобою
+        он: его ему им нём нем него нему ним
+        она: её ее ей ею неё нее ней нею
+        мы: нас нам нами
+        вы: вас вам вами
+        они: их них ними
+        себя: себе собой собою
+        этот: эта это этого этому этим этом эту эти этих этими этой
+        тот: та то того тому тем том ту те тех теми той
+        весь: вся всё все всего всему всем всём всю всех всеми всей
+        свой: своя своё свое свои своего своему своим своём своем свою своих своими своей
+        мой: моя моё мое мои моего моему моим моём моем мою моих моими моей
+        твой: твоя твоё твое твои твоего твоему твоим твоём твоем твою твоих твоими твоей
+        наш: наша наше наши нашего нашему нашим нашем нашу наших нашими нашей
+        ваш: ваша ваше ваши вашего вашему вашим вашем вашу ваших вашими вашей
+        который: которая которое которые которого которому которым котором которую которых которыми которой
+        какой: какая какое какие какого какому каким каком какую каких какими
+        такой: такая такое такие такого такому таким таком такую таких такими
+        сам: сама само сами самого самому самим самом саму самих самими самой
+        кто: кого кому кем ком
+        что: чего чему чем чём
+        никто: никого никому никем
+        ничто: ничему ничем
+        один: одна одно одни одного одному одним одном одну одних одними одной
+        два: две двух двум двумя
+        три: трёх трех трём трем тремя
+        быть: был была было были будет будут буду будешь будем будете будь
+        год: лет
+        хороший: лучше
+        плохой: хуже
+        большой: больше
+        = и а но или да нет не ни же ли бы уже ещё еще тоже также только даже вот вон как так когда где куда
+        = откуда почему зачем потом тогда здесь там тут очень почти всегда никогда иногда сейчас теперь если
+        = чтобы потому хотя пока в во на с со к ко по за из от до о об у для без при про под над через между
+        = перед после около против вместо кроме меньше можно нельзя надо нужно сегодня завтра вчера именно
+        = есть много мало сколько столько поэтому конечно просто вообще опять снова сразу ничего
+    """,
+    "pl": """
+        siebie: sobie sobą
+        musieć: muszę musisz musi musimy musicie muszą musiał musiała musiało musieli musiały
+        myśleć: myślę myślisz myśli myślimy myślicie myślą myślał myślała myśleli
+        = nie ciągle
+    """,
 }
+
+# Single-letter lemmas a paradigm above needs (Portuguese article `o`, Russian `я`); the recipe lets them
+# through cleaning.
+SHORT_LEMMAS: Dict[str, str] = {"pt": "o", "ru": "я"}
+
+
+def parse(text: str) -> Iterator[Pair]:
+    """(form, lemma) pairs of a paradigm text, in the order written; every lemma is a form of itself."""
+    for line in text.strip().splitlines():
+        line = line.strip()
+        if not line:
+            continue
+        head, sep, rest = line.partition(":")
+        if line.startswith("="):
+            for word in line[1:].split():
+                yield word, word
+        elif sep:
+            lemma = head.strip()
+            yield lemma, lemma
+            for form in rest.split():
+                yield form, lemma
+        else:
+            raise ValueError(f"closed-class line without a lemma: {line!r}")
+
+
+CLOSED_CLASS: Dict[str, Tuple[Pair, ...]] = {lang: tuple(parse(text)) for lang, text in PARADIGMS.items()}

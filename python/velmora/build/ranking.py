@@ -14,7 +14,7 @@ order of `stem_all` and `stem` returns the first candidate.
 from __future__ import annotations
 
 import math
-from typing import AbstractSet, Callable, Dict, Iterable, List, Optional, Tuple
+from typing import AbstractSet, Callable, Dict, Iterable, List, Optional, Sequence, Tuple
 
 from velmora.build.cleaning import clean_pair, is_name
 
@@ -28,11 +28,14 @@ def no_frequency(word: str) -> float:
 
 
 def word_frequency_table(lang: str) -> Frequency:
-    """Frequency of a word in running text (a share of all words) from wordfreq; 0 for an unknown word."""
+    """Frequency of a word in running text (a share of all words) from wordfreq; 0 for an unknown word.
+
+    wordfreq stores its words case-folded, so a word is looked up case-folded too: German `schließen` is listed
+    as `schliessen`, and read as written it would count as never used."""
     from wordfreq import get_frequency_dict
 
     table = get_frequency_dict(lang, wordlist="best")
-    return lambda word: table.get(word, 0.0)
+    return lambda word: table.get(word, 0.0) or table.get(word.casefold(), 0.0)
 
 
 def zipf(frequency: float) -> float:
@@ -52,16 +55,18 @@ class CandidateTable:
         priority: int,
         lemma_priority: Optional[int] = None,
         short_lemmas: AbstractSet[str] = frozenset(),
+        drop: AbstractSet[Pair] = frozenset(),
     ) -> None:
         """Adds a source's raw pairs (cleaned here); a pair (word, word) gets `lemma_priority` (default `priority`),
         the lemma of every other pair becomes a candidate of itself with `priority`, and a pair whose lemma is a
-        name (`Stronie`, `Numbers`) ranks just below the source's common words."""
+        name (`Stronie`, `Numbers`) ranks just below the source's common words. Cleaned pairs in `drop` (those
+        the cross-source checks failed) are left out."""
         listed = 2 * (priority if lemma_priority is None else lemma_priority)
         plain = 2 * priority
         best: Dict[Pair, int] = {}
         for raw_form, raw_lemma in pairs:
             pair = clean_pair(raw_form, raw_lemma, short_lemmas)
-            if pair is None:
+            if pair is None or pair in drop:
                 continue
             form, lemma = pair
             demote = 1 if is_name(raw_lemma.strip()) else 0
@@ -77,6 +82,24 @@ class CandidateTable:
             if lemmas.get(pair[1], p - 1) < p:
                 lemmas[pair[1]] = p
             self._votes[pair] = self._votes.get(pair, 0) + 1
+
+    def lists(self, form: str) -> bool:
+        return form in self._best
+
+    def lemmas(self) -> set:
+        """Every candidate lemma of every form."""
+        return {lemma for lemmas in self._best.values() for lemma in lemmas}
+
+    def add_missing(self, words: Sequence[str], priority: int = 0) -> List[str]:
+        """Each word no source listed as a form becomes its own lemma with `priority`; returns those words in
+        the order given."""
+        added = []
+        for word in words:
+            if word not in self._best:
+                self._best[word] = {word: 2 * priority}
+                self._votes[(word, word)] = 1
+                added.append(word)
+        return added
 
     def ranked(
         self, frequency: Optional[Frequency] = None, identity_margin: float = 1.0, lemmas_keep_own_frequency: bool = False

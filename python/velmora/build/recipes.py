@@ -29,6 +29,8 @@ class Source:
     notes: str = ""
     # Priority of the words the source lists as their own lemma (dictionary roots, lemma lists); None: `priority`.
     lemma_priority: Optional[int] = None
+    # Written by hand from grammar knowledge: never questioned by the cross-source checks (see `checks`).
+    trusted: bool = False
 
     def package_version(self) -> str:
         return package_version(self.package, self.package_kind)
@@ -42,6 +44,9 @@ class Recipe:
     identity_margin: float = 1.0  # see ranking.CandidateTable.ranked
     lemmas_keep_own_frequency: bool = False  # see ranking.CandidateTable.ranked
     short_lemmas: FrozenSet[str] = frozenset()  # single letters that are lemmas of other forms (see cleaning)
+    # How many of the language's most frequent words (wordfreq) become their own lemma at priority 0 when no
+    # source lists them; with it the sources' pairs are cross-checked before ranking (see `checks`). 0: neither.
+    frequent_words: int = 0
     notes: str = ""
     extra: Dict[str, str] = field(default_factory=dict)
 
@@ -139,12 +144,14 @@ WORDNET_LEMMAS = Source(
 def closed_class_source(lang: str, priority: int) -> Source:
     return Source(
         name=f"closed-class words ({lang})",
-        read=functools.partial(readers.read_identity, CLOSED_CLASS[lang]),
+        read=functools.partial(tuple, CLOSED_CLASS[lang]),
         priority=priority,
         package="velmora.build.closed_class",
         package_kind="velmora",
         licence="same as velmora",
-        notes="velmora.build.closed_class: pronouns, determiners, prepositions, conjunctions as their own lemma",
+        notes="velmora.build.closed_class: pronouns, articles, determiners, auxiliaries, contractions and "
+              "function words with their lemmas, written from grammar knowledge",
+        trusted=True,
     )
 
 # en_US suffix flags that derive other words (-ive, -ion(s), -th, -ly, -ings, -ers, -ness, -able, -ment)
@@ -162,6 +169,10 @@ def polimorf_non_inflection(part: str, form: str, lemma: str) -> bool:
         return not form.startswith("będ")
     return False
 
+
+# Every bundled recipe: this many of the language's most frequent words are their own lemma where no source
+# lists them, and the sources are cross-checked (see `checks`).
+FREQUENT_WORDS = 100_000
 
 SJP_LICENCE = "sjp.pl, used under its Apache-2.0 option (GPL/LGPL/MPL/Apache-2.0/CC-SA-1.0)"
 
@@ -184,10 +195,12 @@ RECIPES: Dict[str, Recipe] = {
             ),
         ),
         frequency_lang="en",
+        frequent_words=FREQUENT_WORDS,
     ),
     "pl": Recipe(
         lang="pl",
         sources=(
+            closed_class_source("pl", 5),
             spacy_source(
                 "pl", 2, "BSD-2-Clause (PoliMorf, data/pl_license.txt); package MIT",
                 notes="PoliMorf, which shares the SGJP data with morfeusz2",
@@ -201,6 +214,7 @@ RECIPES: Dict[str, Recipe] = {
         ),
         frequency_lang="pl",
         short_lemmas=frozenset("wz"),
+        frequent_words=FREQUENT_WORDS,
     ),
 }
 

@@ -14,7 +14,8 @@ import functools
 from typing import Dict, Tuple
 
 from velmora.build import readers
-from velmora.build.recipes import Recipe, Source, hunspell_source, spacy_source
+from velmora.build.closed_class import CLOSED_CLASS, SHORT_LEMMAS
+from velmora.build.recipes import FREQUENT_WORDS, Recipe, Source, closed_class_source, hunspell_source, spacy_source
 
 PACKAGE_MIT = "no licence file of its own in the package: spacy-lookups-data's MIT licence applies"
 
@@ -122,11 +123,18 @@ def spacy_rules_source(lang: str, priority: int, kind: str = "all") -> Source:
     )
 
 
-# Languages whose function words stay their own lemma, taken from spaCy's stop-word lists (articles, pronouns,
-# prepositions, auxiliaries): the tables lemmatise German `es`, `sie`, `er` to `ich` and `die`, `das`, `den` to
-# `der`, Dutch `het` to `hebben`, and each such merge joins words a search must keep apart. English does the same
-# with its own list (closed_class).
+# Languages whose spaCy stop words (articles, pronouns, prepositions, auxiliaries) are their own lemma below the
+# lemma tables, where the tables do not list them; the closed-class paradigms (closed_class), above every source,
+# give the lemmas of the function words the tables get wrong (German `es` -> `ich`, Dutch `het` -> `hebben`).
 STOP_WORDS_AS_LEMMAS = frozenset({"cs", "de", "nl", "ro", "sv", "tr"})
+# Priorities shared by every recipe: the closed-class paradigms above all, spaCy's stop words below the tables.
+CLOSED_CLASS_PRIORITY = 5
+STOP_WORDS_PRIORITY = 1
+# Languages rebuilt and measured on the checked shape (frequent words filled in, sources cross-checked, stop
+# words below the tables; see `checks`). The others keep the earlier shape, stop words above the tables, until
+# their models are rebuilt and measured the same way.
+CHECKED: frozenset = frozenset({"de", "es", "fr", "it", "nl", "pt", "ru"})
+EARLIER_STOP_WORDS_PRIORITY = 5
 
 
 # Endings of the verb lemmas (infinitives) of these languages: a stop word the table gives such a lemma is a verb
@@ -150,19 +158,26 @@ def stop_words(lang: str) -> Tuple[str, ...]:
 
 
 def stop_words_source(lang: str) -> Source:
+    checked = lang in CHECKED
     return Source(
         name=f"spaCy {lang} stop words as their own lemma",
         read=functools.partial(lambda code: readers.read_identity(stop_words(code)), lang),
-        priority=5,
+        priority=STOP_WORDS_PRIORITY if checked else EARLIER_STOP_WORDS_PRIORITY,
         package="spacy",
         package_kind="pypi",
         licence="MIT (spaCy)",
-        notes="function words (articles, pronouns, prepositions) kept apart; forms of verbs left to the table",
+        notes="function words (articles, pronouns, prepositions) as their own lemma where the table has none"
+        if checked else "function words (articles, pronouns, prepositions) kept apart; forms of verbs left to the table",
     )
 
 
+def closed_class_sources(lang: str) -> Tuple[Source, ...]:
+    return (closed_class_source(lang, CLOSED_CLASS_PRIORITY),) if lang in CLOSED_CLASS and lang in CHECKED else ()
+
+
 def spacy_recipe(lang: str) -> Recipe:
-    sources: Tuple[Source, ...] = (stop_words_source(lang),) if lang in STOP_WORDS_AS_LEMMAS else ()
+    sources: Tuple[Source, ...] = closed_class_sources(lang)
+    sources += (stop_words_source(lang),) if lang in STOP_WORDS_AS_LEMMAS else ()
     if lang in SPACY_TABLE_LICENCES:
         sources += (spacy_source(lang, 2, SPACY_TABLE_LICENCES[lang]),)
     if lang in TRUSTED_EXCEPTIONS:
@@ -180,6 +195,7 @@ def spacy_recipe(lang: str) -> Recipe:
         )
     return Recipe(
         lang=lang, sources=sources, frequency_lang=frequency_list(lang), lemmas_keep_own_frequency=True,
+        short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")), frequent_words=FREQUENT_WORDS if lang in CHECKED else 0,
     )
 
 
@@ -189,7 +205,9 @@ def hunspell_recipe(lang: str) -> Recipe:
         dictionary, package, 1, roots="all", licence=licence,
         notes="every root with the forms its suffix rules give; prefix rules left out",
     )
-    return Recipe(lang=lang, sources=(source,), frequency_lang=frequency_list(lang), lemmas_keep_own_frequency=True)
+    return Recipe(lang=lang, sources=closed_class_sources(lang) + (source,), frequency_lang=frequency_list(lang),
+                  lemmas_keep_own_frequency=True, short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")),
+                  frequent_words=FREQUENT_WORDS if lang in CHECKED else 0)
 
 
 # Languages built and measured, then left out of the bundle because they miss a quality target.

@@ -1,0 +1,217 @@
+"""From a recipe's sources to its candidate table: cross-source checks, then the frequent words no source lists.
+
+Every source has wrong entries, and the ranking cannot see them when a form has no better candidate: Russian
+`нет` -> `житься`, Dutch `ne` -> `een`, Russian `вау` -> `в`. Before ranking, the pairs of all sources are
+checked against each other and against the language's word frequencies (wordfreq), and a pair fails when
+  - `unknown lemma`: its form is a frequent word with another candidate lemma, and this lemma is a word no
+    other source lists and running text never shows (`veces` -> `vezar` beside `vez`); a form whose only lemma
+    it is keeps it (Polish `zmarł` -> `zemrzeć`);
+  - `rarer unrelated lemma`: its form is among the commonest words, and the lemma's whole paradigm (the lemma
+    and every other form any source gives it) is far rarer than the form alone: a paradigm that rare does not
+    own a form that common (`нет` -> `житься`, `уже` -> `узкий`), while a suppletive lemma does (`jest` ->
+    `być`, `went` -> `go`). Twenty times rarer fails where form and lemma differ before the lemma's last two
+    letters, two hundred times where they do not: plurals used more than their singular (`cheveux`,
+    `Einzelheiten`) keep their lemma, `getroffen` -> `triefen` does not. A name (a capitalised lemma) fails at
+    twenty times however it is spelt: a name has hardly any forms, so one far commoner than its base is a name
+    of its own (`Thomas` -> `Thoma`, `Paris` -> `Pari`);
+  - `rare form of a short word`: its lemma is one of the language's commonest short words (`een`, `раз`), the
+    form, at most two letters longer, is a thousand times rarer and does not begin with the lemma: such a lemma's
+    real forms are as common as itself or extend it, so a rare one is a homograph of another word (Dutch `ne`).
+A failed pair is left out of every source. Pairs of a trusted source (the closed-class lists) are never
+checked and vouch for the same pair in other sources.
+
+Then the frequent words (the recipe's `frequent_words` first of wordfreq's list) that no source lists as a
+form are stemmed by a model compiled from the checked pairs alone, and each that comes out as a word no source
+knows as a lemma (`когда` -> `когд`, `toujours` -> `toujour`), as a word running text shows thirty times less
+than the word itself (`teilweise` -> `teilweis`), or as one or two letters, becomes its own lemma at
+priority 0, below every source. Uninflected words the tables leave out would otherwise reach a suffix rule
+learned from other words; a listed word's regular form the rules already give its lemma (Polish
+`niebezpieczne` -> `niebezpieczny`) is left to them.
+
+What each check dropped is logged (logger `velmora.build`) with a sample.
+"""
+from __future__ import annotations
+
+import logging
+from typing import Dict, Iterable, List, Optional, Set, Tuple
+
+from velmora.build.cleaning import clean_pair, is_name, usable_word
+from velmora.build.ranking import CandidateTable, Frequency
+
+Pair = Tuple[str, str]
+LOG = logging.getLogger("velmora.build")
+
+UNKNOWN_LEMMA = "unknown lemma"
+RARER_LEMMA = "rarer unrelated lemma"
+SHORT_LEMMA = "rare form of a short word"
+CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA)
+
+# The commonest words, whose lemmas the paradigm check questions (wordfreq rank).
+COMMON_FORMS = 20_000
+# A paradigm this many times rarer than the form cannot own it.
+PARADIGM_RATIO = 20.0
+RELATED_PARADIGM_RATIO = 200.0
+# A rule's output this many times rarer than the word it came from is no lemma of that word.
+STRAY_RATIO = 30.0
+# Short words: at most this long, among this many commonest words; a form this many times rarer is a homograph.
+SHORT_LENGTH = 3
+SHORT_COMMON = 300
+SHORT_RATIO = 1000.0
+# Pairs of each check kept for the log and the README sample.
+SAMPLE = 12
+
+
+def frequent_word_list(lang: str, count: int) -> List[str]:
+    """The language's `count` most frequent words that can be dictionary words: lowercase, alphabetic."""
+    from wordfreq import top_n_list
+
+    seen: Dict[str, None] = {}
+    for word in top_n_list(lang, count):
+        word = word.lower()
+        if word.isalpha() and usable_word(word):
+            seen.setdefault(word, None)
+    return list(seen)
+
+
+class CheckReport:
+    """What the checks dropped and how many frequent words were filled in, for the build log."""
+
+    def __init__(self) -> None:
+        self.dropped: Dict[str, Set[Pair]] = {name: set() for name in CHECKS}
+        self.filled = 0
+        self.filled_sample: List[str] = []
+
+    def drop_set(self) -> Set[Pair]:
+        return set().union(*self.dropped.values())
+
+    def summary(self, lang: str) -> str:
+        parts = [f"{name}: {len(self.dropped[name])} dropped ({', '.join(f'{f}->{l}' for f, l in self.sample(name))})"
+                 for name in CHECKS]
+        filled = ", ".join(self.filled_sample)
+        return f"{lang}: checks: " + "; ".join(parts) + f"; frequent words as their own lemma: {self.filled} ({filled})"
+
+    def sample(self, name: str) -> List[Pair]:
+        return sorted(self.dropped[name])[:SAMPLE]
+
+
+def _cleaned(pairs: Iterable[Pair], short_lemmas) -> Iterable[Pair]:
+    for form, lemma in pairs:
+        pair = clean_pair(form, lemma, short_lemmas)
+        if pair is not None:
+            yield pair
+
+
+def related(form: str, lemma: str) -> bool:
+    """Does the form keep the lemma's spelling up to its last two letters (`einzelheiten`, `einzelheit`)?"""
+    stem = lemma[: max(1, len(lemma) - 2)]
+    return form.startswith(stem)
+
+
+def cross_check(
+    sources: List[Tuple[List[Pair], bool]], frequency: Frequency, frequent: List[str], short_lemmas=frozenset()
+) -> CheckReport:
+    """The pairs failing a check; `sources` are (raw pairs, trusted) per source."""
+    report = CheckReport()
+    rank = {word: i for i, word in enumerate(frequent)}
+    common = {w for w, i in rank.items() if i < COMMON_FORMS}
+    short = {w for w, i in rank.items() if i < SHORT_COMMON and len(w) <= SHORT_LENGTH}
+    trusted_pairs: Set[Pair] = set()
+    for pairs, trusted in sources:
+        if trusted:
+            trusted_pairs.update(_cleaned(pairs, short_lemmas))
+
+    # First pass: the pairs each check questions.
+    questioned: Dict[Pair, Set[int]] = {}  # pair -> sources listing it (unknown-lemma check)
+    paradigm_lemmas: Set[str] = set()
+    for index, (pairs, trusted) in enumerate(sources):
+        if trusted:
+            continue
+        for form, lemma in _cleaned(pairs, short_lemmas):
+            if form == lemma or (form, lemma) in trusted_pairs:
+                continue
+            if form in rank and not frequency(lemma):
+                questioned.setdefault((form, lemma), set()).add(index)
+            if form in common:
+                paradigm_lemmas.add(lemma)
+            if (lemma in short and form.isalpha() and not form.startswith(lemma)
+                    and len(form) <= len(lemma) + 2 and frequency(form) * SHORT_RATIO < frequency(lemma)):
+                report.dropped[SHORT_LEMMA].add((form, lemma))
+
+    # Second pass: which sources know the questioned lemmas, and the paradigms of the common forms' lemmas.
+    unknown_lemmas = {lemma for _, lemma in questioned}
+    known_by: Dict[str, Set[int]] = {}
+    members: Dict[str, Set[str]] = {lemma: {lemma} for lemma in paradigm_lemmas}
+    questioned_forms = {form for form, _ in questioned}
+    candidates: Dict[str, Set[str]] = {}  # every lemma of a questioned form, itself when it is a lemma
+    for index, (pairs, _) in enumerate(sources):
+        for form, lemma in _cleaned(pairs, short_lemmas):
+            for word in (form, lemma):
+                if word in unknown_lemmas:
+                    known_by.setdefault(word, set()).add(index)
+            if form in questioned_forms:
+                candidates.setdefault(form, set()).add(lemma)
+            if lemma in questioned_forms:
+                candidates.setdefault(lemma, set()).add(lemma)
+            if lemma in members:
+                members[lemma].add(form)
+    for (form, lemma), listing in questioned.items():
+        if not known_by.get(lemma, set()) - listing and candidates.get(form, set()) - {lemma}:
+            report.dropped[UNKNOWN_LEMMA].add((form, lemma))
+    mass = {lemma: sum(frequency(w) for w in forms) for lemma, forms in members.items()}
+    for pairs, trusted in sources:
+        if trusted:
+            continue
+        for raw_form, raw_lemma in pairs:
+            pair = clean_pair(raw_form, raw_lemma, short_lemmas)
+            if pair is None:
+                continue
+            form, lemma = pair
+            if form in common and form != lemma and (form, lemma) not in trusted_pairs:
+                rest = mass[lemma] - frequency(form)
+                spelt_alike = related(form, lemma) and not is_name(raw_lemma.strip())
+                ratio = RELATED_PARADIGM_RATIO if spelt_alike else PARADIGM_RATIO
+                if rest * ratio < frequency(form):
+                    report.dropped[RARER_LEMMA].add((form, lemma))
+    return report
+
+
+def strays(table: CandidateTable, rec, frequency: Frequency, words: List[str]) -> List[str]:
+    """The words no source lists that a model of the table's pairs turns into a word no source gives as a lemma,
+    into a far rarer word, or into one or two letters."""
+    from velmora import _velmora
+    from velmora.build.compiler import compile_pairs
+
+    missing = [w for w in words if not table.lists(w)]
+    if not missing:
+        return []
+    pairs = table.ranked(frequency, getattr(rec, "identity_margin", 1.0),
+                         getattr(rec, "lemmas_keep_own_frequency", False))
+    core = _velmora.TrieBuilder.from_bytes(compile_pairs(pairs)).build()
+    lemmas = table.lemmas()
+    out = []
+    for word, stem in zip(missing, core.stemWords(missing)):
+        stem = (stem or word).lower()
+        if stem != word and (stem not in lemmas or len(stem) < 3 <= len(word)
+                             or frequency(stem) * STRAY_RATIO < frequency(word)):
+            out.append(word)
+    return out
+
+
+def candidate_table(rec, frequency: Optional[Frequency]) -> Tuple[CandidateTable, Optional[CheckReport]]:
+    """The recipe's sources in a candidate table, checked and filled in where the recipe asks for it."""
+    table = CandidateTable()
+    if not rec.frequent_words or frequency is None or not rec.frequency_lang:
+        for source in rec.sources:
+            table.add_source(source.read(), source.priority, source.lemma_priority, rec.short_lemmas)
+        return table, None
+    read = [(list(source.read()), bool(getattr(source, "trusted", False))) for source in rec.sources]
+    frequent = frequent_word_list(rec.frequency_lang, rec.frequent_words)
+    report = cross_check(read, frequency, frequent, rec.short_lemmas)
+    drop = report.drop_set()
+    for source, (pairs, _) in zip(rec.sources, read):
+        table.add_source(pairs, source.priority, source.lemma_priority, rec.short_lemmas, drop=drop)
+    filled = table.add_missing(strays(table, rec, frequency, frequent), priority=0)
+    report.filled = len(filled)
+    report.filled_sample = filled[:SAMPLE]
+    LOG.info(report.summary(rec.lang))
+    return table, report

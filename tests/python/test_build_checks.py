@@ -1,0 +1,122 @@
+"""Cross-source checks and frequent-word fill of velmora.build, on small hand-made sources and frequencies."""
+from dataclasses import dataclass, field
+from typing import Tuple
+
+import pytest
+
+from velmora._velmora import TrieBuilder
+from velmora.build import checks, compile_pairs
+from velmora.build.checks import RARER_LEMMA, SHORT_LEMMA, UNKNOWN_LEMMA, cross_check
+from velmora.build.closed_class import CLOSED_CLASS, PARADIGMS, parse
+from velmora.build.ranking import CandidateTable
+
+
+def frequencies(table):
+    return lambda word: table.get(word, 0.0)
+
+
+def dropped(sources, freq, frequent):
+    report = cross_check(sources, frequencies(freq), frequent)
+    return {name: sorted(pairs) for name, pairs in report.dropped.items() if pairs}
+
+
+def test_frequent_form_of_a_rare_unrelated_lemma_is_dropped_a_suppletive_one_kept():
+    table = [("нет", "житься"), ("живётся", "житься"), ("jest", "być"), ("był", "być"), ("była", "być")]
+    freq = {"нет": 1e-3, "житься": 1e-7, "живётся": 1e-7, "jest": 1e-2, "być": 1e-3, "był": 2e-3, "była": 1e-3}
+    assert dropped([(table, False)], freq, ["jest", "нет", "był"]) == {RARER_LEMMA: [("нет", "житься")]}
+
+
+@pytest.mark.parametrize("form, lemma, lemma_freq, expected", [
+    # a plural used far more than its singular keeps its lemma: same spelling up to the lemma's last two letters
+    ("cheveux", "cheveu", 2e-6, {}),
+    # the same ratio with a lemma spelt otherwise fails
+    ("getroffen", "triefen", 2e-6, {RARER_LEMMA: [("getroffen", "triefen")]}),
+])
+def test_related_spelling_needs_a_far_rarer_paradigm(form, lemma, lemma_freq, expected):
+    freq = {form: 5e-5, lemma: lemma_freq}
+    assert dropped([([(form, lemma)], False)], freq, [form]) == expected
+
+
+def test_name_far_commoner_than_its_base_is_a_name_of_its_own():
+    table = [("Thomas", "Thoma"), ("Thomae", "Thoma")]
+    freq = {"thomas": 1e-4, "thoma": 2e-6}
+    assert dropped([(table, False)], freq, ["thomas"]) == {RARER_LEMMA: [("thomas", "thoma")]}
+
+
+def test_lemma_no_other_source_knows_and_text_never_shows_is_dropped():
+    table = [("veces", "vezar"), ("veces", "vez"), ("casas", "casa"), ("zmarł", "zemrzeć")]
+    other = [("casa", "casa")]
+    freq = {"veces": 1e-3, "vez": 1e-3, "casas": 1e-4, "casa": 1e-3, "zmarł": 1e-4}
+    # zemrzeć is as unknown, but it is the only lemma zmarł has
+    assert dropped([(table, False), (other, False)], freq, ["veces", "casas", "casa", "zmarł"])[UNKNOWN_LEMMA] == [
+        ("veces", "vezar")]
+    # another source listing the lemma as a word vouches for it
+    assert UNKNOWN_LEMMA not in dropped([(table, False), ([("vezar", "vezar")], False)], freq, ["veces", "casas"])
+
+
+def test_rare_homograph_of_a_common_short_word_is_dropped():
+    table = [("ne", "een"), ("eens", "een"), ("enen", "een")]
+    freq = {"een": 2e-2, "ne": 1e-6, "eens": 1e-6, "enen": 1e-7}
+    # `eens` begins with the lemma, so it may be a form of it; `ne` and `enen` do not and are far rarer
+    assert dropped([(table, False)], freq, ["een"]) == {SHORT_LEMMA: [("enen", "een"), ("ne", "een")]}
+
+
+def test_pairs_of_a_trusted_source_are_never_dropped_and_vouch_for_others():
+    table = [("нет", "житься"), ("мне", "мнить")]
+    trusted = [("мне", "мнить")]  # what a hand-written list says stands
+    freq = {"нет": 1e-3, "мне": 1e-3, "житься": 1e-7, "мнить": 1e-7}
+    assert dropped([(table, False), (trusted, True)], freq, ["нет", "мне"]) == {RARER_LEMMA: [("нет", "житься")]}
+
+
+@dataclass(frozen=True)
+class FakeSource:
+    pairs: Tuple
+    priority: int
+    lemma_priority: int = None
+    trusted: bool = False
+
+    def read(self):
+        return iter(self.pairs)
+
+
+@dataclass(frozen=True)
+class FakeRecipe:
+    sources: Tuple
+    lang: str = "xx"
+    frequency_lang: str = "xx"
+    frequent_words: int = 10
+    short_lemmas: frozenset = field(default_factory=frozenset)
+
+
+def test_frequent_words_no_source_lists_become_their_own_lemma_where_the_rules_would_invent_a_word(monkeypatch):
+    monkeypatch.setattr(checks, "frequent_word_list", lambda lang, count: ["когда", "домой", "руки", "книги"])
+    pairs = (("среда", "сред"), ("беда", "бед"), ("вода", "вод"), ("книги", "книга"), ("ноги", "нога"),
+             ("рука", "рука"), ("домой", "домыть"))
+    freq = {"когда": 1e-3, "домой": 1e-3, "руки": 1e-4, "книги": 1e-4, "книга": 1e-4, "рука": 1e-4}
+    table, report = checks.candidate_table(FakeRecipe((FakeSource(pairs, priority=1),)), frequencies(freq))
+    model = TrieBuilder.from_bytes(compile_pairs(table.ranked(frequencies(freq)))).build()
+    # когда would follow беда -> бед to a word nobody writes; руки follows ноги -> нога to a listed lemma;
+    # домой lost its only pair (a lemma no one else knows) and is no form of another word either
+    assert [model.stem(w) or w for w in ("когда", "руки", "книги", "домой")] == ["когда", "рука", "книга", "домой"]
+    assert "когда" in report.filled_sample and "руки" not in report.filled_sample
+    assert ("домой", "домыть") in report.drop_set()
+
+
+def test_filled_word_never_outranks_a_source():
+    table = CandidateTable()
+    table.add_source([("does", "do")], priority=1)
+    assert table.add_missing(["does", "maybe"], priority=0) == ["maybe"]
+    assert ("does", "does", 1) not in table.ranked()
+
+
+@pytest.mark.parametrize("lang", sorted(PARADIGMS))
+def test_closed_class_lists_parse_and_keep_each_form_to_one_lemma(lang):
+    lemmas = {}
+    for form, lemma in CLOSED_CLASS[lang]:
+        lemmas.setdefault(form, set()).add(lemma)
+    assert {form: found for form, found in lemmas.items() if len(found) > 1} == {}
+
+
+def test_closed_class_line_without_a_lemma_is_refused():
+    with pytest.raises(ValueError, match="without a lemma"):
+        list(parse("der die das"))
