@@ -180,7 +180,7 @@ class Stemmer:
     'run'
     """
 
-    __slots__ = ("_core", "_model", "_origin", "_options", "_lowercases", "__weakref__")
+    __slots__ = ("_core", "_model", "_origin", "_options", "_lowercases", "_compiled", "__weakref__")
 
     def __init__(
         self,
@@ -212,6 +212,7 @@ class Stemmer:
         self._finish(keep_unknown_case)
 
     def _finish(self, keep_unknown_case: bool) -> None:
+        self._compiled: Optional[bytes] = None
         self._options["keep_unknown_case"] = bool(keep_unknown_case)
         self._lowercases = not keep_unknown_case and self._core._case_mode() != "AS_IS"
 
@@ -290,7 +291,13 @@ class Stemmer:
 
     def to_bytes(self) -> bytes:
         """The model as a compiled image (gzip-compressed), whatever it was loaded from."""
-        return self._core.to_bytes()
+        if self._compiled is not None:
+            return self._compiled
+        image = self._core.to_bytes()
+        if self._core.recorded_modes is None:
+            # A dictionary is compiled to give its image: once, however often it is pickled.
+            self._compiled = image
+        return image
 
     # ---- one word ----------------------------------------------------------------------
 
@@ -470,7 +477,7 @@ class Stemmer:
             return (_restore, (self._model, self._options))
         # The image is gzip-compressed already.
         options = {k: self._options[k] for k in ("lowercase", "lookup", "cache_size", "keep_unknown_case")}
-        return (_restore_image, (self._core.to_bytes(), options))
+        return (_restore_image, (self.to_bytes(), options))
 
     def __repr__(self) -> str:
         opts = ", ".join(f"{k}={v!r}" for k, v in self._options.items())
