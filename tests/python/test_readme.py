@@ -38,7 +38,7 @@ def shown_results(block):
         yield statement, (comment["repr"].strip() if comment else None)
 
 
-def test_python_samples_show_real_results(sandbox):
+def test_readme_samples(sandbox):
     blocks = PYTHON.findall(README)
     assert blocks
     namespace = {}
