@@ -80,7 +80,8 @@ clean:
 
 # Sources of the bundled models (velmora.build.recipes); their versions are recorded in models/SOURCES.json.
 MODEL_PACKAGES := spacy-lookups-data==1.0.5 wordfreq==3.1.1
-MODEL_APT_PACKAGES := hunspell-en-us hunspell-pl wordnet-base hunspell-sk hunspell-uk hunspell-lv
+MODEL_APT_PACKAGES := hunspell-en-us hunspell-pl wordnet-base hunspell-sk hunspell-uk hunspell-lv hunspell-da hunspell-es \
+  hunspell-hr hunspell-id hunspell-nl hunspell-ro hunspell-sr hunspell-sv
 models: install
 	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES)"
 	$(VPY) -m pip install -q $(MODEL_PACKAGES)

@@ -20,7 +20,6 @@ import sys
 import time
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO / "python"))
 
 from velmora.build.hunspell import HunspellDictionary, default_skip_root, find_dictionary  # noqa: E402
 

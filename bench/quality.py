@@ -1,6 +1,7 @@
 """Quality benchmark: how often each bundled model's stem is the lemma a user expects, beside peer systems.
 
-Usage: python bench/quality.py [--lang CODE ...] [--model CODE=PATH ...] [--top-n N] [--fresh] [--no-chart]
+Usage: python bench/quality.py [--lang CODE ...] [--model CODE=PATH ...] [--top-n N] [--fresh] [--no-chart] [--update]
+                                [--no-training] [--json FILE]
 Prints a markdown table, writes bench/quality_results.json and docs/quality.png.
 
 Per language, on the alphabetic words among the top N of wordfreq's list that a gold analyser knows
@@ -15,6 +16,9 @@ For the bundled model also, from the pairs it is built from (velmora.build.train
 - known words = share of the distinct forms whose stem is one of the form's listed lemmas;
 - held-out = a fixed 10% of the forms removed, the rest compiled, the removed forms stemmed: 'exact' when the
   stem is one of the form's lemmas, 'unchanged' when it is the form itself.
+For every system, where the language has a Hunspell dictionary (bench/quality_nonwords.py):
+- non-words = of the 1,000 most frequent words the dictionary accepts, how many come out as a word it rejects
+  (as written and capitalised).
 """
 from __future__ import annotations
 
@@ -39,6 +43,7 @@ from quality_gold import CACHE, REPO, TOP_N, ScoredList, gold_analyser, package_
 from quality_languages import LANGUAGES, Language, language  # noqa: E402
 from quality_metrics import form_scores, lemma_accuracy, lemmas_by_form, split_held_out, wrong_merges  # noqa: E402
 import quality_peers  # noqa: E402
+from quality_nonwords import known_frequent_words, non_words  # noqa: E402
 
 SHARED_DATA = REPO.parent / "shared" / "data"
 RESULTS = HERE / "quality_results.json"
@@ -205,39 +210,46 @@ def measure_training_figures(code: str, model: pathlib.Path) -> Dict[str, object
     }
 
 
-def score(scored: Optional[ScoredList], outputs) -> Dict[str, float]:
-    if scored is None or outputs is None:
-        return {}
-    out = [o if o is not None else w for o, w in zip(outputs(scored.words), scored.words)]
-    return {
-        "lemma_accuracy": lemma_accuracy(scored.weights, scored.gold, out),
-        "wrong_merges": wrong_merges(scored.weights, scored.gold, out),
-    }
+def score(scored: Optional[ScoredList], outputs, frequent=None) -> Dict[str, object]:
+    figures: Dict[str, object] = {}
+    if outputs is None:
+        return figures
+    if scored is not None:
+        out = [o if o is not None else w for o, w in zip(outputs(scored.words), scored.words)]
+        figures["lemma_accuracy"] = lemma_accuracy(scored.weights, scored.gold, out)
+        figures["wrong_merges"] = wrong_merges(scored.weights, scored.gold, out)
+    if frequent is not None:
+        count, examples = non_words(frequent, outputs)
+        figures["non_words"] = count
+        figures["non_word_examples"] = examples[:12]
+    return figures
 
 
 def run_language(language: Language, top_n: int, models: Dict[str, pathlib.Path],
-                 reuse: bool = True) -> Dict[str, object]:
+                 reuse: bool = True, training: bool = True) -> Dict[str, object]:
     log(f"{language.code}:")
     t0 = time.perf_counter()
     gold, gold_shared = choose_gold(language, model_sources(language.code))
     scored = scored_list(language.wordfreq, gold, top_n) if gold and language.wordfreq else None
+    speller = language.spell_dictionary()
+    frequent = known_frequent_words(language.wordfreq, speller) if speller and language.wordfreq else None
     rows: List[Dict[str, object]] = []
 
     model = model_file(language.code, models)
     if model is not None:
         core = velmora.StemmerCore(str(model))
-        row = {"system": VELMORA, **score(scored, core.stemWords),
-               **training_figures(language.code, model, reuse)}
+        row = {"system": VELMORA, **score(scored, core.stemWords, frequent),
+               **(training_figures(language.code, model, reuse) if training else {})}
         row["built_from_gold_data"] = gold_shared
         rows.append(row)
     before = before_model(language)
     if before is not None:
-        rows.append({"system": BEFORE, **score(scored, before.stemWords), "built_from_gold_data": False})
+        rows.append({"system": BEFORE, **score(scored, before.stemWords, frequent), "built_from_gold_data": False})
     for name, outputs in ((SNOWBALL, quality_peers.snowball(language.snowball)),
                           (SIMPLEMMA, quality_peers.simplemma_lemmatizer(language.simplemma)),
                           (SPACY, quality_peers.spacy_lookup(language.spacy))):
         if outputs is not None:
-            rows.append({"system": name, **score(scored, outputs),
+            rows.append({"system": name, **score(scored, outputs, frequent),
                          "built_from_gold_data": name in language.peers_from_gold_data})
     return {
         "language": language.code,
@@ -247,6 +259,8 @@ def run_language(language: Language, top_n: int, models: Dict[str, pathlib.Path]
         "gold_version": gold_analyser(gold).version() if scored else None,
         "top_n": scored.top_n if scored else None,
         "scored_words": len(scored.words) if scored else None,
+        "non_word_dictionary": frequent.dictionary if frequent else None,
+        "non_word_list": len(frequent.words) if frequent else None,
         "rows": rows,
         "seconds": time.perf_counter() - t0,
     }
@@ -268,12 +282,16 @@ def figure(value) -> str:
     return "—" if value is None else f"{value:.3f}"
 
 
+def count(value) -> str:
+    return "—" if value is None else str(value)
+
+
 def markdown_by_language(results: List[Dict[str, object]]) -> str:
     """One line per language, each system's "lemma accuracy / wrong merges" side by side: the README form
     once many languages are bundled."""
     lines = [
-        "| language | velmora | known words | held-out exact | " + " | ".join(SYSTEMS[1:]) + " |",
-        "|---|---|---|---|" + "---|" * (len(SYSTEMS) - 1),
+        "| language | velmora | non-words | known words | held-out exact | " + " | ".join(SYSTEMS[1:]) + " |",
+        "|---|---|---|---|---|" + "---|" * (len(SYSTEMS) - 1),
     ]
     for lang in results:
         rows = {row["system"]: row for row in lang["rows"]}
@@ -283,25 +301,28 @@ def markdown_by_language(results: List[Dict[str, object]]) -> str:
             if row is None or row.get("lemma_accuracy") is None:
                 return "—"
             mark = " ¹" if row.get("built_from_gold_data") else ""
-            return f"{row['lemma_accuracy']:.3f} / {row['wrong_merges']:.3f}{mark}"
+            found = f" ({row['non_words']})" if row.get("non_words") is not None and system != VELMORA else ""
+            return f"{row['lemma_accuracy']:.3f} / {row['wrong_merges']:.3f}{mark}{found}"
 
         own = rows.get(VELMORA, {})
-        lines.append(f"| {lang['language']} | {pair(VELMORA)} | {figure(own.get('known_words'))} | "
+        lines.append(f"| {lang['language']} | {pair(VELMORA)} | {count(own.get('non_words'))} | "
+                     f"{figure(own.get('known_words'))} | "
                      f"{figure(own.get('held_out_exact'))} | " + " | ".join(pair(s) for s in SYSTEMS[1:]) + " |")
     return "\n".join(lines)
 
 
 def markdown(results: List[Dict[str, object]]) -> str:
     lines = [
-        "| language | system | lemma accuracy | wrong merges | known words | held-out exact | held-out unchanged |",
-        "|---|---|---|---|---|---|---|",
+        "| language | system | lemma accuracy | wrong merges | non-words | known words | held-out exact | "
+        "held-out unchanged |",
+        "|---|---|---|---|---|---|---|---|",
     ]
     for lang in results:
         for row in lang["rows"]:
             system = row["system"] + (" ¹" if row.get("built_from_gold_data") else "")
             lines.append(
                 f"| {lang['language']} | {system} | {figure(row.get('lemma_accuracy'))} | "
-                f"{figure(row.get('wrong_merges'))} | {figure(row.get('known_words'))} | "
+                f"{figure(row.get('wrong_merges'))} | {count(row.get('non_words'))} | {figure(row.get('known_words'))} | "
                 f"{figure(row.get('held_out_exact'))} | {figure(row.get('held_out_unchanged'))} |"
             )
     notes = ["", "Gold per language (words scored of the top list):"]
@@ -398,6 +419,10 @@ def main(argv: Optional[List[str]] = None) -> int:
     parser.add_argument("--model", action="append", default=[], metavar="CODE=PATH",
                         help="score this model file for a language instead of the bundled one")
     parser.add_argument("--fresh", action="store_true", help="recompute training figures even if nothing changed")
+    parser.add_argument("--update", action="store_true",
+                        help="keep the other languages of the results file, replacing only those scored now")
+    parser.add_argument("--no-training", action="store_true",
+                        help="leave out the known-word and held-out figures (they rebuild the training pairs)")
     parser.add_argument("--json", type=pathlib.Path,
                         help=f"results file (default {RESULTS.relative_to(REPO)}; with --model, build/quality-trial.json)")
     args = parser.parse_args(argv)
@@ -419,7 +444,11 @@ def main(argv: Optional[List[str]] = None) -> int:
         log(f"not in bench/quality_languages.py, peers and gold guessed from the code: {', '.join(guessed)}")
 
     t0 = time.perf_counter()
-    results = [run_language(language(c), args.top_n, models, not args.fresh) for c in codes]
+    results = [run_language(language(c), args.top_n, models, not args.fresh, not args.no_training) for c in codes]
+    if args.update and args.json.exists():
+        scored = {r["language"]: r for r in results}
+        kept = json.loads(args.json.read_text(encoding="utf-8")).get("languages", [])
+        results = [scored.pop(r["language"], r) for r in kept] + list(scored.values())
     table = markdown(results)
     print(table)
     payload = {

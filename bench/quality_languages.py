@@ -14,6 +14,8 @@ None where nothing suitable exists:
 - before: the source dictionary in ../shared/data the previous bundled model was compiled from.
 - peers_from_gold_data: peers known to be built from the data the gold analyser uses (their lemma accuracy
   is then not independent); velmora's own models are checked against their recorded sources instead.
+- speller: the Hunspell dictionary of the non-word check (bench/quality_nonwords.py); by default the one
+  serving as gold.
 """
 from __future__ import annotations
 
@@ -31,6 +33,12 @@ class Language:
     spacy: Optional[str] = None
     before: Optional[str] = None
     peers_from_gold_data: Tuple[str, ...] = ()
+    speller: Optional[str] = None
+
+    def spell_dictionary(self) -> Optional[str]:
+        if self.speller is not None:
+            return self.speller
+        return next((g.split(":", 1)[1] for g in self.gold if g.startswith("hunspell:")), None)
 
 
 def _rows(*rows: Language) -> Dict[str, Language]:
@@ -38,9 +46,10 @@ def _rows(*rows: Language) -> Dict[str, Language]:
 
 
 LANGUAGES: Dict[str, Language] = _rows(
-    Language("en", "en", ("lemminflect",), "english", "en", "en", "en_US.tsv.gz"),
+    Language("en", "en", ("lemminflect",), "english", "en", "en", "en_US.tsv.gz", speller="en_US"),
     # spaCy's Polish tables are PoliMorf, which holds the SGJP data behind morfeusz2 (see pl_license.txt there)
-    Language("pl", "pl", ("morfeusz2",), "polish", "pl", "pl", "pl_PL.tsv.gz", peers_from_gold_data=("spaCy lookup",)),
+    Language("pl", "pl", ("morfeusz2",), "polish", "pl", "pl", "pl_PL.tsv.gz", peers_from_gold_data=("spaCy lookup",),
+             speller="pl_PL"),
     Language("bg", "bg", ("hunspell:bg_BG",), None, "bg", None),
     Language("ca", "ca", ("hunspell:ca",), "catalan", "ca", "ca"),
     Language("cs", "cs", ("hunspell:cs_CZ",), "czech", "cs", "cs"),

@@ -10,7 +10,7 @@ import re
 import sys
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
-sys.path.insert(0, str(REPO / "python"))
+# The installed package is read (`make install`): the source tree has no compiled extension to load.
 
 from velmora._registry import LANGUAGE_NAMES  # noqa: E402
 from velmora.build import recipe  # noqa: E402
@@ -34,6 +34,7 @@ def short_source(name: str) -> str:
     name = re.sub(r"^spacy-lookups-data (\w+) lemma exceptions.*", "spaCy exceptions", name)
     name = re.sub(r"^spacy-lookups-data (\w+) lemma rules.*", "spaCy rules", name)
     name = re.sub(r"^spaCy (\w+) stop words.*", "spaCy stop words", name)
+    name = re.sub(r"^closed-class words.*", "closed-class paradigms", name)
     name = re.sub(r"^Hunspell (\S+) \(.*", r"Hunspell \1", name)
     return name
 
@@ -56,6 +57,10 @@ def figure(value, shared=False) -> str:
     return f"{value:.3f}" + (" ¹" if shared else "")
 
 
+def count(value) -> str:
+    return "—" if value is None else str(value)
+
+
 def provenance(record: dict, codes) -> None:
     print("| file | size | pairs | sources (priority; package version) | licences |")
     print("|---|---|---|---|---|")
@@ -75,9 +80,9 @@ def main() -> int:
     for extra in [a for a in sys.argv[1:] if not a.startswith("--")]:
         newer = {e["language"]: e for e in json.loads(pathlib.Path(extra).read_text(encoding="utf-8"))["languages"]}
         results["languages"] = [newer.pop(e["language"], e) for e in results["languages"]] + list(newer.values())
-    print("| code | language | sources | licences | size | lemma accuracy | wrong merges | Snowball acc. / merges | gold "
-          "| held-out exact |")
-    print("|---|---|---|---|---|---|---|---|---|---|")
+    print("| code | language | sources | licences | size | lemma accuracy | wrong merges | non-words | "
+          "Snowball acc. / merges | gold | held-out exact |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|")
     total = 0
     for code in sorted(record):
         model = MODELS / f"{code}.vmc"
@@ -95,7 +100,7 @@ def main() -> int:
         name = LANGUAGE_NAMES.get(code, (code,))[0].title()
         print(f"| `{code}` | {name} | {', '.join(names)} | {', '.join(licences)} | {size / 1e6:.2f} MB | "
               f"{figure(row.get('lemma_accuracy'), row.get('built_from_gold_data', False))} | "
-              f"{figure(row.get('wrong_merges'))} | {snowball} | "
+              f"{figure(row.get('wrong_merges'))} | {count(row.get('non_words'))} | {snowball} | "
               f"{row.get('gold') or 'none'} | {figure(row.get('held_out_exact'))} |")
     print(f"\nTotal: {total / 1e6:.1f} MB")
     return 0

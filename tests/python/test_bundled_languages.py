@@ -6,6 +6,7 @@ output. English and Polish have their own, longer lists in test_build_models.py.
 import functools
 import gzip
 import json
+import pathlib
 
 import pytest
 
@@ -49,6 +50,24 @@ TEXTBOOK = {
     "ur": [("کتابیں", "کتاب"), ("لڑکیاں", "لڑکی")],
 }
 
+# Function words, written from grammar books with the conventions of velmora.build.closed_class (articles to
+# the masculine singular, pronouns to their nominative, contractions to the preposition); the lemma tables
+# got these wrong (`ihr` -> `mein`, `нет` -> `житься`) or lacked them, and a suffix rule cut them.
+FUNCTION_WORDS = {
+    "de": [("dem", "der"), ("vom", "von"), ("ihre", "ihr"), ("es", "es"), ("ein", "ein"), ("jedes", "jeder"),
+           ("ebenfalls", "ebenfalls"), ("hat", "haben")],
+    "fr": [("nous", "nous"), ("toujours", "toujours"), ("jamais", "jamais"), ("du", "de"), ("les", "le"),
+           ("sont", "être")],
+    "es": [("la", "el"), ("del", "de"), ("una", "uno"), ("uno", "uno"), ("fue", "ser")],
+    "it": [("della", "di"), ("perché", "perché"), ("così", "così"), ("sono", "essere")],
+    "pt": [("uma", "um"), ("quando", "quando"), ("agora", "agora"), ("pelo", "por"), ("foi", "ser")],
+    "nl": [("het", "het"), ("ben", "zijn"), ("heeft", "hebben"), ("onze", "ons")],
+    "ru": [("мне", "я"), ("ему", "он"), ("когда", "когда"), ("где", "где"), ("нет", "нет"), ("себя", "себя"),
+           ("этого", "этот"), ("было", "быть")],
+    "pl": [("nie", "nie"), ("musi", "musieć"), ("myślę", "myśleć"), ("sobie", "siebie")],
+    "en": [("does", "do"), ("news", "news"), ("making", "make")],
+}
+
 # Textbook forms the sources get wrong: no source of the language links the form to its lemma.
 KNOWN_WRONG = {
     ("da", "bøger"): "spaCy's table gives bøge, hunspell da_DK lists bøger as a word of its own",
@@ -88,6 +107,15 @@ def test_stem_batch_by_code(code):
     ],
 )
 def test_textbook_form(code, form, lemma):
+    check_lemma(code, form, lemma)
+
+
+@pytest.mark.parametrize("code, form, lemma", [(c, f, l) for c in sorted(FUNCTION_WORDS) for f, l in FUNCTION_WORDS[c]])
+def test_function_word(code, form, lemma):
+    check_lemma(code, form, lemma)
+
+
+def check_lemma(code, form, lemma):
     if code not in BUNDLED:
         pytest.skip(f"{code} is not bundled")
     # a tuple lists spellings of one lemma (the French tables write oe for the ligature)
@@ -107,3 +135,15 @@ def test_spacy_tables_with_lemma_lists(tmp_path):
     assert sorted(readers.read_spacy_lookup("xx", tmp_path)) == [
         ("cantes", "cant"), ("cantes", "cantar"), ("gats", "gat"),
     ]
+
+
+MODELS = pathlib.Path(__file__).resolve().parents[2] / "python" / "velmora" / "models"
+
+
+@pytest.mark.parametrize("code", sorted(RECIPES))
+def test_recorded_sources_match_the_recipe(code):
+    """models/SOURCES.json names the sources, priorities and packages of the recipe, and the file it describes."""
+    record = json.loads((MODELS / "SOURCES.json").read_text(encoding="utf-8"))[code]
+    recorded = [(s["source"], s["priority"], s["package"]) for s in record["sources"]]
+    assert recorded == [(s.name, s.priority, f"{s.package_kind}:{s.package}") for s in RECIPES[code].sources]
+    assert record["bytes"] == (MODELS / f"{code}.vmc").stat().st_size
