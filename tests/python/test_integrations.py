@@ -293,6 +293,8 @@ class TestSklearn:
 
     def test_tokenizer_keeps_stop_words_and_ngrams_working(self):
         import warnings
+
+        pytest.importorskip("sklearn")
         from sklearn.feature_extraction.text import TfidfVectorizer
         from velmora.integrations.sklearn import StemmingTokenizer
 
