@@ -126,6 +126,9 @@ def cmd_stem(args: argparse.Namespace) -> int:
     lookup = "all" if args.all else args.lookup
     _check_encoding(args.encoding)
     _, stemmer = _open(args.model, lookup=lookup, keep_unknown_case=args.keep_unknown_case)
+    for word in args.words:
+        if os.path.isfile(word):
+            warnings.warn(f"{word!r} is stemmed as a word; to stem the words of that file, give -i {word}")
     out = sys.stdout
     for batch in _batches(_input_word_lists(args)):
         out.write("\n".join(_stem_lines(args, stemmer, batch)))

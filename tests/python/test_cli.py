@@ -225,3 +225,11 @@ def test_build_model_errors_name_the_path(tmp_path):
     r = run_cli("build-model", "--tsv", str(tmp_path / "missing.tsv"), "-o", str(tmp_path / "x.vmc"), "--quiet")
     assert r.returncode == 1
     assert r.stderr.strip() == f"velmora build-model: error: cannot read source '{tmp_path / 'missing.tsv'}': No such file or directory"
+
+
+def test_a_word_that_names_a_file_gets_a_hint(tmp_path, small_dict):
+    text = tmp_path / "big.txt"
+    text.write_text("cats", encoding="utf-8")
+    r = run_cli("stem", "--model", small_dict, str(text))
+    assert r.returncode == 0 and r.stdout.strip() == str(text).lower()
+    assert r.stderr.strip() == f"velmora stem: warning: '{text}' is stemmed as a word; to stem the words of that file, give -i {text}"
