@@ -121,6 +121,20 @@ def _renamed(error: TypeError, method: str) -> TypeError:
     return TypeError(f"Stemmer.{text}" if text.startswith(bare) else f"Stemmer.{method}(): {text}")
 
 
+def _is_dictionary_encoded(column: Any) -> bool:
+    """Whether an Arrow column is dictionary-encoded (pandas' category, Polars' Categorical, a
+    pyarrow DictionaryArray), read from the schema it exports, without importing pyarrow."""
+    kind = getattr(column, "type", None)  # a pyarrow array or chunked array
+    if kind is not None and type(kind).__name__ == "DictionaryType":
+        return True
+    if not (hasattr(column, "__arrow_c_stream__") or hasattr(column, "__arrow_c_array__")):
+        return False
+    dtype = getattr(column, "dtype", None)  # pandas and Polars say it in their dtype
+    return dtype is not None and str(dtype) in ("category", "Categorical", "Enum") or (
+        dtype is not None and type(dtype).__name__ in ("CategoricalDtype", "Categorical", "Enum")
+    )
+
+
 def _none_positions(items: List[Any]) -> List[int]:
     """Where None stands in a list, found by the list's own search (a few per batch, as a rule)."""
     positions: List[int] = []
@@ -418,14 +432,21 @@ class Stemmer:
         Series of ``string[pyarrow]``, a nanoarrow array, of type string, large_string or
         string_view. Returns a large_string array of the same length (a ``pyarrow.Array`` when
         pyarrow is installed, else an object exporting ``__arrow_c_array__``): nulls stay null,
+        (a dictionary-encoded column, such as a pandas ``category`` or Polars ``Categorical``,
+        gives a dictionary array whose dictionary was stemmed once, with its indices as they were;
+        this step needs pyarrow),
         a word without a stem is null, or with ``keep_input=True`` itself, lowercased by a
         lowercasing model as in :meth:`stem_word` (this step needs pyarrow). The work runs off
         the interpreter lock on ``threads`` threads (None: one for small columns, every core
         for large ones); the result is the same for any thread count."""
+        if _is_dictionary_encoded(column):
+            return self._stem_dictionary_column(column, threads, keep_input)
         if not (keep_input and self._lowercases):
             try:
                 return self._core.stem_arrow(column, threads=threads, keep_input=keep_input)
             except TypeError as e:
+                if "dictionary-encoded" in str(e):  # from a producer whose dtype did not say so
+                    return self._stem_dictionary_column(column, threads, keep_input)
                 raise _renamed(e, "stem_arrow") from None
         try:
             import pyarrow as pa
@@ -446,6 +467,29 @@ class Stemmer:
         unknown = pc.and_(pc.is_null(stems), pc.is_valid(kept))
         lowered = [word.lower() for word in pc.filter(kept, unknown).to_pylist()]
         return pc.replace_with_mask(kept, unknown, pa.array(lowered, type=kept.type))
+
+    def _stem_dictionary_column(self, column: Any, threads: Optional[int], keep_input: bool) -> Any:
+        """A dictionary-encoded column: each chunk's dictionary is stemmed once and the chunk's
+        indices kept, so the cost follows the distinct words, not the rows. The result is one
+        dictionary array over the chunks' unified dictionaries."""
+        import pyarrow as pa
+        import pyarrow.compute as pc
+
+        chunks = pa.chunked_array(column) if hasattr(column, "__arrow_c_stream__") else pa.chunked_array([pa.array(column)])
+        stemmed = []
+        for chunk in chunks.chunks:
+            stems = self.stem_arrow(chunk.dictionary, threads=threads, keep_input=keep_input)
+            indices = chunk.indices
+            if stems.null_count:
+                # A row whose word has no stem becomes a null index, so the dictionaries hold no
+                # nulls and the chunks' dictionaries can be unified.
+                missing = pc.fill_null(pc.take(pc.is_null(stems), indices), False)
+                indices = pc.if_else(missing, pa.scalar(None, indices.type), indices)
+                stems = pc.fill_null(stems, "")
+            stemmed.append(pa.DictionaryArray.from_arrays(indices, stems))
+        if not stemmed:
+            return pa.array([], pa.dictionary(chunks.type.index_type, pa.large_string()))
+        return pa.chunked_array(stemmed).unify_dictionaries().combine_chunks()
 
     def stem_all(self, word: str) -> List[str]:
         """Every candidate stem of a word, best first (empty when there is none)."""

@@ -357,3 +357,83 @@ def test_the_cache_limit_comes_from_the_environment(monkeypatch, value, expected
     monkeypatch.setenv("VELMORA_CACHE_MAX_BYTES", "lots")
     with pytest.raises(ValueError, match="VELMORA_CACHE_MAX_BYTES must be a whole number of bytes"):
         _cache_bound.max_bytes()
+
+
+# ---- dictionary-encoded columns ------------------------------------------------------------
+
+
+def _dictionary_columns():
+    pa = pytest.importorskip("pyarrow")
+    words = ["Cats", "walked", None, "cats", "Qzx", "geese", "walked"]
+    columns = {
+        "pyarrow": pa.array(words).dictionary_encode(),
+        "chunks with their own dictionaries": pa.chunked_array(
+            [pa.array(words[:3]).dictionary_encode(), pa.array(words[3:]).dictionary_encode()]
+        ),
+        "null in the dictionary": pa.DictionaryArray.from_arrays(
+            pa.array([0, 1, 2, 0, 3, 4, 1], pa.int8()), pa.array(["Cats", "walked", None, "Qzx", "geese"])
+        ),
+    }
+    try:
+        import pandas
+
+        columns["pandas category"] = pandas.Series(words, dtype="category")
+    except ImportError:
+        pass
+    try:
+        import polars
+
+        columns["polars Categorical"] = polars.Series(words, dtype=polars.Categorical)
+    except ImportError:
+        pass
+    return words, columns
+
+
+@pytest.mark.parametrize("keep_input", [False, True])
+def test_dictionary_encoded_columns_stem_their_dictionary(small_dict, keep_input):
+    pa = pytest.importorskip("pyarrow")
+    stemmer = velmora.Stemmer(small_dict)
+    words, columns = _dictionary_columns()
+    expected = stemmer.stem_arrow(pa.array(words), keep_input=keep_input).to_pylist()
+    assert expected[:3] == ["cat", "walk", None]
+    for name, column in columns.items():
+        result = stemmer.stem_arrow(column, keep_input=keep_input)
+        assert pa.types.is_dictionary(result.type), name
+        assert result.to_pylist() == expected, name
+
+
+def test_a_dictionary_column_is_stemmed_once_per_distinct_word(small_dict, monkeypatch):
+    pa = pytest.importorskip("pyarrow")
+    stemmer = velmora.Stemmer(small_dict)
+    column = pa.array(["cats", "walked"] * 5000).dictionary_encode()
+    seen = []
+    core = stemmer.core
+
+    class Counting:
+        def __getattr__(self, name):
+            return getattr(core, name)
+
+        def stem_arrow(self, col, **kw):
+            seen.append(len(col))
+            return core.stem_arrow(col, **kw)
+
+    monkeypatch.setattr(stemmer, "_core", Counting())
+    assert stemmer.stem_arrow(column).to_pylist()[:2] == ["cat", "walk"]
+    assert seen == [2]
+    empty = pa.chunked_array([], pa.dictionary(pa.int32(), pa.string()))
+    assert stemmer.stem_arrow(empty).to_pylist() == []
+
+
+def test_a_dictionary_column_behind_the_capsule_interface_alone(small_dict):
+    pa = pytest.importorskip("pyarrow")
+
+    class Exported:  # a producer that is not pyarrow and names no dtype
+        def __init__(self, array):
+            self.array = array
+
+        def __arrow_c_array__(self, requested_schema=None):
+            return self.array.__arrow_c_array__(requested_schema)
+
+    stemmer = velmora.Stemmer(small_dict)
+    column = pa.array(["cats", None, "qzx", "cats"]).dictionary_encode()
+    assert stemmer.stem_arrow(Exported(column)).to_pylist() == ["cat", None, None, "cat"]
