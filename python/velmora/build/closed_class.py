@@ -108,7 +108,7 @@ PARADIGMS: Dict[str, str] = {
         ons: onze
         = de het een en of maar niet ook nog al wel dan als dat die dit deze wat wie waar hoe er hier daar
         = van in op te aan met voor door over bij uit naar om tot tegen na onder tussen zonder sinds want omdat
-        = toen terwijl dus zo heel nu meer veel geen iets niets alles iemand niemand men
+        = toen terwijl dus zo heel nu meer veel geen iets niets alles iemand niemand men eerst eerste toe geleden
         = ik je jij u hij zij ze wij we jullie mij me hem haar hun hen mijn jouw uw
     """,
     "fr": """
