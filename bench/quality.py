@@ -210,6 +210,18 @@ def measure_training_figures(code: str, model: pathlib.Path) -> Dict[str, object
     }
 
 
+TRAINING_FIELDS = ("training_pairs", "training_forms", "known_words", "held_out_forms", "held_out_exact",
+                   "held_out_unchanged", "seconds")
+
+
+def keep_training_figures(old: Dict[str, object], new: Dict[str, object]) -> None:
+    """Copies the earlier run's training figures of velmora's row into a rescore that left them out."""
+    before = next((r for r in old["rows"] if r["system"] == VELMORA), None)
+    now = next((r for r in new["rows"] if r["system"] == VELMORA), None)
+    if before is not None and now is not None:
+        now.update({k: before[k] for k in TRAINING_FIELDS if k in before and k not in now})
+
+
 def score(scored: Optional[ScoredList], outputs, frequent=None) -> Dict[str, object]:
     figures: Dict[str, object] = {}
     if outputs is None:
@@ -420,7 +432,9 @@ def main(argv: Optional[List[str]] = None) -> int:
                         help="score this model file for a language instead of the bundled one")
     parser.add_argument("--fresh", action="store_true", help="recompute training figures even if nothing changed")
     parser.add_argument("--update", action="store_true",
-                        help="keep the other languages of the results file, replacing only those scored now")
+                        help="keep the other languages of the results file, replacing only those scored now (with "
+                             "--no-training, a rescored language keeps its earlier known-word and held-out figures: "
+                             "for a model that did not change)")
     parser.add_argument("--no-training", action="store_true",
                         help="leave out the known-word and held-out figures (they rebuild the training pairs)")
     parser.add_argument("--json", type=pathlib.Path,
@@ -448,6 +462,10 @@ def main(argv: Optional[List[str]] = None) -> int:
     if args.update and args.json.exists():
         scored = {r["language"]: r for r in results}
         kept = json.loads(args.json.read_text(encoding="utf-8")).get("languages", [])
+        if args.no_training:
+            for old in kept:
+                if old["language"] in scored:
+                    keep_training_figures(old, scored[old["language"]])
         results = [scored.pop(r["language"], r) for r in kept] + list(scored.values())
     table = markdown(results)
     print(table)
