@@ -291,6 +291,35 @@ PARADIGMS: Dict[str, str] = {
         = перед после около против вместо кроме меньше можно нельзя надо нужно сегодня завтра вчера именно
         = есть много мало сколько столько поэтому конечно просто вообще опять снова сразу ничего
     """,
+    "cs": """
+        být: jsem jsi je jsme jste jsou byl byla bylo byli byly budu budeš bude budeme budete budou bych bychom byste
+        mít: mám máš má máme máte mají měl měla mělo měli měly
+        moci: můžu mohu můžeš může můžeme můžete mohou můžou mohl mohla mohlo mohli
+        chtít: chci chceš chce chceme chcete chtějí chtěl chtěla chtělo chtěli
+        muset: musím musíš musí musíme musíte musejí musel musela muselo museli
+        já: mě mne mi mně mnou
+        ty: tebe tě tobě tebou
+        on: ho jemu mu něj něho němu ním jím
+        ona: ji jí ní
+        my: nás nám námi
+        vy: vás vám vámi
+        oni: jich jim nich nim jimi nimi
+        se: si sebe sobě sebou
+        můj: moje mé mého mému mým mých mými moji mí mou
+        tvůj: tvoje tvá tvé tvého tvému tvým tvých tvými tvoji tví tvou
+        svůj: svoje svá své svého svému svým svých svými svoji sví svou
+        náš: naše našeho našemu naším našich našimi naši
+        váš: vaše vašeho vašemu vaším vašich vašimi vaši
+        její: jejího jejímu jejím jejích jejími
+        ten: ta to toho tomu tom tím té tu ti těch těm těmi
+        tento: tato toto tohoto tomuto tomto tímto této tuto tito tyto těchto těmto
+        tenhle: tahle tohle tohohle tomhle tímhle téhle tuhle tihle tyhle
+        který: která které kterého kterému kterém kterým kterou kteří kterých kterými
+        všechen: všechna všechno všichni všechny všeho všemu všem vším všech všemi
+        dva: dvě dvou dvěma
+        = jeho jejich již už ještě a i ale nebo že když jak tak také taky jen jenom než protože proto pak tady tam
+        = teď dnes velmi moc v ve na s z ze k ke o u do od po pro při za před pod nad mezi bez přes podle
+    """,
     "pl": """
         siebie: sobie sobą
         musieć: muszę musisz musi musimy musicie muszą musiał musiała musiało musieli musiały

@@ -130,11 +130,7 @@ STOP_WORDS_AS_LEMMAS = frozenset({"cs", "de", "nl", "ro", "sv", "tr"})
 # Priorities shared by every recipe: the closed-class paradigms above all, spaCy's stop words below the tables.
 CLOSED_CLASS_PRIORITY = 5
 STOP_WORDS_PRIORITY = 1
-# Languages rebuilt and measured on the checked shape (frequent words filled in, sources cross-checked, stop
-# words below the tables; see `checks`). The others keep the earlier shape, stop words above the tables, until
-# their models are rebuilt and measured the same way.
-CHECKED: frozenset = frozenset({"de", "es", "fr", "it", "nl", "pt", "ru"})
-EARLIER_STOP_WORDS_PRIORITY = 5
+
 
 
 # Endings of the verb lemmas (infinitives) of these languages: a stop word the table gives such a lemma is a verb
@@ -158,21 +154,19 @@ def stop_words(lang: str) -> Tuple[str, ...]:
 
 
 def stop_words_source(lang: str) -> Source:
-    checked = lang in CHECKED
     return Source(
         name=f"spaCy {lang} stop words as their own lemma",
         read=functools.partial(lambda code: readers.read_identity(stop_words(code)), lang),
-        priority=STOP_WORDS_PRIORITY if checked else EARLIER_STOP_WORDS_PRIORITY,
+        priority=STOP_WORDS_PRIORITY,
         package="spacy",
         package_kind="pypi",
         licence="MIT (spaCy)",
-        notes="function words (articles, pronouns, prepositions) as their own lemma where the table has none"
-        if checked else "function words (articles, pronouns, prepositions) kept apart; forms of verbs left to the table",
+        notes="function words (articles, pronouns, prepositions) as their own lemma where the table has none",
     )
 
 
 def closed_class_sources(lang: str) -> Tuple[Source, ...]:
-    return (closed_class_source(lang, CLOSED_CLASS_PRIORITY),) if lang in CLOSED_CLASS and lang in CHECKED else ()
+    return (closed_class_source(lang, CLOSED_CLASS_PRIORITY),) if lang in CLOSED_CLASS else ()
 
 
 def spacy_recipe(lang: str) -> Recipe:
@@ -195,7 +189,7 @@ def spacy_recipe(lang: str) -> Recipe:
         )
     return Recipe(
         lang=lang, sources=sources, frequency_lang=frequency_list(lang), lemmas_keep_own_frequency=True,
-        short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")), frequent_words=FREQUENT_WORDS if lang in CHECKED else 0,
+        short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")), frequent_words=FREQUENT_WORDS,
     )
 
 
@@ -207,7 +201,7 @@ def hunspell_recipe(lang: str) -> Recipe:
     )
     return Recipe(lang=lang, sources=closed_class_sources(lang) + (source,), frequency_lang=frequency_list(lang),
                   lemmas_keep_own_frequency=True, short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")),
-                  frequent_words=FREQUENT_WORDS if lang in CHECKED else 0)
+                  frequent_words=FREQUENT_WORDS)
 
 
 # Languages built and measured, then left out of the bundle because they miss a quality target.
