@@ -194,6 +194,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const ArrowChunk& chunk : arrow_chunks) column.chunks.push_back(chunk.rows());
 
+  auto stem_all_rows = [&](unsigned threads, StemColumn& out) {
+    ColumnOptions options;
+    options.threads = threads;
+    options.keep_input = keep_input;
+    options.validate_utf8 = true;
+    return stem_column(trie, column, options, out);
+  };
+
   if (mutate) {
     // Another thread of the producer rewrites the buffers while the walk reads
     // them: offsets far out and backwards, views to nowhere, null rows valid.
@@ -216,13 +224,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       }
     });
     for (unsigned threads = 1; threads <= 2; ++threads) {
-      ColumnOptions options;
-      options.threads = threads;
-      options.keep_input = keep_input;
-      options.validate_utf8 = true;
       StemColumn out;
-      const size_t bad = stem_column(trie, column, options, out);
-      if (bad == kNoIndex && out.rows() != n) std::abort();
+      if (stem_all_rows(threads, out) == kNoIndex && out.rows() != n) std::abort();
     }
     stop = true;
     writer.join();
@@ -230,12 +233,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   for (unsigned threads = 1; threads <= 3; ++threads) {
-    ColumnOptions options;
-    options.threads = threads;
-    options.keep_input = keep_input;
-    options.validate_utf8 = true;
     StemColumn out;
-    const size_t bad = stem_column(trie, column, options, out);
+    const size_t bad = stem_all_rows(threads, out);
     if (bad != first_invalid) std::abort();
     if (bad != kNoIndex) continue;
     size_t nulls = 0;
