@@ -66,6 +66,8 @@ FUNCTION_WORDS = {
            ("этого", "этот"), ("было", "быть")],
     "pl": [("nie", "nie"), ("musi", "musieć"), ("myślę", "myśleć"), ("sobie", "siebie")],
     "cs": [("je", "být"), ("nás", "my"), ("mi", "já"), ("již", "již"), ("této", "tento")],
+    "ro": [("au", "avea"), ("să", "să"), ("este", "fi"), ("acestei", "acest")],
+    "sv": [("en", "en"), ("mitt", "min"), ("honom", "han"), ("första", "första"), ("gick", "gå")],
     "en": [("does", "do"), ("news", "news"), ("making", "make")],
 }
 

@@ -320,6 +320,60 @@ PARADIGMS: Dict[str, str] = {
         = jeho jejich již už ještě a i ale nebo že když jak tak také taky jen jenom než protože proto pak tady tam
         = teď dnes velmi moc v ve na s z ze k ke o u do od po pro při za před pod nad mezi bez přes podle
     """,
+    "ro": """
+        fi: sunt ești este e suntem sunteți era erau eram fost fie fiind
+        avea: am ai are avem aveți au aveam avut ar aș
+        putea: pot poți poate putem puteți putut
+        vrea: vreau vrei vrem vreți vor
+        eu: mă mi mie mine
+        tu: ți ție tine
+        noi: ne nouă
+        voi: vă vouă
+        un: unui unei unor
+        acest: această aceste acestui acestei acestor acești
+        acel: acea acele acelui acelei acelor acei
+        tot: toată toți toate tuturor
+        meu: mea mei mele
+        tău: ta tăi tale
+        său: sa săi sale
+        nostru: noastră noștri noastre
+        vostru: voastră voștri voastre
+        doi: două
+        = să se ce că sau și dar în la de pe cu din pentru nu mai ca cum când unde care cine foarte doar încă
+        = deja acum aici acolo după până prin spre fără între sub peste te
+    """,
+    "sv": """
+        en: ett
+        jag: mig
+        du: dig
+        han: honom
+        hon: henne
+        vi: oss
+        de: dem
+        min: mitt mina
+        din: ditt dina
+        sin: sitt sina
+        vår: vårt våra
+        någon: något några
+        ingen: inget inga
+        annan: annat andra
+        vilken: vilket vilka
+        all: allt alla
+        sådan: sådant sådana
+        denna: detta dessa
+        vara: är var varit vore
+        ha: har hade haft
+        bli: blir blev blivit
+        kunna: kan kunde kunnat
+        ska: skall skulle
+        vilja: vill ville velat
+        få: får fick fått
+        gå: går gick gått
+        göra: gör gjorde gjort
+        = den det man sig ni hans hennes dess deras och eller men att som om när där här så inte också bara redan
+        = nu då sedan än i på av för med till från under över efter före mot utan hos vid mellan genom första
+        = mycket mer mest mindre bättre längre
+    """,
     "pl": """
         siebie: sobie sobą
         musieć: muszę musisz musi musimy musicie muszą musiał musiała musiało musieli musiały
