@@ -4,6 +4,8 @@
 // copy of each; unpaired surrogates become U+FFFD on the way to UTF-8.
 #pragma once
 
+#include "util/ascii.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -35,27 +37,6 @@ inline size_t utf8_last_char_start(const unsigned char* bytes, size_t n) {
   size_t start = n - 1;
   while (start > 0 && is_utf8_continuation(bytes[start])) --start;
   return start;
-}
-
-inline constexpr bool is_ascii_upper(uint32_t c) { return c >= 'A' && c <= 'Z'; }
-// ASCII-only lowercase: the locale-independent fold every ASCII path shares.
-inline constexpr uint32_t ascii_lower(uint32_t c) { return is_ascii_upper(c) ? c + ('a' - 'A') : c; }
-
-// True when every byte is below 0x80; eight bytes at a time. Inline: the stem
-// walk asks it of every word.
-inline bool is_ascii(std::string_view s) {
-  const char* p = s.data();
-  const size_t n = s.size();
-  size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    uint64_t chunk;
-    std::memcpy(&chunk, p + i, 8);
-    if (chunk & 0x8080808080808080ull) return false;
-  }
-  for (; i < n; ++i) {
-    if (p[i] & 0x80) return false;
-  }
-  return true;
 }
 
 // Appends the UTF-8 form of `units` to `out`; each unpaired surrogate is written as U+FFFD.
