@@ -315,37 +315,6 @@ PyObject* stem_all_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs
                             });
 }
 
-// The stem of `word` as a new str, or a new None; null with the error set.
-PyObject* stem_or_none(const StemEngine& engine, std::string_view word, StemScratch& scratch) {
-  PyRef result;
-  if (!engine.stem_one(word, scratch, result)) return nullptr;
-  return result ? result.release() : new_none();
-}
-
-PyObject* stem_batch_py_backed_str(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
-                                   PyObject* kwnames) {
-  auto body = [](const StemEngine& engine, TextSequence& seq) {
-    StemScratch scratch;
-    auto stem_at = [&](size_t i) { return stem_or_none(engine, seq.texts[i], scratch); };
-    return filled_list(seq.texts.size(), stem_at);
-  };
-  return with_word_sequence("StemmerCore._stem_batch_py_backed_str", self, args, nargs, kwnames, body);
-}
-
-// Grows the list by appending, where stem_batch fills a pre-sized one.
-PyObject* stem_batch_append(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  auto body = [](const StemEngine& engine, TextSequence& seq) -> PyObject* {
-    PyRef list(PyList_New(0));
-    StemScratch scratch;
-    for (size_t i = 0; list && i < seq.texts.size(); ++i) {
-      PyRef result(stem_or_none(engine, seq.texts[i], scratch));
-      if (!result || PyList_Append(list.get(), result.get()) < 0) return nullptr;
-    }
-    return list.release();
-  };
-  return with_word_sequence("StemmerCore._stem_batch_append", self, args, nargs, kwnames, body);
-}
-
 #define FASTCALL METH_FASTCALL | METH_KEYWORDS
 
 PyMethodDef kProductionMethods[] = {
@@ -378,12 +347,6 @@ PyMethodDef kProductionMethods[] = {
      "from (a dictionary is compiled with the options it was loaded with); from_bytes loads it."},
     {"stem_all_batch", as_cfunction(stem_all_batch), FASTCALL,
      "stem_all_batch($self, words)\n--\n\nstem_all for every word of a sequence of str; one list per word."},
-    {"_stem_batch_py_backed_str", as_cfunction(stem_batch_py_backed_str), FASTCALL,
-     "_stem_batch_py_backed_str($self, words)\n--\n\nBenchmark variant of stem_batch: extracts every word "
-     "first with a reference held per word; never consults the cache."},
-    {"_stem_batch_append", as_cfunction(stem_batch_append), FASTCALL,
-     "_stem_batch_append($self, words)\n--\n\nBenchmark variant of stem_batch that grows its result list by "
-     "appending; never consults the cache."},
 };
 
 // The production methods followed by the diagnostic ones (with their sentinel).
