@@ -54,6 +54,19 @@ def test_lemma_no_other_source_knows_and_text_never_shows_is_dropped():
     assert UNKNOWN_LEMMA not in dropped([(table, False), ([("vezar", "vezar")], False)], freq, ["veces", "casas"])
 
 
+@pytest.mark.parametrize("shortest_telling_list, expected", [
+    (3, [("empresa", "empresar"), ("empresas", "empresar")]),
+    # beside a frequency list shorter than that, a lemma it lacks may just be rare (Urdu infinitives)
+    (4, []),
+])
+def test_lemma_made_up_from_a_frequent_form_is_dropped_from_every_form(monkeypatch, shortest_telling_list, expected):
+    monkeypatch.setattr(checks, "INVENTED_MIN_WORDS", shortest_telling_list)
+    table = [("empresa", "empresar"), ("empresas", "empresar"), ("zmarł", "zemrzeć")]
+    freq = {"empresa": 1e-4, "empresas": 5e-5, "zmarł": 1e-4}
+    found = dropped([(table, False)], freq, ["empresa", "empresas", "zmarł"])
+    assert found.get(UNKNOWN_LEMMA, []) == expected
+
+
 def test_rare_homograph_of_a_common_short_word_is_dropped():
     table = [("ne", "een"), ("eens", "een"), ("enen", "een")]
     freq = {"een": 2e-2, "ne": 1e-6, "eens": 1e-6, "enen": 1e-7}

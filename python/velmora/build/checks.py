@@ -5,7 +5,9 @@ Every source has wrong entries, and the ranking cannot see them when a form has 
 checked against each other and against the language's word frequencies (wordfreq), and a pair fails when
   - `unknown lemma`: its form is a frequent word with another candidate lemma, and this lemma is a word no
     other source lists and running text never shows (`veces` -> `vezar` beside `vez`); a form whose only lemma
-    it is keeps it (Polish `zmarł` -> `zemrzeć`);
+    it is keeps it (Polish `zmarł` -> `zemrzeć`), unless the lemma is a frequent form of it with a letter or
+    two added, a verb made up from a noun (Portuguese `empresa`, `empresas` -> `empresar`), and the language's
+    frequency list is long enough to tell (80,000 words): then every frequent form loses it;
   - `rarer unrelated lemma`: its form is among the commonest words, and the lemma's whole paradigm (the lemma
     and every other form any source gives it) is far rarer than the form alone: a paradigm that rare does not
     own a form that common (`нет` -> `житься`, `уже` -> `узкий`), while a suppletive lemma does (`jest` ->
@@ -51,6 +53,8 @@ COMMON_FORMS = 20_000
 # A paradigm this many times rarer than the form cannot own it.
 PARADIGM_RATIO = 20.0
 RELATED_PARADIGM_RATIO = 200.0
+# A lemma made up from a form (see `unknown lemma`) is only recognised beside a frequency list this long.
+INVENTED_MIN_WORDS = 80_000
 # A rule's output this many times rarer than the word it came from is no lemma of that word.
 STRAY_RATIO = 30.0
 # Short words: at most this long, among this many commonest words; a form this many times rarer is a homograph.
@@ -99,6 +103,11 @@ def _cleaned(pairs: Iterable[Pair], short_lemmas) -> Iterable[Pair]:
         pair = clean_pair(form, lemma, short_lemmas)
         if pair is not None:
             yield pair
+
+
+def extends(lemma: str, form: str) -> bool:
+    """Is the lemma the form with one or two letters added (`empresa` -> `empresar`)?"""
+    return lemma.startswith(form) and 0 < len(lemma) - len(form) <= 2
 
 
 def related(form: str, lemma: str) -> bool:
@@ -154,8 +163,12 @@ def cross_check(
                 candidates.setdefault(lemma, set()).add(lemma)
             if lemma in members:
                 members[lemma].add(form)
+    invented = set()
+    if len(frequent) >= INVENTED_MIN_WORDS:  # "text never shows it" means little beside a short frequency list
+        invented = {lemma for (form, lemma), listing in questioned.items()
+                    if not known_by.get(lemma, set()) - listing and extends(lemma, form)}
     for (form, lemma), listing in questioned.items():
-        if not known_by.get(lemma, set()) - listing and candidates.get(form, set()) - {lemma}:
+        if not known_by.get(lemma, set()) - listing and (candidates.get(form, set()) - {lemma} or lemma in invented):
             report.dropped[UNKNOWN_LEMMA].add((form, lemma))
     mass = {lemma: sum(frequency(w) for w in forms) for lemma, forms in members.items()}
     for pairs, trusted in sources:
