@@ -1,5 +1,10 @@
+import _thread
+import contextlib
 import gzip
 import pathlib
+import signal
+import threading
+import time
 
 import pytest
 
@@ -62,3 +67,37 @@ def en_words(en_source):
         for line in f:
             words.extend(w for w in line.rstrip("\n").split("\t") if w and not w.startswith("#"))
     return words
+
+
+@pytest.fixture
+def polish_source():
+    """The shared Polish source dictionary: seconds of native work, long enough to interrupt."""
+    source = DATA / "pl_PL.tsv.gz"
+    if not source.exists():
+        pytest.skip("the Polish source dictionary is not here")
+    return source
+
+
+@contextlib.contextmanager
+def ctrl_c_after(seconds):
+    """Delivers a Ctrl-C (SIGINT, default handler) `seconds` into the block, which must end with
+    KeyboardInterrupt."""
+    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
+    timer = threading.Timer(seconds, _thread.interrupt_main)
+    try:
+        timer.start()
+        with pytest.raises(KeyboardInterrupt):
+            yield
+        timer.join()
+    finally:
+        timer.cancel()
+        signal.signal(signal.SIGINT, previous)
+
+
+def cpu_seconds_after(settle, window):
+    """Process CPU time (every thread's) used in `window` seconds, `settle` seconds from now:
+    what work that should have stopped still does."""
+    time.sleep(settle)
+    cpu = time.process_time()
+    time.sleep(window)
+    return time.process_time() - cpu

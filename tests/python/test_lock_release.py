@@ -81,26 +81,13 @@ def interrupt_compile(en_source, out):
         assert not out.exists()
 
 
-def test_ctrl_c_stops_the_compile_itself(tmp_path):
+def test_ctrl_c_stops_the_compile_itself(tmp_path, polish_source):
     # Ctrl-C frees the caller at once; the native compile must stop too, not run on
     # unobserved for the rest of its half minute. Process CPU time counts every thread.
-    from conftest import DATA
+    from conftest import cpu_seconds_after, ctrl_c_after
 
-    source = DATA / "pl_PL.tsv.gz"
-    if not source.exists():
-        pytest.skip("the Polish source dictionary is not here")
-    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
-    try:
-        timer = threading.Timer(1.0, _thread.interrupt_main)
-        timer.start()
-        with pytest.raises(KeyboardInterrupt):
-            _velmora.compile(str(source), str(tmp_path / "pl.vmc"))
-            time.sleep(5)
-        timer.join()
-    finally:
-        signal.signal(signal.SIGINT, previous)
-    time.sleep(0.3)  # the last checkpoint's stretch of work
-    cpu = time.process_time()
-    time.sleep(1.5)
-    assert time.process_time() - cpu < 0.5
+    with ctrl_c_after(1.0):
+        _velmora.compile(str(polish_source), str(tmp_path / "pl.vmc"))
+        time.sleep(5)
+    assert cpu_seconds_after(0.3, 1.5) < 0.5  # 0.3 s: the last checkpoint's stretch of work
     assert not (tmp_path / "pl.vmc").exists()

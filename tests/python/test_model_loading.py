@@ -161,32 +161,16 @@ def test_cli_info_refuses_a_device(tmp_path):
     assert done.stderr == "velmora info: error: cannot read model '/dev/zero': not a regular file (a character device)\n"
 
 
-def test_ctrl_c_stops_a_builder_loading_a_dictionary():
+def test_ctrl_c_stops_a_builder_loading_a_dictionary(polish_source):
     # Loading the Polish dictionary into a builder takes several seconds of CPU; Ctrl-C
     # must end it at once, not after the whole load.
-    import _thread
-    import signal
-    import threading
     import time
 
-    from conftest import DATA
+    from conftest import cpu_seconds_after, ctrl_c_after
 
-    source = DATA / "pl_PL.tsv.gz"
-    if not source.exists():
-        pytest.skip("the Polish source dictionary is not here")
-    previous = signal.signal(signal.SIGINT, signal.default_int_handler)
-    try:
-        timer = threading.Timer(0.3, _thread.interrupt_main)
-        cpu = time.process_time()
-        timer.start()
-        with pytest.raises(KeyboardInterrupt):
-            TrieBuilder(str(source))
-        used = time.process_time() - cpu
-        timer.join()
-    finally:
-        signal.signal(signal.SIGINT, previous)
-    time.sleep(0.3)  # the last checkpoint's stretch of work
-    rest = time.process_time()
-    time.sleep(1.0)
+    cpu = time.process_time()
+    with ctrl_c_after(0.3):
+        TrieBuilder(str(polish_source))
+    used = time.process_time() - cpu
     assert used < 2.5  # the whole load takes about three times that
-    assert time.process_time() - rest < 0.5
+    assert cpu_seconds_after(0.3, 1.0) < 0.5  # 0.3 s: the last checkpoint's stretch of work
