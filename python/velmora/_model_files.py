@@ -32,6 +32,12 @@ def read_error(path: str, error: OSError, what: str = "model") -> OSError:
     return named
 
 
+# Flags for opening a file to read: without waiting for a pipe's writer, not inherited, binary. The
+# POSIX ones are absent on Windows, where none of them is needed.
+READ_FLAGS = os.O_RDONLY | getattr(os, "O_NONBLOCK", 0) | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)
+# Refuses a link at the path itself where the system can (ELOOP).
+NO_FOLLOW = getattr(os, "O_NOFOLLOW", 0)
+
 _NOT_REGULAR = (
     (stat.S_ISCHR, "a character device"),
     (stat.S_ISBLK, "a block device"),
@@ -44,7 +50,7 @@ def _open_regular(path: str, what: str) -> BinaryIO:
     """The file opened for reading, when it is a regular file. A device or pipe may never end
     (/dev/zero, a pipe nobody closes), so it is refused with ValueError before a byte is read;
     the open itself does not wait for a pipe's writer."""
-    fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK | os.O_CLOEXEC)
+    fd = os.open(path, READ_FLAGS)
     try:
         mode = os.fstat(fd).st_mode
         if stat.S_ISDIR(mode):
@@ -52,7 +58,8 @@ def _open_regular(path: str, what: str) -> BinaryIO:
         if not stat.S_ISREG(mode):
             kind = next((name for test, name in _NOT_REGULAR if test(mode)), "not a file")
             raise ValueError(f"cannot read {what} {path!r}: not a regular file ({kind})")
-        os.set_blocking(fd, True)
+        if hasattr(os, "O_NONBLOCK"):
+            os.set_blocking(fd, True)
         return os.fdopen(fd, "rb")
     except BaseException:
         os.close(fd)

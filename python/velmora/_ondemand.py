@@ -19,7 +19,7 @@ import os
 import stat
 from typing import Iterator, Optional, Union
 
-from velmora._model_files import write_file
+from velmora._model_files import NO_FOLLOW, READ_FLAGS, write_file
 from velmora._progress import Progress
 
 _FORMAT = "2"  # bump when the way on-demand models are built changes
@@ -67,8 +67,10 @@ def _image_digest(image: bytes) -> str:
 
 def _entry_matches(path: str, digest: str) -> bool:
     """Whether the entry is a regular file, not a link, whose bytes have the digest in its name."""
+    if not NO_FOLLOW and os.path.islink(path):
+        return False
     try:
-        fd = os.open(path, os.O_RDONLY | os.O_NOFOLLOW | os.O_NONBLOCK | os.O_CLOEXEC)
+        fd = os.open(path, READ_FLAGS | NO_FOLLOW)
     except OSError:
         return False  # a link (ELOOP), gone, or unreadable
     if not stat.S_ISREG(os.fstat(fd).st_mode):
