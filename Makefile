@@ -78,7 +78,7 @@ quality: install
 clean:
 	rm -rf build dist
 
-# Sources of the bundled models (velmora.build.recipes); their versions are recorded in models/SOURCES.json.
+# Sources of the bundled models (velmora.lexicon.recipes); their versions are recorded in models/SOURCES.json.
 MODEL_PACKAGES := spacy-lookups-data==1.0.5 wordfreq==3.1.1
 MODEL_APT_PACKAGES := hunspell-en-us hunspell-pl wordnet-base hunspell-sk hunspell-uk hunspell-lv hunspell-da hunspell-es \
   hunspell-hr hunspell-id hunspell-nl hunspell-ro hunspell-sr hunspell-sv

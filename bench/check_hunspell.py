@@ -21,7 +21,7 @@ import time
 
 REPO = pathlib.Path(__file__).resolve().parents[1]
 
-from velmora.build.hunspell import HunspellDictionary, default_skip_root, find_dictionary  # noqa: E402
+from velmora.lexicon.hunspell import HunspellDictionary, default_skip_root, find_dictionary  # noqa: E402
 
 
 def run_hunspell(dic: pathlib.Path, option: str, words: list[str]) -> str:

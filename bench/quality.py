@@ -12,7 +12,7 @@ lowercased):
   / sum of weight.
 The gold is the language's first analyser the model was not built from (bench/quality_languages.py); a
 system built from the gold's own data is marked.
-For the bundled model also, from the pairs it is built from (velmora.build.training_pairs):
+For the bundled model also, from the pairs it is built from (velmora.lexicon.training_pairs):
 - known words = share of the distinct forms whose stem is one of the form's listed lemmas;
 - held-out = a fixed 10% of the forms removed, the rest compiled, the removed forms stemmed: 'exact' when the
   stem is one of the form's lemmas, 'unchanged' when it is the form itself.
@@ -37,12 +37,14 @@ from typing import Dict, List, Optional, Tuple
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
+sys.path.insert(0, str(HERE.parent / "tools"))
 
 import velmora  # noqa: E402
 from quality_gold import CACHE, REPO, TOP_N, ScoredList, gold_analyser, package_version, scored_list  # noqa: E402
 from quality_languages import LANGUAGES, Language, language  # noqa: E402
 from quality_metrics import form_scores, lemma_accuracy, lemmas_by_form, split_held_out, wrong_merges  # noqa: E402
 import quality_peers  # noqa: E402
+from provenance import source_version  # noqa: E402
 from quality_nonwords import known_frequent_words, non_words  # noqa: E402
 
 SHARED_DATA = REPO.parent / "shared" / "data"
@@ -67,7 +69,7 @@ def model_sources(code: str) -> str:
     pipeline's recipe (source names, licences, notes) and the provenance files beside the bundled models."""
     texts = []
     try:
-        from velmora.build import recipe
+        from velmora.lexicon import recipe
 
         texts += [f"{s.name} {s.package} {s.licence} {s.notes}" for s in recipe(code).sources]
     except Exception:  # no pipeline or no recipe for the language: the provenance files are all there is
@@ -138,13 +140,13 @@ def training_stamp(code: str, model: pathlib.Path) -> str:
     figures are reused while none of these changes."""
     digest = hashlib.sha256()
     package = pathlib.Path(velmora.__file__).parent
-    for path in [HERE / "quality_metrics.py", *sorted((package / "build").rglob("*.py"))]:
+    for path in [HERE / "quality_metrics.py", *sorted((package / "lexicon").rglob("*.py"))]:
         digest.update(path.name.encode() + path.read_bytes())
     try:
-        from velmora.build import recipe
+        from velmora.lexicon import recipe
 
         for source in recipe(code).sources:
-            digest.update(f"{source.name}={source.package_version()}".encode())
+            digest.update(f"{source.name}={source_version(source)}".encode())
     except Exception as error:  # a pipeline without recipes: its code alone identifies the pairs
         digest.update(repr(error).encode())
     digest.update(model.read_bytes())
@@ -161,7 +163,7 @@ MEMORY_LIMIT_GIB = float(os.environ.get("VELMORA_QUALITY_MEMORY_GIB", "12"))
 def training_figures(code: str, model: pathlib.Path, reuse: bool = True) -> Dict[str, object]:
     """Known-word accuracy of the model and the 10% held-out figures, from the language's training pairs."""
     try:
-        import velmora.build  # noqa: F401
+        import velmora.lexicon  # noqa: F401
     except ImportError as error:
         return {"note": f"no model pipeline ({error})"}
     cached = CACHE / f"training-{code}-{training_stamp(code, model)}.json"
@@ -183,7 +185,7 @@ def training_figures(code: str, model: pathlib.Path, reuse: bool = True) -> Dict
 
 
 def measure_training_figures(code: str, model: pathlib.Path) -> Dict[str, object]:
-    from velmora.build import compile_pairs, training_pairs
+    from velmora.lexicon import compile_pairs, training_pairs
 
     core = velmora.StemmerCore(str(model))
     t0 = time.perf_counter()

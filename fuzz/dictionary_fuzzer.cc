@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "build/freeze.h"
+#include "train/freeze.h"
 #include "runtime/compiled_trie.h"
-#include "build/dictionary.h"
+#include "train/dictionary.h"
 #include "image/reader.h"
 #include "image/writer.h"
 

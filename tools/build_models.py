@@ -1,4 +1,4 @@
-"""Rebuilds the bundled compiled models from their recipes (velmora.build.recipes) and records provenance.
+"""Rebuilds the bundled compiled models from their recipes (velmora.lexicon.recipes) and records provenance.
 
 Usage: python tools/build_models.py [LANG ...]   (default: every language with a recipe)
 Runs against the installed velmora (`make install`); writes into this checkout's python/velmora/models.
@@ -17,7 +17,8 @@ REPO = pathlib.Path(__file__).resolve().parents[1]
 # The installed package is used (`make models` installs it first): the source tree has no compiled extension,
 # and the package imports it on load.
 
-from velmora.build import RECIPES, compile_pairs, readers, recipe, training_pairs  # noqa: E402
+from velmora.lexicon import RECIPES, compile_pairs, readers, recipe, training_pairs  # noqa: E402
+from provenance import source_version  # noqa: E402
 
 MODELS = REPO / "python" / "velmora" / "models"
 SOURCES = MODELS / "SOURCES.json"
@@ -32,7 +33,7 @@ def provenance(lang: str) -> list:
         {
             "source": s.name,
             "package": f"{s.package_kind}:{s.package}",
-            "version": s.package_version(),
+            "version": source_version(s),
             "licence": s.licence,
             "priority": s.priority,
         }
@@ -53,7 +54,7 @@ def copyright_excerpt(text: str, dictionary: str) -> str:
 def write_licences(lang: str) -> None:
     """Copies the licence files of a language's sources into models/LICENSES (files already there are kept:
     some were written by hand from the package's documentation)."""
-    from velmora.build.readers import spacy_lookup_dir
+    from velmora.lexicon.readers import spacy_lookup_dir
 
     LICENSES.mkdir(exist_ok=True)
     for source in recipe(lang).sources:
@@ -75,7 +76,7 @@ def write_licences(lang: str) -> None:
 
 
 def main(argv: list) -> int:
-    # the pipeline logs what its cross-source checks dropped per language (logger velmora.build)
+    # the pipeline logs what its cross-source checks dropped per language (logger velmora.lexicon)
     logging.basicConfig(level=logging.INFO, format="%(message)s", stream=sys.stdout)
     langs = argv or sorted(RECIPES)
     record = json.loads(SOURCES.read_text(encoding="utf-8")) if SOURCES.exists() else {}

@@ -13,7 +13,7 @@ REPO = pathlib.Path(__file__).resolve().parents[1]
 # The installed package is read (`make install`): the source tree has no compiled extension to load.
 
 from velmora._registry import LANGUAGE_NAMES  # noqa: E402
-from velmora.build import recipe  # noqa: E402
+from velmora.lexicon import recipe  # noqa: E402
 
 MODELS = REPO / "python" / "velmora" / "models"
 RESULTS = REPO / "bench" / "quality_results.json"

@@ -114,8 +114,8 @@ def _language_of(dictionary_name: str) -> Optional[str]:
 def _recipe(dic_path: str, language: Optional[str], prefixes: bool):  # type: ignore[no-untyped-def]
     import functools
 
-    from velmora.build import readers
-    from velmora.build.recipes import Recipe, Source
+    from velmora.lexicon import readers
+    from velmora.lexicon.recipes import Recipe, Source
 
     def source(roots: str, priority: int) -> Source:
         return Source(
@@ -143,7 +143,7 @@ def hunspell_model(
     Raises FileNotFoundError naming the folders searched when there is no such dictionary.
     """
     from velmora import __version__
-    from velmora.build.hunspell import find_dictionary
+    from velmora.lexicon.hunspell import find_dictionary
 
     dic, aff = find_dictionary(os.fspath(name_or_path))
     dic_path = os.path.abspath(dic)
@@ -158,7 +158,7 @@ def hunspell_model(
             return path
         _remove(path)  # damaged, replaced, or a link: built again below
 
-    from velmora.build import build_model
+    from velmora.lexicon import build_model
 
     os.makedirs(folder, mode=0o700, exist_ok=True)
     with Progress(f"building a model from {dic_path} (cached for later use)", enabled=progress):

@@ -239,7 +239,7 @@ def cmd_info(args: argparse.Namespace) -> int:
 
 
 def cmd_build_model(args: argparse.Namespace) -> int:
-    from velmora import build
+    from velmora import lexicon
 
     if args.lang and (args.tsv or args.conllu or args.hunspell):
         raise ValueError("give a language with a recipe, or source files, not both")
@@ -254,12 +254,12 @@ def cmd_build_model(args: argparse.Namespace) -> int:
         print(path)
         return 0
     if args.lang:
-        rec = build.recipe(args.lang)
+        rec = lexicon.recipe(args.lang)
     else:
-        rec = build.recipe_from_files(args.tsv, args.conllu, args.hunspell, frequency_lang=args.frequency)
+        rec = lexicon.recipe_from_files(args.tsv, args.conllu, args.hunspell, frequency_lang=args.frequency)
     with Progress(f"building {args.out}", enabled=_shows_progress(args)):
         try:
-            image = build.build_model(rec, args.out)
+            image = lexicon.build_model(rec, args.out)
         except OSError as e:
             if e.filename is None:
                 raise
@@ -325,7 +325,7 @@ def build_parser() -> argparse.ArgumentParser:
         description="Sources rank in this order: form<TAB>lemma lists, CoNLL-U treebanks, Hunspell dictionaries; "
         "within a kind, earlier files rank higher.",
     )
-    bm.add_argument("lang", nargs="?", help="a language with a recipe (see velmora.build.RECIPES)")
+    bm.add_argument("lang", nargs="?", help="a language with a recipe (see velmora.lexicon.RECIPES)")
     bm.add_argument(
         "--out", "-o", help="compiled image to write; without it, one --hunspell dictionary is built into the "
         "user's cache ($XDG_CACHE_HOME/velmora) and the cached model's path printed",

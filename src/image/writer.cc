@@ -28,7 +28,7 @@ std::string model_metadata_text(const ModelModes& modes) {
   std::string text = "velmora.metadata.v1\nformatVersion=" + std::to_string(kTrieStreamVersion) + "\n";
   text += line(kDirectionKey, metadata_value(modes.direction));
   // The reduction lines describe what build/reduce does (the dominance figures
-  // are build/frequency_trie.h's); readers ignore them.
+  // are train/frequency_trie.h's); readers ignore them.
   text +=
       "reductionMode=MERGE_SUBTREES_WITH_EQUIVALENT_DOMINANT_GET_RESULTS\n"
       "dominantWinnerMinPercent=75\n"

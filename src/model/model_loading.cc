@@ -1,8 +1,8 @@
 #include "model/model_loading.h"
 
-#include "build/dictionary.h"
-#include "build/freeze.h"
-#include "build/rebuild.h"
+#include "train/dictionary.h"
+#include "train/freeze.h"
+#include "train/rebuild.h"
 #include "command/compiled_patch.h"
 #include "image/gzip.h"
 #include "image/reader.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "build/frequency_trie.h"
+#include "train/frequency_trie.h"
 #include "model/files.h"
 #include "runtime/compiled_trie.h"
 #include "util/expected.h"

@@ -7,7 +7,7 @@
 #include "pyext/defaults.h"
 #include "pyext/file_writing.h"
 #include "model/model_loading.h"
-#include "build/freeze.h"
+#include "train/freeze.h"
 #include "image/writer.h"
 #include "pyext/stemmer_object.h"
 #include "pyext/py_args.h"

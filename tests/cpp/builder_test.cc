@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "build/freeze.h"
+#include "train/freeze.h"
 #include "runtime/compiled_trie.h"
-#include "build/frequency_trie.h"
-#include "build/reduce.h"
+#include "train/frequency_trie.h"
+#include "train/reduce.h"
 #include "test_util.h"
 
 namespace velmora {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "build/freeze.h"
+#include "train/freeze.h"
 #include "test_util.h"
 #include "runtime/compiled_trie.h"
 #include "runtime/stem_walk.h"

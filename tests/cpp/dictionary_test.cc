@@ -2,7 +2,7 @@
 
 #include <ostream>
 
-#include "build/dictionary.h"
+#include "train/dictionary.h"
 #include "test_util.h"
 
 namespace velmora {

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "build/freeze.h"
-#include "build/rebuild.h"
-#include "build/dictionary.h"
+#include "train/freeze.h"
+#include "train/rebuild.h"
+#include "train/dictionary.h"
 #include "image/gzip.h"
 #include "image/reader.h"
 #include "image/writer.h"

@@ -3,8 +3,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "build/freeze.h"
-#include "build/dictionary.h"
+#include "train/freeze.h"
+#include "train/dictionary.h"
 #include "util/utf.h"
 #include "image/gzip.h"
 #include "runtime/normalize.h"

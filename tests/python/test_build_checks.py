@@ -1,14 +1,14 @@
-"""Cross-source checks and frequent-word fill of velmora.build, on small hand-made sources and frequencies."""
+"""Cross-source checks and frequent-word fill of velmora.lexicon, on small hand-made sources and frequencies."""
 from dataclasses import dataclass, field
 from typing import Tuple
 
 import pytest
 
 from velmora._velmora import TrieBuilder
-from velmora.build import checks, compile_pairs
-from velmora.build.checks import RARER_LEMMA, SHORT_LEMMA, UNKNOWN_LEMMA, cross_check
-from velmora.build.closed_class import CLOSED_CLASS, PARADIGMS, parse
-from velmora.build.ranking import CandidateTable
+from velmora.lexicon import checks, compile_pairs
+from velmora.lexicon.checks import RARER_LEMMA, SHORT_LEMMA, UNKNOWN_LEMMA, cross_check
+from velmora.lexicon.closed_class import CLOSED_CLASS, PARADIGMS, parse
+from velmora.lexicon.ranking import CandidateTable
 
 
 def frequencies(table):

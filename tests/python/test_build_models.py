@@ -50,7 +50,7 @@ def _sample(forms, share):
 def test_english_known_words_stem_to_a_listed_lemma(en):
     pytest.importorskip("spacy_lookups_data")
     pytest.importorskip("wordfreq")
-    from velmora.build import training_pairs
+    from velmora.lexicon import training_pairs
 
     listed = {}
     for form, lemma, _ in training_pairs("en"):

@@ -1,11 +1,11 @@
-"""Candidate ranking and pair compilation of velmora.build: the lemma ranked first is the one `stem` returns."""
+"""Candidate ranking and pair compilation of velmora.lexicon: the lemma ranked first is the one `stem` returns."""
 import random
 
 import pytest
 
 from velmora._velmora import TrieBuilder
-from velmora.build import compile_pairs
-from velmora.build.ranking import CandidateTable
+from velmora.lexicon import compile_pairs
+from velmora.lexicon.ranking import CandidateTable
 
 
 def stemmer(pairs):
@@ -94,7 +94,7 @@ def test_ranking_does_not_depend_on_source_reading_order():
 @pytest.mark.parametrize("lowercase", [True, False])
 def test_compiled_pairs_are_the_compile_function_s_bytes(tmp_path, backward, lowercase):
     from velmora import _velmora
-    from velmora.build.compiler import source_text
+    from velmora.lexicon.compiler import source_text
 
     pairs = [("Runs", "run", 2), ("ran", "run", 1), ("geese", "goose", 3), ("walk", "walk", 4)]
     source, out = tmp_path / "pairs.tsv", tmp_path / "model.vmc"

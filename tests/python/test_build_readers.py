@@ -1,11 +1,11 @@
-"""Source readers and pair cleaning of velmora.build on small hand-written fixtures."""
+"""Source readers and pair cleaning of velmora.lexicon on small hand-written fixtures."""
 import gzip
 import json
 
 import pytest
 
-from velmora.build import readers
-from velmora.build.cleaning import clean_pair
+from velmora.lexicon import readers
+from velmora.lexicon.cleaning import clean_pair
 
 
 @pytest.mark.parametrize("gz", [False, True])

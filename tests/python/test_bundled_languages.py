@@ -12,7 +12,7 @@ import pytest
 
 import velmora
 from velmora import Stemmer
-from velmora.build import RECIPES, readers
+from velmora.lexicon import RECIPES, readers
 
 TEXTBOOK = {
     "ca": [("gats", "gat"), ("cases", "casa"), ("llibres", "llibre"), ("parlava", "parlar"), ("nens", "nen")],
@@ -50,7 +50,7 @@ TEXTBOOK = {
     "ur": [("کتابیں", "کتاب"), ("لڑکیاں", "لڑکی")],
 }
 
-# Function words, written from grammar books with the conventions of velmora.build.closed_class (articles to
+# Function words, written from grammar books with the conventions of velmora.lexicon.closed_class (articles to
 # the masculine singular, pronouns to their nominative, contractions to the preposition); the lemma tables
 # got these wrong (`ihr` -> `mein`, `нет` -> `житься`) or lacked them, and a suffix rule cut them.
 FUNCTION_WORDS = {

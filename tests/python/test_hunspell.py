@@ -18,8 +18,8 @@ import pathlib
 
 import pytest
 
-from velmora.build import hunspell
-from velmora.build.hunspell import (
+from velmora.lexicon import hunspell
+from velmora.lexicon.hunspell import (
     AffixFile,
     HunspellDictionary,
     Root,
@@ -462,7 +462,7 @@ def test_limit_errors_of_a_dictionary_made_in_memory_say_so():
 
 
 def test_an_empty_dictionary_is_named_in_the_error(tmp_path):
-    from velmora.build import readers
+    from velmora.lexicon import readers
 
     dic = write_pair(tmp_path, lines("SET UTF-8"), lines("1", "x"), name="nothing")
     with pytest.raises(ValueError) as caught:

@@ -16,7 +16,7 @@ import pytest
 from hypothesis import HealthCheck, event, given, settings
 from hypothesis import strategies as st
 
-from velmora.build import hunspell
+from velmora.lexicon import hunspell
 
 PER_ROOT = 300
 IN_ALL = 500

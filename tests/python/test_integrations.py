@@ -165,7 +165,7 @@ class TestSpacy:
         (folder / "fi_FI.dic").write_text("2\nkissa/A\nkoira/A\n", encoding="utf-8")
         monkeypatch.setenv("DICPATH", str(folder))
         monkeypatch.setenv("XDG_CACHE_HOME", str(tmp_path / "cache"))
-        from velmora.build.hunspell import search_folders
+        from velmora.lexicon.hunspell import search_folders
         if folder not in search_folders():
             pytest.skip("DICPATH is not searched")
         nlp = spacy.blank("fi")

@@ -35,7 +35,7 @@ def test_builds_once_and_reuses_the_cache(dictionary, tmp_path, monkeypatch):
     def no_rebuild(*args, **kwargs):
         raise AssertionError("rebuilt although the dictionary did not change")
 
-    monkeypatch.setattr("velmora.build.build_model", no_rebuild)
+    monkeypatch.setattr("velmora.lexicon.build_model", no_rebuild)
     again = velmora.Stemmer.from_hunspell(str(dictionary), cache_dir=cache, progress=False)
     assert again.stem("walked") == "walk"
 

@@ -169,7 +169,7 @@ def write_with(how, target, src):
 
         write_file(target, builder().to_bytes())
     elif how == "build_model":
-        from velmora import build
+        from velmora import lexicon
 
         import tempfile
 
@@ -177,7 +177,7 @@ def write_with(how, target, src):
             pairs = os.path.join(folder, "pairs.tsv")
             with open(pairs, "w") as f:
                 f.write("runs\trun\nrunning\trun\nwalks\twalk\nwalked\twalk\n")
-            build.build_model(build.recipe_from_files([pairs]), target)
+            lexicon.build_model(lexicon.recipe_from_files([pairs]), target)
     else:
         save_with(how, target, src)
 

@@ -316,7 +316,7 @@ def test_each_option_keeps_its_own_cache_entry(tmp_path, monkeypatch):
     prefixed = _ondemand.hunspell_model(dic, prefixes=True, cache_dir=cache, progress=False)
     assert plain != prefixed and os.path.exists(plain) and os.path.exists(prefixed)
     built = []
-    monkeypatch.setattr("velmora.build.build_model", lambda *a, **k: built.append(a))
+    monkeypatch.setattr("velmora.lexicon.build_model", lambda *a, **k: built.append(a))
     # Alternating the options builds nothing more.
     assert _ondemand.hunspell_model(dic, cache_dir=cache, progress=False) == plain
     assert _ondemand.hunspell_model(dic, prefixes=True, cache_dir=cache, progress=False) == prefixed

@@ -30,7 +30,7 @@ LEMMA = "lemma"
 def _hunspell_name(lang: str) -> str:
     """The installed Hunspell dictionary of a language: "fi_FI" for "fi" when there is one, else
     the first "fi_*" found, else "fi" itself (whose lookup then names the folders searched)."""
-    from velmora.build.hunspell import search_folders
+    from velmora.lexicon.hunspell import search_folders
 
     found = sorted(p.stem for folder in search_folders() for p in folder.glob(f"{lang}_*.dic"))
     preferred = f"{lang}_{lang.upper()}"

@@ -1,4 +1,4 @@
-#include "build/frequency_trie.h"
+#include "train/frequency_trie.h"
 
 #include <algorithm>
 #include <string>

@@ -1,4 +1,4 @@
-#include "build/reduce.h"
+#include "train/reduce.h"
 
 #include <algorithm>
 #include <unordered_set>

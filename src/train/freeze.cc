@@ -1,6 +1,6 @@
-#include "build/freeze.h"
+#include "train/freeze.h"
 
-#include "build/reduce.h"
+#include "train/reduce.h"
 
 namespace velmora {
 

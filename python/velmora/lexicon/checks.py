@@ -30,18 +30,18 @@ priority 0, below every source. Uninflected words the tables leave out would oth
 learned from other words; a listed word's regular form the rules already give its lemma (Polish
 `niebezpieczne` -> `niebezpieczny`) is left to them.
 
-What each check dropped is logged (logger `velmora.build`) with a sample.
+What each check dropped is logged (logger `velmora.lexicon`) with a sample.
 """
 from __future__ import annotations
 
 import logging
 from typing import Dict, Iterable, List, Optional, Set, Tuple
 
-from velmora.build.cleaning import clean_pair, is_name, usable_word
-from velmora.build.ranking import CandidateTable, Frequency
+from velmora.lexicon.cleaning import clean_pair, is_name, usable_word
+from velmora.lexicon.ranking import CandidateTable, Frequency
 
 Pair = Tuple[str, str]
-LOG = logging.getLogger("velmora.build")
+LOG = logging.getLogger("velmora.lexicon")
 
 UNKNOWN_LEMMA = "unknown lemma"
 RARER_LEMMA = "rarer unrelated lemma"
@@ -192,7 +192,7 @@ def strays(table: CandidateTable, rec, frequency: Frequency, words: List[str]) -
     """The words no source lists that a model of the table's pairs turns into a word no source gives as a lemma,
     into a far rarer word, or into one or two letters."""
     from velmora import _velmora
-    from velmora.build.compiler import compile_pairs
+    from velmora.lexicon.compiler import compile_pairs
 
     missing = [w for w in words if not table.lists(w)]
     if not missing:

@@ -16,7 +16,7 @@ from __future__ import annotations
 import math
 from typing import AbstractSet, Callable, Dict, Iterable, List, Optional, Sequence, Tuple
 
-from velmora.build.cleaning import clean_pair, is_name
+from velmora.lexicon.cleaning import clean_pair, is_name
 
 Pair = Tuple[str, str]
 WeightedPair = Tuple[str, str, int]

@@ -1,4 +1,4 @@
-#include "build/dictionary.h"
+#include "train/dictionary.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // commands numbered in order of first use. Used by model loading and the tests.
 #pragma once
 
-#include "build/frequency_trie.h"
+#include "train/frequency_trie.h"
 #include "graph/trie_graph.h"
 
 namespace velmora {

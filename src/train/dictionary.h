@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "build/frequency_trie.h"
+#include "train/frequency_trie.h"
 
 namespace velmora {
 

@@ -7,11 +7,11 @@ import os
 from typing import List, Optional, Sequence, Tuple, Union
 
 from velmora._model_files import write_file
-from velmora.build import readers
-from velmora.build.compiler import compile_pairs
-from velmora.build.checks import candidate_table
-from velmora.build.ranking import Frequency, word_frequency_table
-from velmora.build.recipes import Recipe, Source, recipe
+from velmora.lexicon import readers
+from velmora.lexicon.compiler import compile_pairs
+from velmora.lexicon.checks import candidate_table
+from velmora.lexicon.ranking import Frequency, word_frequency_table
+from velmora.lexicon.recipes import Recipe, Source, recipe
 
 WeightedPair = Tuple[str, str, int]
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "build/frequency_trie.h"
+#include "train/frequency_trie.h"
 #include "graph/trie_graph.h"
 #include "util/expected.h"
 

@@ -1,4 +1,4 @@
-#include "build/rebuild.h"
+#include "train/rebuild.h"
 
 #include <algorithm>
 #include <string>

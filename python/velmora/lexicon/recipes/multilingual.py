@@ -13,9 +13,9 @@ from __future__ import annotations
 import functools
 from typing import Dict, Tuple
 
-from velmora.build import readers
-from velmora.build.closed_class import CLOSED_CLASS, SHORT_LEMMAS
-from velmora.build.recipes import FREQUENT_WORDS, Recipe, Source, closed_class_source, hunspell_source, spacy_source
+from velmora.lexicon import readers
+from velmora.lexicon.closed_class import CLOSED_CLASS, SHORT_LEMMAS
+from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, Source, closed_class_source, hunspell_source, spacy_source
 
 PACKAGE_MIT = "no licence file of its own in the package: spacy-lookups-data's MIT licence applies"
 

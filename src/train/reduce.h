@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "build/frequency_trie.h"
+#include "train/frequency_trie.h"
 
 namespace velmora {
 

@@ -9,7 +9,7 @@ import gzip
 import json
 import os
 import pathlib
-from velmora.build.cleaning import is_name
+from velmora.lexicon.cleaning import is_name
 from typing import IO, Callable, Iterable, Iterator, List, Optional, Sequence, Tuple, Union
 
 Pair = Tuple[str, str]
@@ -192,7 +192,7 @@ def hunspell_expansion(name: str, prefixes: bool = False, drop_flags: Tuple[str,
     Cached, since a recipe may read one dictionary twice; the cache is keyed on the files' size and modification
     time too, so a dictionary changed in place is read again.
     """
-    from velmora.build import hunspell
+    from velmora.lexicon import hunspell
 
     dic, aff = hunspell.find_dictionary(name)
     versions = tuple((st.st_size, st.st_mtime_ns) for st in (os.stat(dic), os.stat(aff)))
@@ -203,7 +203,7 @@ def hunspell_expansion(name: str, prefixes: bool = False, drop_flags: Tuple[str,
 def _hunspell_expansion(
     dic: str, versions: Tuple[Tuple[int, int], ...], prefixes: bool, drop_flags: Tuple[str, ...]
 ) -> Tuple[Pair, ...]:
-    from velmora.build import hunspell
+    from velmora.lexicon import hunspell
 
     dictionary = hunspell.HunspellDictionary.load(dic)
     drop = frozenset(drop_flags)
