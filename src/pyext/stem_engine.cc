@@ -5,6 +5,7 @@
 
 #include "pyext/compat_messages.h"
 #include "pyext/defaults.h"
+#include "pyext/py_args.h"
 
 #include "util/utf.h"
 
@@ -118,35 +119,87 @@ PyObject* str_list(const std::vector<std::string>& texts) {
   return filled_list(texts.size(), [&](size_t i) { return str_from(texts[i]); });
 }
 
-PyObject* StemEngine::stem_sequence(const std::string_view* words, size_t n,
-                                    ResultConvention convention) const {
+namespace {
+
+// The one list path of the grouped walk: result i is the stem of the word
+// `read_word(i, word)` gives, made as the convention says. read_word returns
+// false to give up (no error set); the list is then abandoned and null
+// returned without an error, for the caller to take another path.
+// word_at runs up to kStemGroup words ahead of emit (see for_each_stem), so
+// each word's view is kept until its result is made.
+template <typename ReadWord>
+PyObject* walk_into_list(const CompiledTrie& trie, size_t n, ReadWord&& read_word, ResultConvention convention,
+                         bool allow_direct) {
   PyRef list(new_result_list(Py_ssize_t(n)));
   if (!list) return nullptr;
   const bool keep = convention == ResultConvention::kKeepInput;
-  // Keep-input results replace a missing stem or a pass-through word by the word.
-  auto store = [&](size_t i, PyRef result) {
-    if (keep && (result.get() == Py_None || is_pass_through_word(words[i]))) {
-      result.reset(str_from(words[i]));
-      if (!result) return false;
+  bool gave_up = false;
+  std::string_view seen[kStemGroup];
+  auto word_at = [&](size_t i, std::string_view& word) {
+    if (!read_word(i, word)) {
+      gave_up = true;
+      return WordKind::kNotAWord;
     }
-    PyList_SetItem(list.get(), Py_ssize_t(i), result.release());
+    seen[i % kStemGroup] = word;
+    return WordKind::kWord;
+  };
+  auto emit = [&](size_t i, const StemView* stem) {
+    if (gave_up) return false;
+    PyObject* result;
+    // Keep-input results replace a missing stem or a pass-through word by the word.
+    if (keep && (!stem || is_pass_through_word(seen[i % kStemGroup]))) {
+      result = str_from(seen[i % kStemGroup]);
+    } else {
+      result = stem ? str_from(stem->text) : new_none();
+    }
+    if (!result) return false;
+    PyList_SetItem(list.get(), Py_ssize_t(i), result);
     return true;
   };
-  if (!cache_) {
-    auto word_at = [&](size_t i, std::string_view& word) { return word = words[i], WordKind::kWord; };
-    auto emit = [&](size_t i, const StemView* stem) {
-      PyRef result(stem ? str_from(stem->text) : new_none());
-      return result && store(i, std::move(result));
-    };
-    if (!for_each_stem(*trie_, n, word_at, emit, direct_)) return nullptr;
-    return list.release();
+  if (!for_each_stem(trie, n, word_at, emit, allow_direct)) {
+    // A list that shrank under a finalizer leaves PyList_GetItem's IndexError.
+    if (gave_up) PyErr_Clear();
+    return nullptr;
   }
+  return list.release();
+}
+
+}  // namespace
+
+PyObject* StemEngine::stem_sequence(const std::string_view* words, size_t n,
+                                    ResultConvention convention) const {
+  if (!cache_) {
+    return walk_into_list(
+        *trie_, n, [words](size_t i, std::string_view& word) { return word = words[i], true; }, convention,
+        direct_);
+  }
+  PyRef list(new_result_list(Py_ssize_t(n)));
+  if (!list) return nullptr;
+  const bool keep = convention == ResultConvention::kKeepInput;
   StemScratch scratch;
   for (size_t i = 0; i < n; ++i) {
     PyRef result(stem_cached(words[i], scratch));
-    if (!result || !store(i, std::move(result))) return nullptr;
+    if (!result) return nullptr;
+    if (keep && (result.get() == Py_None || is_pass_through_word(words[i]))) {
+      result.reset(str_from(words[i]));
+      if (!result) return nullptr;
+    }
+    PyList_SetItem(list.get(), Py_ssize_t(i), result.release());
   }
   return list.release();
+}
+
+PyObject* StemEngine::stem_str_list(PyObject* words) const {
+  // The walk reads a group of words before it makes their results; holding
+  // each item keeps its UTF-8 alive should a finalizer run by those
+  // allocations take it out of the list.
+  PyRef held[kStemGroup];
+  auto read_word = [&](size_t i, std::string_view& text) {
+    PyObject* item = PyList_GetItem(words, Py_ssize_t(i));
+    held[i % kStemGroup] = PyRef::borrow(item);
+    return item && text_of(item, text);
+  };
+  return walk_into_list(*trie_, size_t(PyList_Size(words)), read_word, ResultConvention::kPlain, direct_);
 }
 
 PyObject* StemEngine::stem_iterable(PyObject* iterable, ResultConvention convention) const {

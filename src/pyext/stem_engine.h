@@ -75,6 +75,12 @@ class StemEngine {
   // One result per word of a list or tuple of str already converted to UTF-8.
   PyObject* stem_sequence(const std::string_view* words, size_t n,
                           ResultConvention convention) const;
+  // Plain results for a list without a cache, its items read as the walk
+  // goes. Null without an error set when an item is not a str with a UTF-8
+  // form (bytes, another type, a lone surrogate): the caller then takes the
+  // iterable path, which gives such items the results and exceptions every
+  // other path gives them.
+  PyObject* stem_str_list(PyObject* words) const;
   // Any iterable of str and bytes.
   PyObject* stem_iterable(PyObject* iterable, ResultConvention convention) const;
 

@@ -213,41 +213,6 @@ PyObject* stem_word_method(PyObject* self, PyObject* const* args, Py_ssize_t nar
   });
 }
 
-// The list path: no cache, a list, items borrowed. Returns null without an
-// error set when an item is not a str with a UTF-8 form (bytes, another type,
-// a lone surrogate): the caller then takes the iterable path, which gives such
-// items the results and exceptions every other path gives them.
-PyObject* stem_list_uncached(const StemEngine& engine, PyObject* words) {
-  const Py_ssize_t n = PyList_Size(words);
-  PyRef list(new_result_list(n));
-  if (!list) return nullptr;
-  bool not_text = false;
-  // The walk reads a group of words before it makes their results; holding
-  // each item keeps its UTF-8 alive should a finalizer run by those
-  // allocations take it out of the list.
-  PyRef held[kStemGroup];
-  auto word_at = [&](size_t i, std::string_view& text) {
-    PyObject* item = PyList_GetItem(words, Py_ssize_t(i));
-    held[i % kStemGroup] = PyRef::borrow(item);
-    if (item && text_of(item, text)) return WordKind::kWord;
-    not_text = true;
-    return WordKind::kNotAWord;
-  };
-  auto emit = [&](size_t i, const StemView* stem) {
-    if (not_text) return false;
-    PyObject* result = stem ? str_from(stem->text) : new_none();
-    if (!result) return false;
-    PyList_SetItem(list.get(), Py_ssize_t(i), result);
-    return true;
-  };
-  if (!for_each_stem(engine.trie(), size_t(n), word_at, emit, engine.trie().direct_output_allowed())) {
-    // A list that shrank under a finalizer leaves PyList_GetItem's IndexError.
-    if (not_text) PyErr_Clear();
-    return nullptr;
-  }
-  return list.release();
-}
-
 // A list or tuple of str goes through stem_sequence; anything else is iterated.
 PyObject* stem_words_with(const StemEngine& engine, PyObject* words, ResultConvention convention) {
   TextSequence seq;
@@ -281,7 +246,7 @@ PyObject* stem_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
       if (PyErr_Occurred()) return nullptr;
     }
     if (!engine.has_cache() && PyList_Check(words)) {
-      if (PyObject* list = stem_list_uncached(engine, words)) return list;
+      if (PyObject* list = engine.stem_str_list(words)) return list;
       if (PyErr_Occurred()) return nullptr;
     }
     return stem_words_with(engine, words, ResultConvention::kPlain);

@@ -93,9 +93,10 @@ void stem_rows(const CompiledTrie& trie, size_t count, RowAt&& row_at, size_t fi
 // gathered group at a time: a group whose bytes are all ASCII walks
 // interleaved lanes on its keys, any other goes through stem_rows.
 // PERF NOTE: an ASCII word is its own key (with a lowercasing model, the
-// group's bytes are lowercased at once, eight at a time), and most stems are
-// a slice of the key, copied here in sixteen-byte stores; no view or stem is
-// stored per row. One word of another script sends only its group down the
+// group's bytes are lowercased at once, eight at a time), its value comes
+// from the same interleaved walk and finish_ascii as for_each_stem's, and
+// most stems are a slice of the key, copied in sixteen-byte stores; no view
+// or stem is stored per row. One word of another script sends only its group down the
 // general path.
 template <bool kLower>
 void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t begin, size_t end,
@@ -130,15 +131,13 @@ void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t be
     trie.preferred_values_interleaved<false>(count, key_at, values);
     for (size_t i = 0; i < count; ++i) {
       bool valid = g.valid[i];
-      const uint32_t value = values[i];
-      if (valid && value != kNoIndex) {
-        const std::string_view key = key_at(i);
-        const uint32_t cut = trie.slice_cut(value);
-        if (cut != CompiledTrie::kNotASlice) {
-          output.bytes.append_ascii<false>(key.data(), CompiledTrie::sliced_length(cut, key.size()), keys_end);
+      StemView stem;
+      if (valid && finish_ascii(trie, values[i], key_at(i), scratch, stem)) {
+        // A slice of the key lies among the group's keys, which the slack
+        // behind them lets a copy read sixteen bytes at a time.
+        if (stem.path == StemPath::kDirectSlice) {
+          output.bytes.append_ascii<false>(stem.text.data(), stem.text.size(), keys_end);
         } else {
-          StemView stem;
-          finish_ascii_patch(trie.patch(value), key, scratch, stem);
           output.bytes.append(stem.text);
         }
       } else if (valid && keep_input) {
