@@ -132,11 +132,20 @@ PyObject* stem_lengths_batch(PyObject* self, PyObject* const* args, Py_ssize_t n
 
 PyObject* stem_utf8_lengths_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
                                   PyObject* kwnames) {
-  return counting_batch("StemmerCore._stem_utf8_lengths_batch", self, args, nargs, kwnames,
-                        [](const CompiledTrie& t, std::string_view w, StemScratch& s) -> uint64_t {
-                          StemView stem;
-                          return find_stem(t, w, s, t.direct_output_allowed(), stem) ? stem.text.size() : 0;
-                        });
+  // The grouped walk stem_batch runs, emitting lengths instead of str objects.
+  return words_batch("StemmerCore._stem_utf8_lengths_batch", self, args, nargs, kwnames,
+                     [](const CompiledTrie& t, TextSequence& seq) {
+                       uint64_t total = 0;
+                       auto word_at = [&](size_t i, std::string_view& word) {
+                         return word = seq.texts[i], WordKind::kWord;
+                       };
+                       auto emit = [&](size_t, const StemView* stem) {
+                         total += stem ? stem->text.size() : 0;
+                         return true;
+                       };
+                       for_each_stem(t, seq.texts.size(), word_at, emit, t.direct_output_allowed());
+                       return PyLong_FromUnsignedLongLong(total);
+                     });
 }
 
 PyObject* patch_stats_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -219,8 +228,8 @@ PyMethodDef kDiagnosticMethods[] = {
      "patch selection and the generic patch application every word could take; returns the "
      "sum of the stem lengths in UTF-16 units."},
     {"_stem_utf8_lengths_batch", as_cfunction(stem_utf8_lengths_batch), METH_FASTCALL | METH_KEYWORDS,
-     "_stem_utf8_lengths_batch($self, words)\n--\n\nDiagnostic: the production stem of "
-     "each word (find_stem), without result objects; the returned sum of stem lengths in "
+     "_stem_utf8_lengths_batch($self, words)\n--\n\nDiagnostic: the production stems "
+     "(the grouped walk of stem_batch), without result objects; the returned sum of stem lengths in "
      "bytes only serves to keep the work from being optimised away."},
     {"_patch_stats_batch", as_cfunction(patch_stats_batch), METH_FASTCALL | METH_KEYWORDS,
      "_patch_stats_batch($self, words)\n--\n\nDiagnostic: normalization, walk and patch "
