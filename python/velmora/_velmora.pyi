@@ -25,8 +25,9 @@ class StemmerCore:
         lookup: _Lookup = "first",
         cache_size: int = 10000,
     ) -> "StemmerCore": ...
-    @staticmethod
+    @classmethod
     def from_bytes(
+        cls,
         data: bytes,
         backward: bool = True,
         store_original: bool = True,
@@ -86,8 +87,9 @@ class TrieBuilder:
         store_original: bool = True,
         lowercase: bool = True,
     ) -> "TrieBuilder": ...
-    @staticmethod
+    @classmethod
     def from_bytes(
+        cls,
         data: bytes,
         backward: Optional[bool] = None,
         store_original: bool = True,

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pyext/classes.h"
+#include "pyext/module_state.h"
 #include "pyext/py_args.h"
 #include "runtime/spare_columns.h"
 #include "util/utf.h"
@@ -257,7 +258,6 @@ PyType_Slot kStemArraySlots[] = {
 
 PyType_Spec kStemArraySpec = {"velmora._velmora.StemArray", int(sizeof(StemArrayObject)), 0, Py_TPFLAGS_DEFAULT,
                               kStemArraySlots};
-PyObject* g_stem_array_type = nullptr;
 
 // pyarrow.array, or null without an error when pyarrow cannot be imported.
 PyObject* pyarrow_array_function() {
@@ -276,17 +276,21 @@ PyObject* pyarrow_array_function() {
 
 }  // namespace
 
-PyObject* export_stem_column(StemColumn column) {
+PyObject* export_stem_column(PyObject* kin, StemColumn column) {
   auto buffers = std::make_shared<ExportedBuffers>();
   buffers->column = std::move(column);
-  PyRef type(type_once(g_stem_array_type, kStemArraySpec));
-  if (!type) return nullptr;
-  PyRef self(allocate_instance(reinterpret_cast<PyTypeObject*>(type.get())));
+  ModuleState* state = state_of(kin);
+  if (!state) return nullptr;
+  PyRef self(allocate_instance(reinterpret_cast<PyTypeObject*>(state->stem_array_type)));
   if (!self) return nullptr;
   as_stem_array(self.get())->buffers = new std::shared_ptr<const ExportedBuffers>(std::move(buffers));
   PyRef array_fn(pyarrow_array_function());
   if (!array_fn) return self.release();
   return PyObject_CallFunctionObjArgs(array_fn.get(), self.get(), nullptr);
+}
+
+PyObject* make_stem_array_type(PyObject* module) {
+  return PyType_FromModuleAndSpec(module, &kStemArraySpec, nullptr);
 }
 
 }  // namespace velmora::py

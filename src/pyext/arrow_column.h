@@ -52,7 +52,12 @@ bool import_arrow_column(PyObject* obj, ArrowInput& input);
 
 // A new object whose __arrow_c_array__ exports `column` as a nullable
 // large_string array (its buffers shared, not copied); converted to a
-// pyarrow.Array when pyarrow can be imported. Null with the error set.
-PyObject* export_stem_column(StemColumn column);
+// pyarrow.Array when pyarrow can be imported. The object is of the export
+// class of the module that made `kin`'s class. Null with the error set.
+PyObject* export_stem_column(PyObject* kin, StemColumn column);
+
+// Makes the export class for `module` (kept in its state): a new reference,
+// or null with the error set.
+PyObject* make_stem_array_type(PyObject* module);
 
 }  // namespace velmora::py

@@ -12,12 +12,14 @@ namespace velmora::py {
 class StemEngine;
 struct ModelSource;
 
-// Creates the type object (once per process; later calls return it again as a new reference).
-PyObject* stemmer_core_type();
-PyObject* trie_builder_type();
+// Makes the class for `module` (kept in its state, module_state.h): a new
+// reference, or null with the error set.
+PyObject* make_stemmer_core_type(PyObject* module);
+PyObject* make_trie_builder_type(PyObject* module);
 
-// A new StemmerCore instance owning `engine` and the source it was made from.
-PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source);
+// A new StemmerCore instance owning `engine` and the source it was made from,
+// of the StemmerCore class of the module that made `kin`'s class.
+PyObject* new_stemmer_core(PyObject* kin, std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source);
 
 // The module function `compile`.
 extern PyMethodDef kCompileDef;
@@ -25,10 +27,6 @@ extern PyMethodDef kCompileDef;
 // Uniform cast for METH_FASTCALL | METH_KEYWORDS functions.
 using FastcallKw = PyObject* (*)(PyObject*, PyObject* const*, Py_ssize_t, PyObject*);
 inline PyCFunction as_cfunction(FastcallKw f) { return reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(f)); }
-
-// The type made from `spec`, created on the first call and kept in `cache`;
-// a new reference, or null with the error set.
-PyObject* type_once(PyObject*& cache, PyType_Spec& spec);
 
 // Shared slots: a type's allocation and deallocation through its own slots.
 PyObject* allocate_instance(PyTypeObject* type);

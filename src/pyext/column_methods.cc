@@ -59,14 +59,9 @@ bool to_threads(PyObject* obj, size_t rows, unsigned& out) {
 }
 
 PyObject* stem_arrow(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
-  const Signature sig{"StemmerCore.stem_arrow", kArrowParams, 3, 1};
+  const Signature sig{"StemmerCore.stem_arrow", kArrowParams, 3, 1, 2};  // threads, keep_input: keyword-only
   PyObject* a[3] = {nullptr, nullptr, nullptr};
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  if (nargs > 1) {
-    PyErr_Format(PyExc_TypeError, "StemmerCore.stem_arrow() takes 1 positional argument but %zd were given",
-                 nargs);
-    return nullptr;
-  }
   bool keep_input = false;
   if (a[2] && !to_bool(a[2], "keep_input", keep_input)) return nullptr;
   const StemEngine& engine = engine_of(self);
@@ -83,7 +78,7 @@ PyObject* stem_arrow(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
       PyErr_Format(PyExc_ValueError, "stem_arrow(): row %zu is not valid UTF-8", bad_row);
       return nullptr;
     }
-    return export_stem_column(std::move(out));
+    return export_stem_column(self, std::move(out));
   });
 }
 

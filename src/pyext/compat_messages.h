@@ -37,4 +37,9 @@ inline constexpr const char* kStemWordsItemType = "stemWords() accepts only str 
 // MemoryError: a result list that could not be allocated.
 inline constexpr const char* kOutputListAllocation = "failed to allocate output list";
 
+// ImportError: the module imported by a second interpreter of the process.
+inline constexpr const char* kSecondInterpreter =
+    "velmora._velmora does not support subinterpreters: it is already initialised "
+    "in another interpreter of this process";
+
 }  // namespace velmora::py::compat

@@ -1,24 +1,41 @@
-// Module initialisation: one interpreter per process, the module object kept
-// and returned on re-initialisation, and the classes and function registered
-// together with `__all__`.
+// Module initialisation in two phases (PEP 489): PyInit__velmora hands the
+// interpreter the module definition, and the exec slot fills each new module
+// object: its classes, made for that module and kept in its state, the
+// function `compile` bound to it, and `__all__`. Only one interpreter per
+// process may make the module (a second one's import is refused).
 #include <atomic>
 #include <cstdint>
+#include <utility>
 
+#include "pyext/arrow_column.h"
 #include "pyext/classes.h"
 #include "pyext/compat_messages.h"
 #include "pyext/file_writing.h"
+#include "pyext/module_state.h"
 #include "pyext/py_args.h"
 #include "util/unicode.h"
 
 namespace velmora::py {
 namespace {
 
+// The interpreter that made the module first. The extension has been built and
+// checked for one interpreter only (the engines' result caches rely on the
+// interpreter lock of the one interpreter that uses them), so a second
+// interpreter's import fails rather than sharing the process with it.
 std::atomic<int64_t> g_interpreter_id{-1};
-PyObject* g_module = nullptr;
 
-PyModuleDef kModuleDef = {
-    PyModuleDef_HEAD_INIT, "_velmora", "", 0, nullptr, nullptr, nullptr, nullptr, nullptr,
-};
+bool claim_interpreter() {
+  const int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
+  if (id < 0) return false;
+  int64_t expected = -1;
+  if (g_interpreter_id.compare_exchange_strong(expected, id) || expected == id) return true;
+  PyErr_SetString(PyExc_ImportError, compat::kSecondInterpreter);
+  return false;
+}
+
+ModuleState* module_state(PyObject* module) {
+  return static_cast<ModuleState*>(PyModule_GetState(module));
+}
 
 // Appends `name` to the module's __all__ (creating it when missing) and sets the attribute.
 bool add_public(PyObject* module, const char* name, PyObject* value) {
@@ -38,13 +55,22 @@ bool add_public(PyObject* module, const char* name, PyObject* value) {
   return PyObject_SetAttrString(module, name, value) == 0;
 }
 
-bool module_body(PyObject* module) {
+// Makes the module's classes into its state; on failure the state keeps what
+// was made, which the module's clear slot releases.
+bool make_classes(PyObject* module, ModuleState& state) {
+  state.stemmer_core_type = make_stemmer_core_type(module);
+  if (!state.stemmer_core_type) return false;
+  state.trie_builder_type = make_trie_builder_type(module);
+  if (!state.trie_builder_type) return false;
+  state.stem_array_type = make_stem_array_type(module);
+  return state.stem_array_type != nullptr;
+}
+
+bool module_body(PyObject* module, const ModuleState& state) {
   // The Unicode version of the tables behind every key; public as velmora.unicode_version.
   if (PyModule_AddStringConstant(module, "_unicode_version", kUnicodeVersion) < 0) return false;
-  PyRef stemmer(stemmer_core_type());
-  if (!stemmer || !add_public(module, "StemmerCore", stemmer.get())) return false;
-  PyRef builder(trie_builder_type());
-  if (!builder || !add_public(module, "TrieBuilder", builder.get())) return false;
+  if (!add_public(module, "StemmerCore", state.stemmer_core_type)) return false;
+  if (!add_public(module, "TrieBuilder", state.trie_builder_type)) return false;
   PyRef module_name(PyModule_GetNameObject(module));
   if (!module_name) return false;
   PyRef compile(PyCFunction_NewEx(&kCompileDef, module, module_name.get()));
@@ -63,12 +89,53 @@ bool module_body(PyObject* module) {
   return write_file && PyObject_SetAttrString(module, "_write_file", write_file.get()) == 0;
 }
 
+int module_exec(PyObject* module) {
+  if (!claim_interpreter()) return -1;
+  ModuleState* state = module_state(module);
+  if (!state || !make_classes(module, *state) || !module_body(module, *state)) return -1;
+  return 0;
+}
+
+int module_traverse(PyObject* module, visitproc visit, void* arg) {
+  // Called before the exec slot too, when there is no state yet.
+  if (ModuleState* state = module_state(module)) {
+    Py_VISIT(state->stemmer_core_type);
+    Py_VISIT(state->trie_builder_type);
+    Py_VISIT(state->stem_array_type);
+  }
+  return 0;
+}
+
+int module_clear(PyObject* module) {
+  if (ModuleState* state = module_state(module)) {
+    for (PyObject** type : {&state->stemmer_core_type, &state->trie_builder_type, &state->stem_array_type}) {
+      // Unset before the release, as Py_CLEAR does: the release may run code that visits the state.
+      if (PyObject* old = std::exchange(*type, nullptr)) Py_DecRef(old);
+    }
+  }
+  return 0;
+}
+
+void module_free(void* module) { module_clear(static_cast<PyObject*>(module)); }
+
+PyModuleDef_Slot kModuleSlots[] = {
+    {Py_mod_exec, reinterpret_cast<void*>(module_exec)},
+    {0, nullptr},
+};
+
+PyModuleDef kModuleDef = {
+    PyModuleDef_HEAD_INIT, "_velmora", "", Py_ssize_t(sizeof(ModuleState)), nullptr,
+    kModuleSlots, module_traverse, module_clear, module_free,
+};
+
 }  // namespace
 
-PyObject* type_once(PyObject*& cache, PyType_Spec& spec) {
-  if (!cache) cache = PyType_FromSpec(&spec);
-  if (!cache) return nullptr;
-  return new_ref(cache);
+ModuleState* state_of(PyObject* kin) {
+  PyObject* module = PyType_GetModule(Py_TYPE(kin));
+  if (!module) return nullptr;
+  ModuleState* state = module_state(module);
+  if (!state && !PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "velmora._velmora: module state missing");
+  return state;
 }
 
 PyObject* allocate_instance(PyTypeObject* type) {
@@ -86,24 +153,5 @@ void free_instance(PyObject* self) {
 }  // namespace velmora::py
 
 extern "C" PyMODINIT_FUNC PyInit__velmora(void) {
-  using namespace velmora::py;
-  PyInterpreterState* state = PyInterpreterState_Get();
-  const int64_t id = PyInterpreterState_GetID(state);
-  if (id < 0) return nullptr;
-  int64_t expected = -1;
-  if (!g_interpreter_id.compare_exchange_strong(expected, id) && expected != id) {
-    PyErr_SetString(PyExc_ImportError,
-                    "velmora._velmora does not support subinterpreters: it is already initialised "
-                    "in another interpreter of this process");
-    return nullptr;
-  }
-  if (g_module) return new_ref(g_module);
-  PyObject* module = PyModule_Create(&kModuleDef);
-  if (!module) return nullptr;
-  if (!module_body(module)) {
-    Py_DecRef(module);
-    return nullptr;
-  }
-  g_module = new_ref(module);
-  return module;
+  return PyModuleDef_Init(&velmora::py::kModuleDef);
 }

@@ -73,10 +73,11 @@ int index_of(const Signature& sig, std::string_view key) {
 }
 
 bool check_positional(const Signature& sig, Py_ssize_t nargs) {
-  if (nargs <= sig.count) return true;
+  const int positional = sig.positional();
+  if (nargs <= positional) return true;
   std::string message = prefix(sig) + " takes ";
-  if (sig.required == sig.count) message += std::to_string(sig.count);
-  else message += "from " + std::to_string(sig.required) + " to " + std::to_string(sig.count);
+  if (sig.required == positional) message += std::to_string(positional);
+  else message += "from " + std::to_string(sig.required) + " to " + std::to_string(positional);
   message += " positional arguments but " + std::to_string(nargs) + (nargs == 1 ? " was" : " were") + " given";
   raise_type_error(message);
   return false;

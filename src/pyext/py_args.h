@@ -16,12 +16,17 @@
 
 namespace velmora::py {
 
-// One callable's parameters, declared once. `required` parameters come first.
+// One callable's parameters, declared once. `required` parameters come first;
+// the last `keyword_only` ones (those after `*` in the text signature) bind
+// only by name, so a positional argument past the others is a count error.
 struct Signature {
   const char* callable;  // e.g. "StemmerCore.stem" (errors append "()")
   const char* const* names;
   int count;
   int required;
+  int keyword_only = 0;
+
+  int positional() const { return count - keyword_only; }
 };
 
 // Binds arguments to `out[0..count)` as borrowed references; a missing optional

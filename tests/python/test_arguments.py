@@ -1,4 +1,5 @@
 """The argument conventions every entry point shares."""
+import inspect
 import pathlib
 
 import pytest
@@ -81,3 +82,66 @@ def test_missing_arguments_name_every_parameter():
     with pytest.raises(TypeError) as e:
         builder.add("x")
     assert str(e.value) == "TrieBuilder.add() missing 1 required positional argument: 'stem'"
+
+
+def _stub_methods():
+    """(class name, method name, keyword-only parameter names) of every method the stub declares."""
+    import ast
+
+    import velmora
+
+    tree = ast.parse((pathlib.Path(velmora.__file__).parent / "_velmora.pyi").read_text())
+    for cls in (node for node in tree.body if isinstance(node, ast.ClassDef)):
+        for fn in (node for node in cls.body if isinstance(node, ast.FunctionDef)):
+            yield cls.name, fn.name, tuple(a.arg for a in fn.args.kwonlyargs)
+
+
+def test_stub_declares_the_keyword_only_parameters_of_the_extension():
+    from velmora import _velmora
+
+    native, stub = {}, {}
+    for cls in (StemmerCore, TrieBuilder):
+        for name, member in vars(cls).items():
+            try:
+                params = inspect.signature(getattr(cls, name)).parameters.values()
+            except (TypeError, ValueError):
+                continue  # no text signature (slot wrappers, properties)
+            only = tuple(p.name for p in params if p.kind is p.KEYWORD_ONLY)
+            if only:
+                native[cls.__name__, name] = only
+    for cls_name, name, only in _stub_methods():
+        if only and hasattr(getattr(_velmora, cls_name), name):
+            stub.setdefault((cls_name, name), only)  # overloads repeat the same parameters
+    assert native == stub
+    assert set(native) == {("StemmerCore", "stem_batch"), ("StemmerCore", "stem_arrow")}
+
+
+KEYWORD_ONLY_CALLS = [
+    ("stem_batch", lambda s, col: s.stem_batch(["cats"], 2), "takes 1 positional arguments but 2 were given"),
+    ("stem_batch", lambda s, col: s.stem_batch(["cats"], None, 3), "takes 1 positional arguments but 3 were given"),
+    ("stem_arrow", lambda s, col: s.stem_arrow(col, 2), "takes 1 positional arguments but 2 were given"),
+    ("stem_arrow", lambda s, col: s.stem_arrow(col, None, True), "takes 1 positional arguments but 3 were given"),
+]
+
+
+@pytest.mark.parametrize("method, call, message", KEYWORD_ONLY_CALLS)
+def test_keyword_only_parameters_refuse_positional_arguments(small_dict, method, call, message):
+    pa = pytest.importorskip("pyarrow")
+    s = StemmerCore(small_dict)
+    with pytest.raises(TypeError) as e:
+        call(s, pa.array(["cats"]))
+    assert str(e.value) == f"StemmerCore.{method}() {message}"
+
+
+@pytest.mark.parametrize(
+    "call",
+    [
+        lambda s, col: s.stem_batch(["cats"], threads=2),
+        lambda s, col: s.stem_batch(words=["cats"], threads=None),
+        lambda s, col: s.stem_arrow(col, threads=1, keep_input=True).to_pylist(),
+        lambda s, col: s.stem_arrow(keep_input=False, column=col).to_pylist(),
+    ],
+)
+def test_keyword_only_parameters_bind_by_name(small_dict, call):
+    pa = pytest.importorskip("pyarrow")
+    assert call(StemmerCore(small_dict), pa.array(["cats"])) == ["cat"]
