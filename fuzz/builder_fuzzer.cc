@@ -12,10 +12,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  auto model = builder_from_model_bytes(bytes, size % 2 == 0, true, true);
+  auto model = builder_from_model_bytes(bytes, ModelOptions{.backward = size % 2 == 0});
   if (!model) return 0;
   const std::u16string word = size > 3 ? std::u16string(bytes.begin(), bytes.begin() + 3) : u"cats";
-  (void)model->trie.insert_rule(word, u"c", InsertMode::kAddCount, 2, model->modes.backward(), true);
+  (void)model->trie.insert_rule(word, u"c", InsertMode::kAddCount, 2, model->options);
   model->trie.remove_rule(u"cats", u"cat", model->modes.backward());
   auto image = image_from_builder(model->trie, model->modes);
   if (!image) return 0;  // a command longer than the image's string limit

@@ -58,8 +58,7 @@ std::shared_ptr<CompiledTrie> model(uint8_t pick) {
     ModelOptions options;
     options.backward = pick & 1;
     options.lowercase = pick & 2;
-    options.lookup = pick & 4 ? LookupMode::kLast : LookupMode::kFirst;
-    slot = trie_from_model_bytes(kDictionary, options).value();
+    slot = trie_from_model_bytes(kDictionary, options, pick & 4 ? LookupMode::kLast : LookupMode::kFirst).value();
   }
   return slot;
 }

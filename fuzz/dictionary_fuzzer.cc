@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const bool backward = size % 2 == 0;
-  auto trie = build_frequency_trie(text, backward, size % 3 != 0);
+  auto trie = build_frequency_trie(text, ModelOptions{.backward = backward, .store_original = size % 3 != 0});
   if (!trie) return 0;  // a line or field past the documented bounds
   TrieGraph frozen = freeze(*trie);
   ModelModes modes;

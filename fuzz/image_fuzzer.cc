@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace velmora;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  auto trie = trie_from_model_bytes(bytes, ModelOptions{true, true, size % 2 == 0, LookupMode::kFirst});
+  auto trie = trie_from_model_bytes(bytes, ModelOptions{.lowercase = size % 2 == 0});
   if (!trie) return 0;
   StemScratch scratch;
   for (LookupMode lookup : {LookupMode::kFirst, LookupMode::kLast, LookupMode::kAll}) {

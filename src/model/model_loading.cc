@@ -16,16 +16,17 @@ CaseMode case_mode_for(bool lowercase) {
   return lowercase ? CaseMode::kLowercaseWithLocaleRoot : CaseMode::kAsIs;
 }
 
-ModelModes dictionary_modes(bool backward, bool lowercase) {
-  return ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward,
-                    case_mode_for(lowercase), DiacriticMode::kAsIs};
+ModelModes dictionary_modes(const ModelOptions& options) {
+  return ModelModes{options.backward ? TraversalDirection::kBackward : TraversalDirection::kForward,
+                    case_mode_for(options.lowercase), DiacriticMode::kAsIs};
 }
 
 }  // namespace
 
 namespace {
 
-Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions& options) {
+Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions& options,
+                                       LookupMode lookup) {
   auto inflated = gunzip_if_gzipped(raw);
   if (!inflated) return inflated.take_error();
   const std::string& bytes = *inflated;
@@ -37,40 +38,40 @@ Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions&
     recorded = image->modes;
     trie = compile_trie(std::move(image->graph), image->modes);
   } else {
-    auto built = build_frequency_trie(bytes, options.backward, options.store_original);
+    auto built = build_frequency_trie(bytes, options);
     if (!built) return built.take_error();
     if (stop_requested()) return cancelled();
-    trie = compile_trie(freeze(*built), dictionary_modes(options.backward, options.lowercase));
+    trie = compile_trie(freeze(*built), dictionary_modes(options));
   }
   if (!trie) return trie.take_error();
   (*trie)->set_case_mode(case_mode_for(options.lowercase));
-  (*trie)->set_lookup_mode(options.lookup);
+  (*trie)->set_lookup_mode(lookup);
   return LoadedModel{std::move(trie).value(), recorded};
 }
 
 }  // namespace
 
 Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view raw,
-                                                              const ModelOptions& options) {
-  auto model = model_from_bytes(raw, options);
+                                                              const ModelOptions& options,
+                                                              LookupMode lookup) {
+  auto model = model_from_bytes(raw, options, lookup);
   if (!model) return model.take_error();
   return std::move(model->trie);
 }
 
-Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options) {
+Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options,
+                                 LookupMode lookup) {
   auto data = read_file(path);
   if (!data) return data.take_error();
-  return model_from_bytes(*data, options);
+  return model_from_bytes(*data, options, lookup);
 }
 
-Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, bool backward,
-                                                bool store_original, bool lowercase) {
+Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, const ModelOptions& options) {
   auto inflated = gunzip_if_gzipped(raw);
   if (!inflated) return inflated.take_error();
   const std::string& bytes = *inflated;
   BuilderModel model;
-  model.store_original = store_original;
-  model.lowercase = lowercase;
+  model.options = options;
   if (is_compiled_image(bytes)) {
     auto image = read_compiled_image(bytes);
     if (!image) return image.take_error();
@@ -84,12 +85,13 @@ Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, bool backw
     if (!rebuilt) return rebuilt.take_error();
     model.trie = std::move(rebuilt).value();
     model.modes = image->modes;
+    model.options.backward = image->modes.backward();
   } else {
-    auto built = build_frequency_trie(bytes, backward, store_original);
+    auto built = build_frequency_trie(bytes, options);
     if (!built) return built.take_error();
     if (stop_requested()) return cancelled();
     model.trie = std::move(built).value();
-    model.modes = dictionary_modes(backward, lowercase);
+    model.modes = dictionary_modes(options);
   }
   return model;
 }
@@ -98,7 +100,7 @@ Expected<std::shared_ptr<CompiledTrie>> build_from_builder(const BuilderModel& m
                                                            LookupMode lookup) {
   auto trie = compile_trie(freeze(model.trie), model.modes);
   if (!trie) return trie;
-  (*trie)->set_case_mode(case_mode_for(model.lowercase));
+  (*trie)->set_case_mode(case_mode_for(model.options.lowercase));
   (*trie)->set_lookup_mode(lookup);
   return trie;
 }
@@ -107,16 +109,15 @@ Expected<std::string> image_from_builder(const FrequencyTrie& trie, const ModelM
   return write_compiled_image(freeze(trie), modes);
 }
 
-Expected<std::string> compile_dictionary(std::string_view raw, bool backward, bool store_original,
-                                         bool lowercase) {
+Expected<std::string> compile_dictionary(std::string_view raw, const ModelOptions& options) {
   auto inflated = gunzip_if_gzipped(raw);
   if (!inflated) return inflated.take_error();
   const std::string& bytes = *inflated;
   if (is_compiled_image(bytes)) return invalid_data("source is already a compiled trie");
-  auto trie = build_frequency_trie(bytes, backward, store_original);
+  auto trie = build_frequency_trie(bytes, options);
   if (!trie) return trie.take_error();
   if (stop_requested()) return cancelled();
-  return image_from_builder(*trie, dictionary_modes(backward, lowercase));
+  return image_from_builder(*trie, dictionary_modes(options));
 }
 
 }  // namespace velmora

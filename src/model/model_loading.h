@@ -16,31 +16,26 @@
 
 namespace velmora {
 
-struct ModelOptions {
-  bool backward = true;
-  bool store_original = true;
-  bool lowercase = true;
-  LookupMode lookup = LookupMode::kFirst;
-};
-
 // Builds the runtime trie from model bytes (image or dictionary, gzip or plain).
 // Direction and diacritics of an image come from the image, the case mode from
-// `lowercase`, the lookup mode from the caller.
+// `options.lowercase`, the lookup mode from the caller.
 Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view bytes,
-                                                              const ModelOptions& options);
+                                                              const ModelOptions& options,
+                                                              LookupMode lookup = LookupMode::kFirst);
 
 // A runtime trie with the modes its image recorded (nullopt for a dictionary).
 struct LoadedModel {
   std::shared_ptr<CompiledTrie> trie;
   std::optional<ModelModes> recorded_modes;
 };
-Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options);
+Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options,
+                                 LookupMode lookup = LookupMode::kFirst);
 
-// An editable builder from model bytes.
-Expected<BuilderModel> builder_from_model_bytes(std::string_view bytes, bool backward,
-                                                bool store_original, bool lowercase);
+// An editable builder from model bytes; an image's direction replaces
+// `options.backward`.
+Expected<BuilderModel> builder_from_model_bytes(std::string_view bytes, const ModelOptions& options);
 
-// The runtime trie of a builder, with its case mode from `lowercase`.
+// The runtime trie of a builder, with its case mode from `options.lowercase`.
 Expected<std::shared_ptr<CompiledTrie>> build_from_builder(const BuilderModel& model,
                                                            LookupMode lookup);
 
@@ -49,7 +44,6 @@ Expected<std::string> image_from_builder(const FrequencyTrie& trie, const ModelM
 
 // Compiles dictionary bytes into an image; a compiled image as source fails
 // with "source is already a compiled trie".
-Expected<std::string> compile_dictionary(std::string_view bytes, bool backward, bool store_original,
-                                         bool lowercase);
+Expected<std::string> compile_dictionary(std::string_view bytes, const ModelOptions& options);
 
 }  // namespace velmora

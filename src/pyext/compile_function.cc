@@ -16,11 +16,11 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   PyObject* a[5];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
   std::string source, out;
-  bool backward = true, store_original = true, lowercase = true;
+  ModelOptions options;
   if (!to_path(a[0], "source_path", source) || !to_path(a[1], "out_path", out)) return nullptr;
-  if (a[2] && !to_bool(a[2], "backward", backward)) return nullptr;
-  if (a[3] && !to_bool(a[3], "store_original", store_original)) return nullptr;
-  if (a[4] && !to_bool(a[4], "lowercase", lowercase)) return nullptr;
+  if (a[2] && !to_bool(a[2], "backward", options.backward)) return nullptr;
+  if (a[3] && !to_bool(a[3], "store_original", options.store_original)) return nullptr;
+  if (a[4] && !to_bool(a[4], "lowercase", options.lowercase)) return nullptr;
   // Replacing the source by its own image would destroy the dictionary.
   if (same_file(source, out)) {
     PyErr_Format(PyExc_ValueError, "the output '%s' is the source file; choose another output path",
@@ -30,11 +30,11 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   return guarded([&]() -> PyObject* {
     // Reading, compiling and writing the new file run off the lock and stop
     // at Ctrl-C; the file is renamed into place only when no Ctrl-C came.
-    auto pending = interruptible([path = std::string(source), out_path = std::string(out), backward,
-                                  store_original, lowercase]() -> Expected<PendingFile> {
+    auto pending = interruptible([path = std::string(source), out_path = std::string(out),
+                                  options]() -> Expected<PendingFile> {
       auto data = read_file(path);
       if (!data.ok()) return data.take_error();
-      auto image = compile_dictionary(*data, backward, store_original, lowercase);
+      auto image = compile_dictionary(*data, options);
       if (!image.ok()) return image.take_error();
       if (stop_requested()) return cancelled();
       return prepare_file(out_path, *image);

@@ -7,7 +7,6 @@
 #include "pyext/classes.h"
 #include "pyext/column_methods.h"
 #include "pyext/compat_messages.h"
-#include "pyext/module_state.h"
 #include "pyext/defaults.h"
 #include "pyext/diagnostics.h"
 #include "image/format.h"
@@ -53,13 +52,13 @@ struct SourcedModel {
 
 // Loads model bytes (image or dictionary, gzip or plain), inflating them once:
 // the recorded modes are read from the inflated image the trie is built from.
-Expected<SourcedModel> load_sourced(std::string bytes, const ModelOptions& options) {
+Expected<SourcedModel> load_sourced(std::string bytes, const ModelOptions& options, LookupMode lookup) {
   auto inflated = gunzip_if_gzipped(bytes);
   if (!inflated) return inflated.take_error();
   // A member whose content is gzip again is read as model loading reads it:
   // inflated once, then taken as it is.
   const bool use_inflated = !starts_with_gzip_magic(*inflated);
-  auto trie = trie_from_model_bytes(use_inflated ? std::string_view(*inflated) : std::string_view(bytes), options);
+  auto trie = trie_from_model_bytes(use_inflated ? std::string_view(*inflated) : std::string_view(bytes), options, lookup);
   if (!trie) return trie.take_error();
   std::optional<ModelModes> recorded;
   if (use_inflated && is_compiled_image(*inflated)) {
@@ -82,7 +81,7 @@ PyObject* adopt_model(PyTypeObject* type, SourcedModel& loaded, const ModelOptio
 }
 
 // Converts (backward, store_original, lowercase, lookup, cache_size) from a[1..5].
-bool load_options(PyObject* const* a, ModelOptions& options, uint64_t& cache_size) {
+bool load_options(PyObject* const* a, ModelOptions& options, LookupMode& lookup_mode, uint64_t& cache_size) {
   std::string_view lookup_text = kDefaultLookup;
   if (a[1] && !to_bool(a[1], "backward", options.backward)) return false;
   if (a[2] && !to_bool(a[2], "store_original", options.store_original)) return false;
@@ -91,7 +90,7 @@ bool load_options(PyObject* const* a, ModelOptions& options, uint64_t& cache_siz
   if (a[5] && !to_u64(a[5], "cache_size", cache_size)) return false;
   auto lookup = parse_lookup_mode(lookup_text);
   if (!ok_or_raise(lookup)) return false;
-  options.lookup = *lookup;
+  lookup_mode = *lookup;
   return true;
 }
 
@@ -101,14 +100,15 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
   std::string path;
   ModelOptions options;
+  LookupMode lookup = LookupMode::kFirst;
   uint64_t cache_size = kDefaultCacheSize;
   if (!to_path(a[0], "path", path)) return nullptr;
-  if (!load_options(a, options, cache_size)) return nullptr;
+  if (!load_options(a, options, lookup, cache_size)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto loaded = interruptible([path = std::string(path), options]() -> Expected<SourcedModel> {
+    auto loaded = interruptible([path = std::string(path), options, lookup]() -> Expected<SourcedModel> {
       auto data = read_file(path);
       if (!data) return data.take_error();
-      return load_sourced(std::move(data).value(), options);
+      return load_sourced(std::move(data).value(), options, lookup);
     });
     if (!loaded) return nullptr;
     if (!ok_or_raise(*loaded)) return nullptr;
@@ -118,7 +118,7 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 
 constexpr const char* kFromBytesParams[] = {"data", "backward", "store_original", "lowercase", "lookup", "cache_size"};
 
-PyObject* stemmer_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+PyObject* stemmer_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Signature sig{"StemmerCore.from_bytes", kFromBytesParams, 6, 1};
   PyObject* a[6];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
@@ -128,17 +128,20 @@ PyObject* stemmer_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t na
     return nullptr;
   }
   ModelOptions options;
+  LookupMode lookup = LookupMode::kFirst;
   uint64_t cache_size = kDefaultCacheSize;
-  if (!load_options(a, options, cache_size)) return nullptr;
+  if (!load_options(a, options, lookup, cache_size)) return nullptr;
   const char* data = PyBytes_AsString(a[0]);
   if (!data) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto loaded = interruptible([bytes = std::string(data, size_t(PyBytes_Size(a[0]))), options]() mutable {
-      return load_sourced(std::move(bytes), options);
+    auto loaded = interruptible([bytes = std::string(data, size_t(PyBytes_Size(a[0]))), options, lookup]() mutable {
+      return load_sourced(std::move(bytes), options, lookup);
     });
     if (!loaded) return nullptr;
     if (!ok_or_raise(*loaded)) return nullptr;
-    return adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, options, cache_size);
+    PyRef type(stemmer_core_type());
+    if (!type) return nullptr;
+    return adopt_model(reinterpret_cast<PyTypeObject*>(type.get()), **loaded, options, cache_size);
   });
 }
 
@@ -149,8 +152,7 @@ Expected<std::string> image_of(const ModelSource& source) {
   auto inflated = gunzip_if_gzipped(source.bytes);
   if (!inflated) return inflated.take_error();
   if (!is_compiled_image(*inflated)) {
-    const ModelOptions& o = source.options;
-    return compile_dictionary(source.bytes, o.backward, o.store_original, o.lowercase);
+    return compile_dictionary(source.bytes, source.options);
   }
   if (starts_with_gzip_magic(source.bytes)) return source.bytes;
   return gzip_compress(source.bytes);
@@ -223,8 +225,13 @@ constexpr const char* kBatchParams[] = {"words", "threads"};
 
 PyObject* stem_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[2] = {nullptr, nullptr};
-  const Signature sig{"StemmerCore.stem_batch", kBatchParams, 2, 1, 1};  // threads: keyword-only
+  const Signature sig{"StemmerCore.stem_batch", kBatchParams, 2, 1};
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
+  if (nargs > 1) {
+    PyErr_Format(PyExc_TypeError, "StemmerCore.stem_batch() takes 1 positional argument but %zd were given",
+                 nargs);
+    return nullptr;
+  }
   PyObject* words = a[0];
   const StemEngine& engine = engine_of(self);
   return guarded([&]() -> PyObject* {
@@ -297,7 +304,7 @@ PyMethodDef kProductionMethods[] = {
      "yields the word itself instead of None."},
     {"stem_all", as_cfunction(stem_all), FASTCALL,
      "stem_all($self, word)\n--\n\nEvery candidate stem of a word in the model's lookup mode, as a list of str."},
-    {"from_bytes", as_cfunction(stemmer_from_bytes), FASTCALL | METH_CLASS,
+    {"from_bytes", as_cfunction(stemmer_from_bytes), FASTCALL | METH_STATIC,
      "from_bytes(data, backward=True, store_original=True, lowercase=True, lookup=\"first\", "
      "cache_size=10000)\n--\n\nA stemmer over model bytes held in memory (a compiled image or a "
      "dictionary, gzip-compressed or plain), with the options of the constructor."},
@@ -380,19 +387,23 @@ PyType_Slot kSlots[] = {
 PyType_Spec kSpec = {"velmora._velmora.StemmerCore", int(sizeof(StemmerCoreObject)), 0,
                      Py_TPFLAGS_DEFAULT, kSlots};
 
+PyObject* g_stemmer_type = nullptr;
+
 }  // namespace
 
-PyObject* make_stemmer_core_type(PyObject* module) {
-  for (PyType_Slot& slot : kSlots) {
-    if (slot.slot == Py_tp_methods) slot.pfunc = all_methods();
+PyObject* stemmer_core_type() {
+  if (!g_stemmer_type) {
+    for (PyType_Slot& slot : kSlots) {
+      if (slot.slot == Py_tp_methods) slot.pfunc = all_methods();
+    }
   }
-  return PyType_FromModuleAndSpec(module, &kSpec, nullptr);
+  return type_once(g_stemmer_type, kSpec);
 }
 
-PyObject* new_stemmer_core(PyObject* kin, std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source) {
-  ModuleState* state = state_of(kin);
-  if (!state) return nullptr;
-  PyObject* self = allocate_instance(reinterpret_cast<PyTypeObject*>(state->stemmer_core_type));
+PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source) {
+  PyRef type(stemmer_core_type());
+  if (!type) return nullptr;
+  PyObject* self = allocate_instance(reinterpret_cast<PyTypeObject*>(type.get()));
   if (!self) return nullptr;
   as_stemmer(self)->engine = engine.release();
   as_stemmer(self)->source = source.release();

@@ -83,14 +83,8 @@ const Signature kRemoveSig{"TrieBuilder.remove", kRemoveParams, 2, 1};
 const Signature kBuildSig{"TrieBuilder.build", kBuildParams, 2, 0};
 const Signature kSaveSig{"TrieBuilder.save", kSaveParams, 1, 1};
 
-struct BuilderOptions {
-  bool backward = true;
-  bool store_original = true;
-  bool lowercase = true;
-};
-
 // Converts (backward=None, store_original, lowercase) from a[1..3].
-bool builder_options(PyObject* const* a, BuilderOptions& o) {
+bool builder_options(PyObject* const* a, ModelOptions& o) {
   if (a[1] && a[1] != Py_None && !to_bool(a[1], "backward", o.backward)) return false;
   if (a[2] && !to_bool(a[2], "store_original", o.store_original)) return false;
   if (a[3] && !to_bool(a[3], "lowercase", o.lowercase)) return false;
@@ -113,26 +107,26 @@ PyObject* builder_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   PyObject* a[4];
   if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
   std::string path;
-  BuilderOptions o;
+  ModelOptions o;
   if (!to_path(a[0], "path", path) || !builder_options(a, o)) return nullptr;
   return guarded([&]() -> PyObject* {
     // Reading and building run off the lock and stop at Ctrl-C, as compile does.
     auto model = interruptible([path = std::string(path), o]() -> Expected<BuilderModel> {
       auto data = read_file(path);
       if (!data.ok()) return data.take_error();
-      return builder_from_model_bytes(*data, o.backward, o.store_original, o.lowercase);
+      return builder_from_model_bytes(*data, o);
     });
     if (!model) return nullptr;
     return adopt_builder(type, *model);
   });
 }
 
-PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const BuilderOptions& o) {
-  auto model = without_lock([&] { return builder_from_model_bytes(bytes, o.backward, o.store_original, o.lowercase); });
+PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const ModelOptions& o) {
+  auto model = without_lock([&] { return builder_from_model_bytes(bytes, o); });
   return adopt_builder(type, model);
 }
 
-PyObject* builder_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+PyObject* builder_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Signature sig{"TrieBuilder.from_bytes", kFromBytesParams, 4, 1};
   PyObject* a[4];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
@@ -141,13 +135,15 @@ PyObject* builder_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t na
     add_argument_prefix("data");
     return nullptr;
   }
-  BuilderOptions o;
+  ModelOptions o;
   if (!builder_options(a, o)) return nullptr;
   const char* data = PyBytes_AsString(a[0]);
   if (!data) return nullptr;
   const std::string_view bytes(data, size_t(PyBytes_Size(a[0])));
   return guarded([&]() -> PyObject* {
-    return new_builder(reinterpret_cast<PyTypeObject*>(cls), bytes, o);
+    PyRef type(trie_builder_type());
+    if (!type) return nullptr;
+    return new_builder(reinterpret_cast<PyTypeObject*>(type.get()), bytes, o);
   });
 }
 
@@ -193,7 +189,7 @@ bool insert_mode(PyObject* count_obj, PyObject* absent_obj, InsertMode& mode, in
 }
 
 Status insert(BuilderModel& m, std::string_view word, std::string_view stem, InsertMode mode, int32_t count) {
-  return m.trie.insert_rule(to_utf16(word), to_utf16(stem), mode, count, m.modes.backward(), m.store_original);
+  return m.trie.insert_rule(to_utf16(word), to_utf16(stem), mode, count, m.options);
 }
 
 PyObject* builder_add(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
@@ -244,7 +240,7 @@ PyObject* builder_add_many(PyObject* self, PyObject* const* args, Py_ssize_t nar
     if (!insert_mode(a[1], a[2], mode, count)) return nullptr;
     BuilderModel& m = borrow.model();
     for (const auto& [word, stem] : rules) {
-      Status s = m.trie.insert_rule(word, stem, mode, count, m.modes.backward(), m.store_original);
+      Status s = m.trie.insert_rule(word, stem, mode, count, m.options);
       if (!ok_or_raise(s, PyExc_OverflowError)) return nullptr;
     }
     return new_none();
@@ -301,14 +297,13 @@ PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
       image = std::move(written).value();
       auto compiled = compile_trie(std::move(graph), m.modes);
       if (!compiled) return compiled;
-      (*compiled)->set_case_mode(m.lowercase ? CaseMode::kLowercaseWithLocaleRoot : CaseMode::kAsIs);
+      (*compiled)->set_case_mode(m.options.lowercase ? CaseMode::kLowercaseWithLocaleRoot : CaseMode::kAsIs);
       (*compiled)->set_lookup_mode(*lookup);
       return compiled;
     });
     if (!ok_or_raise(trie)) return nullptr;
-    const ModelOptions options{m.modes.backward(), m.store_original, m.lowercase, *lookup};
-    return new_stemmer_core(self, std::make_unique<StemEngine>(std::move(trie).value(), cache_size),
-                            std::make_unique<ModelSource>(ModelSource{std::move(image), options, cache_size}));
+    return new_stemmer_core(std::make_unique<StemEngine>(std::move(trie).value(), cache_size),
+                            std::make_unique<ModelSource>(ModelSource{std::move(image), m.options, cache_size}));
   });
 }
 
@@ -343,7 +338,7 @@ PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
 #define FASTCALL METH_FASTCALL | METH_KEYWORDS
 
 PyMethodDef kMethods[] = {
-    {"from_bytes", as_cfunction(builder_from_bytes), FASTCALL | METH_CLASS,
+    {"from_bytes", as_cfunction(builder_from_bytes), FASTCALL | METH_STATIC,
      "from_bytes(data, backward=None, store_original=True, lowercase=True)\n--\n\n"
      "Reconstruct a builder directly from in-memory model bytes (a compiled version 7 image or a "
      "textual TSV dictionary, optionally gzipped)."},
@@ -393,10 +388,10 @@ const char kBuilderDoc[] =
 
 // The options a builder applies to rules and stemmers, read by pickling.
 PyObject* store_original_property(PyObject* self, void*) {
-  return PyBool_FromLong(as_builder(self)->model->store_original);
+  return PyBool_FromLong(as_builder(self)->model->options.store_original);
 }
 PyObject* lowercase_property(PyObject* self, void*) {
-  return PyBool_FromLong(as_builder(self)->model->lowercase);
+  return PyBool_FromLong(as_builder(self)->model->options.lowercase);
 }
 
 PyGetSetDef kGetSet[] = {
@@ -417,10 +412,12 @@ PyType_Slot kSlots[] = {
 PyType_Spec kSpec = {"velmora._velmora.TrieBuilder", int(sizeof(TrieBuilderObject)), 0,
                      Py_TPFLAGS_DEFAULT, kSlots};
 
+PyObject* g_builder_type = nullptr;
+
 }  // namespace
 
-PyObject* make_trie_builder_type(PyObject* module) {
-  return PyType_FromModuleAndSpec(module, &kSpec, nullptr);
+PyObject* trie_builder_type() {
+  return type_once(g_builder_type, kSpec);
 }
 
 }  // namespace velmora::py

@@ -1,5 +1,5 @@
 // The mode bytes a model carries: traversal direction, case and diacritic
-// handling, and the lookup mode.
+// handling, and the lookup mode; and the options a caller makes a model with.
 // Used by the runtime, build, image and model rooms and the Python layer.
 #pragma once
 
@@ -20,6 +20,17 @@ struct ModelModes {
 
   bool backward() const { return direction == TraversalDirection::kBackward; }
   bool operator==(const ModelModes&) const = default;
+};
+
+// The three choices a caller makes about a model, in one place for every room
+// that needs any of them: which end of a word the trie is keyed by (a
+// dictionary's; an image records its own), whether each stem also maps to
+// itself when rules are added, and whether words are lowercased before the
+// walk. The defaults are the constructors' defaults.
+struct ModelOptions {
+  bool backward = true;
+  bool store_original = true;
+  bool lowercase = true;
 };
 
 }  // namespace velmora

@@ -98,14 +98,14 @@ Expected<std::vector<DictionaryEntry>> parse_dictionary(std::string_view bytes) 
   return entries;
 }
 
-Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, bool backward,
-                            bool store_original) {
+Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, const ModelOptions& options) {
+  const bool backward = options.backward;
   for (const auto& word : entry.words) {
     if (word != entry.stem && !encodable(word.size(), entry.stem.size())) {
       return too_long_to_encode();
     }
   }
-  if (store_original) {
+  if (options.store_original) {
     trie.add_count(trie.node_at_or_create(entry.stem, backward),
                    trie.commands().intern(kIdentityCommand), 1);
   }
@@ -117,12 +117,11 @@ Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, b
   return ok_status();
 }
 
-Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, bool backward,
-                                             bool store_original) {
+Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, const ModelOptions& options) {
   FrequencyTrie trie;
   Status added = ok_status();
   Status s = for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) {
-    if (added) added = add_dictionary_entry(trie, e, backward, store_original);
+    if (added) added = add_dictionary_entry(trie, e, options);
   });
   if (!s) return s.take_error();
   if (!added) return added.take_error();

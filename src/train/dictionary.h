@@ -34,14 +34,14 @@ inline constexpr size_t kMaxFieldUnits = size_t(1) << 20;
 Status for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& visit);
 Expected<std::vector<DictionaryEntry>> parse_dictionary(std::string_view bytes);
 
-// Adds every entry to `trie`: "Na" once per entry at the stem when
-// `store_original`, and one count of the word's command per listed word.
+// Adds every entry to `trie`, keyed by `options.backward`: "Na" once per entry
+// at the stem when `options.store_original`, and one count of the word's
+// command per listed word (`options.lowercase` is not the trie's business).
 // Errors: too large (FrequencyTrie::insert_rule) for a word and stem too long to encode.
-Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, bool backward,
-                          bool store_original);
+Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, const ModelOptions& options);
 
 // Parses `bytes` and builds a fresh trie from them; errors as for_each_dictionary_entry
 // and add_dictionary_entry.
-Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, bool backward, bool store_original);
+Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, const ModelOptions& options);
 
 }  // namespace velmora

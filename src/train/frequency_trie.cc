@@ -198,8 +198,9 @@ Error too_long_to_encode() {
 }
 
 Status FrequencyTrie::insert_rule(std::u16string_view word, std::u16string_view stem,
-                                  InsertMode mode, int32_t count, bool backward,
-                                  bool store_original) {
+                                  InsertMode mode, int32_t count, const ModelOptions& options) {
+  const bool backward = options.backward;
+  const bool store_original = options.store_original;
   const bool distinct = word != stem;
   if (distinct && !encodable(word.size(), stem.size())) return too_long_to_encode();
   const uint32_t identity = commands_.intern(kIdentityCommand);

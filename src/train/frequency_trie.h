@@ -112,8 +112,10 @@ class FrequencyTrie {
 
   // Errors: too large, "word and stem too long: ..." for a pair the encoder
   // refuses (command/encode.h); invalid data from the count checks of the modes.
+  // The rule is keyed by `options.backward` and adds the stem's identity rule
+  // when `options.store_original`.
   Status insert_rule(std::u16string_view word, std::u16string_view stem, InsertMode mode,
-                     int32_t count, bool backward, bool store_original);
+                     int32_t count, const ModelOptions& options);
   void remove_rule(std::u16string_view word, std::u16string_view stem, bool backward);
   void remove_all_rules(std::u16string_view word, bool backward);
 
@@ -137,12 +139,13 @@ class FrequencyTrie {
   CommandTable commands_;
 };
 
-// The builder model: the trie plus the options it was made with.
+// The builder model: the trie, the modes its image records, and the options
+// rules and stemmers are made with (`options.backward` is the direction of
+// `modes`: an image's own, or the caller's for a dictionary).
 struct BuilderModel {
   FrequencyTrie trie;
   ModelModes modes;
-  bool store_original = true;
-  bool lowercase = true;
+  ModelOptions options;
 };
 
 }  // namespace velmora

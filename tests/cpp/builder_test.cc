@@ -31,7 +31,7 @@ void put(FrequencyTrie& t, uint32_t node, std::u16string_view cmd, int32_t count
 
 TEST(FrequencyTrie, AddingARuleStoresCommandAndIdentity) {
   FrequencyTrie t;
-  ASSERT_TRUE(t.insert_rule(u"cats", u"cat", InsertMode::kDominant, 1, true, true).ok());
+  ASSERT_TRUE(t.insert_rule(u"cats", u"cat", InsertMode::kDominant, 1, ModelOptions{}).ok());
   const uint32_t cats = t.node_at(u"cats", true);
   ASSERT_NE(cats, kNoIndex);
   EXPECT_EQ((Values{t, cats}.list()), "Da:1");
@@ -55,13 +55,13 @@ TEST(FrequencyTrie, DominantOverwritesWithOnePlusTheLargestOther) {
   for (Step step : {Step{u"x", "Da:5,Db:6"}, Step{u"xy", "Da:4,Db:3"}, Step{u"xyzq", "Da:5,Db:3,Iq:6"}}) {
     FrequencyTrie t;
     const uint32_t n = start(t);
-    ASSERT_TRUE(t.insert_rule(u"xyz", step.stem, InsertMode::kDominant, 1, true, false).ok());
+    ASSERT_TRUE(t.insert_rule(u"xyz", step.stem, InsertMode::kDominant, 1, ModelOptions{.store_original = false}).ok());
     EXPECT_EQ((Values{t, n}.list()), step.expected);
   }
   FrequencyTrie single;
   const uint32_t m = single.node_at_or_create(u"w", true);
   put(single, m, u"Da", 9);
-  ASSERT_TRUE(single.insert_rule(u"w", u"", InsertMode::kDominant, 1, true, false).ok());
+  ASSERT_TRUE(single.insert_rule(u"w", u"", InsertMode::kDominant, 1, ModelOptions{.store_original = false}).ok());
   EXPECT_EQ((Values{single, m}.list()), "Da:1");
 }
 
@@ -69,7 +69,7 @@ TEST(FrequencyTrie, DominantRefusedWhenAnotherRuleHasTheMaximum) {
   FrequencyTrie t;
   const uint32_t n = t.node_at_or_create(u"cats", true);
   put(t, n, u"Db", kMaxCount);
-  auto s = t.insert_rule(u"cats", u"cat", InsertMode::kDominant, 1, true, true);
+  auto s = t.insert_rule(u"cats", u"cat", InsertMode::kDominant, 1, ModelOptions{});
   ASSERT_FALSE(s.ok());
   EXPECT_EQ(s.error().message,
             "cannot make the rule dominant because another rule already has the maximum frequency");
@@ -78,20 +78,20 @@ TEST(FrequencyTrie, DominantRefusedWhenAnotherRuleHasTheMaximum) {
 
 TEST(FrequencyTrie, AddCountRefusedBeyondTheLimit) {
   FrequencyTrie t;
-  ASSERT_TRUE(t.insert_rule(u"cats", u"cat", InsertMode::kAddCount, kMaxCount, true, false).ok());
-  auto s = t.insert_rule(u"cats", u"cat", InsertMode::kAddCount, 1, true, false);
+  ASSERT_TRUE(t.insert_rule(u"cats", u"cat", InsertMode::kAddCount, kMaxCount, ModelOptions{.store_original = false}).ok());
+  auto s = t.insert_rule(u"cats", u"cat", InsertMode::kAddCount, 1, ModelOptions{.store_original = false});
   ASSERT_FALSE(s.ok());
   EXPECT_EQ(s.error().message, "frequency count exceeds the signed 32-bit format limit");
 }
 
 TEST(FrequencyTrie, OnlyIfAbsentAndReplace) {
   FrequencyTrie t;
-  ASSERT_TRUE(t.insert_rule(u"mice", u"mouse", InsertMode::kOnlyIfAbsent, 5, true, true).ok());
+  ASSERT_TRUE(t.insert_rule(u"mice", u"mouse", InsertMode::kOnlyIfAbsent, 5, ModelOptions{}).ok());
   const uint32_t mice = t.node_at(u"mice", true);
   EXPECT_EQ((Values{t, mice}.list()), "-aIsRuRo:1");
-  ASSERT_TRUE(t.insert_rule(u"mice", u"mice", InsertMode::kOnlyIfAbsent, 1, true, false).ok());
+  ASSERT_TRUE(t.insert_rule(u"mice", u"mice", InsertMode::kOnlyIfAbsent, 1, ModelOptions{.store_original = false}).ok());
   put(t, mice, u"Da", 4);
-  ASSERT_TRUE(t.insert_rule(u"mice", u"mouse", InsertMode::kReplace, 1, true, true).ok());
+  ASSERT_TRUE(t.insert_rule(u"mice", u"mouse", InsertMode::kReplace, 1, ModelOptions{}).ok());
   EXPECT_EQ((Values{t, mice}.list()), "-aIsRuRo:1");
   EXPECT_EQ((Values{t, t.node_at(u"mouse", true)}.list()), "Na:1");
 }

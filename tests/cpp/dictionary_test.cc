@@ -51,7 +51,7 @@ TEST(Dictionary, InvalidBytesBecomeOneReplacementPerMaximalSubpart) {
 }
 
 TEST(Dictionary, BuildCountsEachOccurrence) {
-  FrequencyTrie t = build_frequency_trie("cat\tcats\tcats\ncat\n", true, true).value();
+  FrequencyTrie t = build_frequency_trie("cat\tcats\tcats\ncat\n", ModelOptions{}).value();
   const uint32_t cats = t.node_at(u"cats", true);
   ASSERT_NE(cats, kNoIndex);
   ASSERT_EQ(t.values(cats).size(), 1u);
@@ -59,7 +59,7 @@ TEST(Dictionary, BuildCountsEachOccurrence) {
   const uint32_t cat = t.node_at(u"cat", true);
   ASSERT_EQ(t.values(cat).size(), 1u);
   EXPECT_EQ(t.values(cat)[0].count, 2);  // "Na" once per entry
-  FrequencyTrie bare = build_frequency_trie("cat\n", true, false).value();
+  FrequencyTrie bare = build_frequency_trie("cat\n", ModelOptions{.store_original = false}).value();
   EXPECT_EQ(bare.node_count(), 1u);
 }
 

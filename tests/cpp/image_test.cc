@@ -200,7 +200,7 @@ std::string read_data(const char* name) {
 TEST(ImageRoundTrip, EnglishDictionary) {
   const std::string raw = read_data("en_US.tsv.gz");
   if (raw.empty()) GTEST_SKIP() << "shared data not present";
-  FrequencyTrie trie = build_frequency_trie(gunzip_if_gzipped(raw).value(), true, true).value();
+  FrequencyTrie trie = build_frequency_trie(gunzip_if_gzipped(raw).value(), ModelOptions{}).value();
   TrieGraph frozen = freeze(trie);
   auto stream = write_trie_stream(frozen, ModelModes{});
   ASSERT_TRUE(stream.ok());

@@ -46,7 +46,7 @@ TEST(StemWord, FastPathsAgreeWithTheDefinitionOnTheEnglishList) {
     words.push_back(words[i] + "\xC3\xA9");
   }
   for (bool backward : {true, false}) {
-    auto trie = compile_trie(freeze(build_frequency_trie(text, backward, true).value()),
+    auto trie = compile_trie(freeze(build_frequency_trie(text, ModelOptions{.backward = backward}).value()),
                                     ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward});
     ASSERT_TRUE(trie.ok());
     for (CaseMode mode : {CaseMode::kLowercaseWithLocaleRoot, CaseMode::kAsIs}) {
