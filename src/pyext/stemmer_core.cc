@@ -7,6 +7,7 @@
 #include "pyext/classes.h"
 #include "pyext/column_methods.h"
 #include "pyext/compat_messages.h"
+#include "pyext/module_state.h"
 #include "pyext/defaults.h"
 #include "pyext/diagnostics.h"
 #include "image/format.h"
@@ -118,7 +119,7 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
 
 constexpr const char* kFromBytesParams[] = {"data", "backward", "store_original", "lowercase", "lookup", "cache_size"};
 
-PyObject* stemmer_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+PyObject* stemmer_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Signature sig{"StemmerCore.from_bytes", kFromBytesParams, 6, 1};
   PyObject* a[6];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
@@ -139,9 +140,7 @@ PyObject* stemmer_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs,
     });
     if (!loaded) return nullptr;
     if (!ok_or_raise(*loaded)) return nullptr;
-    PyRef type(stemmer_core_type());
-    if (!type) return nullptr;
-    return adopt_model(reinterpret_cast<PyTypeObject*>(type.get()), **loaded, options, cache_size);
+    return adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, options, cache_size);
   });
 }
 
@@ -225,13 +224,8 @@ constexpr const char* kBatchParams[] = {"words", "threads"};
 
 PyObject* stem_batch(PyObject* self, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* a[2] = {nullptr, nullptr};
-  const Signature sig{"StemmerCore.stem_batch", kBatchParams, 2, 1};
+  const Signature sig{"StemmerCore.stem_batch", kBatchParams, 2, 1, 1};  // threads: keyword-only
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
-  if (nargs > 1) {
-    PyErr_Format(PyExc_TypeError, "StemmerCore.stem_batch() takes 1 positional argument but %zd were given",
-                 nargs);
-    return nullptr;
-  }
   PyObject* words = a[0];
   const StemEngine& engine = engine_of(self);
   return guarded([&]() -> PyObject* {
@@ -304,7 +298,7 @@ PyMethodDef kProductionMethods[] = {
      "yields the word itself instead of None."},
     {"stem_all", as_cfunction(stem_all), FASTCALL,
      "stem_all($self, word)\n--\n\nEvery candidate stem of a word in the model's lookup mode, as a list of str."},
-    {"from_bytes", as_cfunction(stemmer_from_bytes), FASTCALL | METH_STATIC,
+    {"from_bytes", as_cfunction(stemmer_from_bytes), FASTCALL | METH_CLASS,
      "from_bytes(data, backward=True, store_original=True, lowercase=True, lookup=\"first\", "
      "cache_size=10000)\n--\n\nA stemmer over model bytes held in memory (a compiled image or a "
      "dictionary, gzip-compressed or plain), with the options of the constructor."},
@@ -387,23 +381,19 @@ PyType_Slot kSlots[] = {
 PyType_Spec kSpec = {"velmora._velmora.StemmerCore", int(sizeof(StemmerCoreObject)), 0,
                      Py_TPFLAGS_DEFAULT, kSlots};
 
-PyObject* g_stemmer_type = nullptr;
-
 }  // namespace
 
-PyObject* stemmer_core_type() {
-  if (!g_stemmer_type) {
-    for (PyType_Slot& slot : kSlots) {
-      if (slot.slot == Py_tp_methods) slot.pfunc = all_methods();
-    }
+PyObject* make_stemmer_core_type(PyObject* module) {
+  for (PyType_Slot& slot : kSlots) {
+    if (slot.slot == Py_tp_methods) slot.pfunc = all_methods();
   }
-  return type_once(g_stemmer_type, kSpec);
+  return PyType_FromModuleAndSpec(module, &kSpec, nullptr);
 }
 
-PyObject* new_stemmer_core(std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source) {
-  PyRef type(stemmer_core_type());
-  if (!type) return nullptr;
-  PyObject* self = allocate_instance(reinterpret_cast<PyTypeObject*>(type.get()));
+PyObject* new_stemmer_core(PyObject* kin, std::unique_ptr<StemEngine> engine, std::unique_ptr<ModelSource> source) {
+  ModuleState* state = state_of(kin);
+  if (!state) return nullptr;
+  PyObject* self = allocate_instance(reinterpret_cast<PyTypeObject*>(state->stemmer_core_type));
   if (!self) return nullptr;
   as_stemmer(self)->engine = engine.release();
   as_stemmer(self)->source = source.release();

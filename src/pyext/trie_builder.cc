@@ -126,7 +126,7 @@ PyObject* new_builder(PyTypeObject* type, std::string_view bytes, const ModelOpt
   return adopt_builder(type, model);
 }
 
-PyObject* builder_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+PyObject* builder_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   const Signature sig{"TrieBuilder.from_bytes", kFromBytesParams, 4, 1};
   PyObject* a[4];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
@@ -141,9 +141,7 @@ PyObject* builder_from_bytes(PyObject*, PyObject* const* args, Py_ssize_t nargs,
   if (!data) return nullptr;
   const std::string_view bytes(data, size_t(PyBytes_Size(a[0])));
   return guarded([&]() -> PyObject* {
-    PyRef type(trie_builder_type());
-    if (!type) return nullptr;
-    return new_builder(reinterpret_cast<PyTypeObject*>(type.get()), bytes, o);
+    return new_builder(reinterpret_cast<PyTypeObject*>(cls), bytes, o);
   });
 }
 
@@ -302,7 +300,7 @@ PyObject* builder_build(PyObject* self, PyObject* const* args, Py_ssize_t nargs,
       return compiled;
     });
     if (!ok_or_raise(trie)) return nullptr;
-    return new_stemmer_core(std::make_unique<StemEngine>(std::move(trie).value(), cache_size),
+    return new_stemmer_core(self, std::make_unique<StemEngine>(std::move(trie).value(), cache_size),
                             std::make_unique<ModelSource>(ModelSource{std::move(image), m.options, cache_size}));
   });
 }
@@ -338,7 +336,7 @@ PyObject* builder_save(PyObject* self, PyObject* const* args, Py_ssize_t nargs, 
 #define FASTCALL METH_FASTCALL | METH_KEYWORDS
 
 PyMethodDef kMethods[] = {
-    {"from_bytes", as_cfunction(builder_from_bytes), FASTCALL | METH_STATIC,
+    {"from_bytes", as_cfunction(builder_from_bytes), FASTCALL | METH_CLASS,
      "from_bytes(data, backward=None, store_original=True, lowercase=True)\n--\n\n"
      "Reconstruct a builder directly from in-memory model bytes (a compiled version 7 image or a "
      "textual TSV dictionary, optionally gzipped)."},
@@ -412,12 +410,10 @@ PyType_Slot kSlots[] = {
 PyType_Spec kSpec = {"velmora._velmora.TrieBuilder", int(sizeof(TrieBuilderObject)), 0,
                      Py_TPFLAGS_DEFAULT, kSlots};
 
-PyObject* g_builder_type = nullptr;
-
 }  // namespace
 
-PyObject* trie_builder_type() {
-  return type_once(g_builder_type, kSpec);
+PyObject* make_trie_builder_type(PyObject* module) {
+  return PyType_FromModuleAndSpec(module, &kSpec, nullptr);
 }
 
 }  // namespace velmora::py
