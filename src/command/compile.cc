@@ -4,6 +4,7 @@
 
 #include "command/format.h"
 #include "util/utf.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 
@@ -16,7 +17,7 @@ const char* const kPatchKindLabels[kPatchKindCount] = {
 namespace {
 
 Error unknown_opcode(char16_t opcode) {
-  std::string message = "Unknown opcode: ";
+  std::string message = texts::kUnknownOpcode;
   append_utf8(std::u16string_view(&opcode, 1), message);
   return invalid_data(std::move(message));
 }
@@ -82,7 +83,7 @@ Expected<CompiledPatch> compile_patch(std::u16string_view command, bool backward
         break;
       case u'N':
         if (x == kNoOpArgument) return preserve();
-        return invalid_data("Invalid NOOP arg");
+        return invalid_data(texts::kInvalidNoopArg);
       default:
         return unknown_opcode(op);
     }

@@ -7,6 +7,7 @@
 
 #include "image/format.h"
 #include "util/cancellation.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 
@@ -95,13 +96,13 @@ Expected<std::string> gunzip_if_gzipped(std::string_view data, size_t max_inflat
   inflateEnd(&zs);
   if (stopped) return cancelled();
   if (over_limit) {
-    return invalid_data("gzip data inflates past the limit of " + std::to_string(max_inflated) +
-                        " bytes");
+    return invalid_data(texts::kInflatesPastLimit + std::to_string(max_inflated) +
+                        texts::kBytes);
   }
   if (!complete) {
     // A compiled image cut short must not fall back to reading as dictionary text.
     if (out.size() >= 4 && out.compare(0, 4, kTrieStreamMagic, 4) == 0) {
-      return invalid_data("truncated compiled image");
+      return invalid_data(texts::kTruncatedImage);
     }
     return std::string(data);
   }

@@ -3,13 +3,14 @@
 #include <cstdint>
 
 #include "util/utf.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 
 Status write_modified_utf8(std::string& out, std::u16string_view text) {
   size_t bytes = 0;
   for (char16_t u : text) bytes += (u >= 1 && u <= 0x7F) ? 1 : (u <= 0x7FF ? 2 : 3);
-  if (bytes > kMaxModifiedUtf8Bytes) return invalid_data("string too long for Java modified UTF-8");
+  if (bytes > kMaxModifiedUtf8Bytes) return invalid_data(texts::kStringTooLong);
   out.reserve(out.size() + 2 + bytes);
   out.push_back(char(bytes >> 8));
   out.push_back(char(bytes & 0xFF));
@@ -29,8 +30,8 @@ Status write_modified_utf8(std::string& out, std::u16string_view text) {
 }
 
 namespace {
-Error unexpected_end() { return Error{ErrorKind::kUnexpectedEnd, "unexpected end of trie stream", 0}; }
-Error malformed() { return invalid_data("malformed modified UTF-8"); }
+Error unexpected_end() { return Error{ErrorKind::kUnexpectedEnd, texts::kUnexpectedEnd, 0}; }
+Error malformed() { return invalid_data(texts::kMalformedModifiedUtf8); }
 }  // namespace
 
 Expected<std::u16string> read_modified_utf8(std::string_view stream, size_t& cursor) {

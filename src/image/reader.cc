@@ -7,15 +7,16 @@
 
 #include "util/utf.h"
 #include "image/modified_utf8.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 namespace {
 
 Error unexpected_end() {
-  return Error{ErrorKind::kUnexpectedEnd, "unexpected end of trie stream", 0};
+  return Error{ErrorKind::kUnexpectedEnd, texts::kUnexpectedEnd, 0};
 }
 
-std::string at_node(uint32_t t) { return " at node " + std::to_string(t); }
+std::string at_node(uint32_t t) { return texts::kAtNode + std::to_string(t); }
 
 // A cursor over the stream; every read checks the bytes it needs first.
 class StreamCursor {
@@ -99,14 +100,14 @@ Status check_trie_shape(size_t node_count, const std::vector<uint32_t>& edge_off
       continue;
     }
     const uint32_t c = edge_children[top.next_edge++];
-    if (mark[c] == kOnStack) return invalid_data("cycle detected through node " + std::to_string(c));
+    if (mark[c] == kOnStack) return invalid_data(texts::kCycleThroughNode + std::to_string(c));
     if (mark[c] == kUnvisited) {
       mark[c] = kOnStack;
       stack.push_back({c, edge_offsets[c]});
     }
   }
   for (uint8_t m : mark) {
-    if (m == kUnvisited) return invalid_data("compiled trie contains an unreachable node");
+    if (m == kUnvisited) return invalid_data(texts::kUnreachableNode);
   }
   return ok_status();
 }
@@ -117,21 +118,21 @@ namespace {
 Expected<ModelModes> read_header(std::string_view stream, StreamCursor& in, int32_t& node_count) {
   const size_t L = stream.size();
   if (L < 4 || stream.substr(0, 4) != std::string_view(kTrieStreamMagic, 4)) {
-    return invalid_data("bad trie stream magic");
+    return invalid_data(texts::kBadMagic);
   }
   if (L < 8) return unexpected_end();
   const int32_t version = in.i32();
   if (version != kTrieStreamVersion) {
-    return invalid_data("unsupported trie stream version " + std::to_string(version) +
-                        " (expected " + std::to_string(kTrieStreamVersion) + ")");
+    return invalid_data(texts::kUnsupportedVersion + std::to_string(version) +
+                        texts::kExpectedVersion + std::to_string(kTrieStreamVersion) + ")");
   }
   if (L < 12) return unexpected_end();
   node_count = in.i32();
   if (node_count <= 0 || size_t(node_count) > L) {
-    return invalid_data("node count must be positive and fit within the stream");
+    return invalid_data(texts::kNodeCountRange);
   }
   if (L < 16) return unexpected_end();
-  if (in.i32() != 0) return invalid_data("unsupported non-zero root node id");
+  if (in.i32() != 0) return invalid_data(texts::kNonZeroRoot);
   auto meta = read_modified_utf8(stream, in.position_ref());
   if (!meta) return meta.take_error();
   return parse_model_metadata(to_utf8(*meta));
@@ -158,7 +159,7 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
   if (!in.need(4)) return unexpected_end();
   const int32_t value_count = in.i32();
   if (value_count < 0 || size_t(value_count) > L / 2) {
-    return invalid_data("value-table count is negative or exceeds the stream bounds");
+    return invalid_data(texts::kValueTableCount);
   }
   // Equal texts are interned as they are read: a table of millions of copies
   // of one short command costs one entry plus an id per copy, not a string
@@ -188,25 +189,25 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
     if (!in.need(1)) return unexpected_end();
     const uint8_t flag = in.u8();
     if (flag > 1) {
-      return invalid_data("invalid accepting flag " + std::to_string(flag) + at_node(t));
+      return invalid_data(texts::kInvalidAcceptingFlag + std::to_string(flag) + at_node(t));
     }
     if (!in.need(4)) return unexpected_end();
     const int32_t edges = in.i32();
     if (edges < 0 || size_t(edges) > in.remaining() / 6) {
-      return invalid_data("invalid edge count " + std::to_string(edges) + at_node(t));
+      return invalid_data(texts::kInvalidEdgeCount + std::to_string(edges) + at_node(t));
     }
     uint32_t previous_label = 0;
     for (int32_t e = 0; e < edges; ++e) {
       if (!in.need(2)) return unexpected_end();
       const uint16_t label = in.u16();
       if (e > 0 && label <= previous_label) {
-        return invalid_data("edge labels are not strictly ascending" + at_node(t));
+        return invalid_data(texts::kLabelsNotAscending + at_node(t));
       }
       previous_label = label;
       if (!in.need(4)) return unexpected_end();
       const int32_t child = in.i32();
       if (child < 0 || child >= node_count) {
-        return invalid_data("child node id " + std::to_string(child) + " is out of range" +
+        return invalid_data(texts::kChildNodeId + std::to_string(child) + texts::kIsOutOfRange +
                             at_node(t));
       }
       graph.edge_labels.push_back(label);
@@ -217,10 +218,10 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
     if (!in.need(4)) return unexpected_end();
     const int32_t values = in.i32();
     if (values < 0 || size_t(values) > in.remaining() / 8) {
-      return invalid_data("invalid value count " + std::to_string(values) + at_node(t));
+      return invalid_data(texts::kInvalidValueCount + std::to_string(values) + at_node(t));
     }
     if (values == 0 && flag == 1) {
-      return invalid_data("accepting node " + std::to_string(t) + " has no value");
+      return invalid_data(texts::kAcceptingNode + std::to_string(t) + texts::kHasNoValue);
     }
     // Few values per node are the rule: compare those directly, hash the rest.
     const bool hashed = values > 16;
@@ -234,16 +235,16 @@ Expected<DecodedImage> read_compiled_image(std::string_view stream) {
       const int32_t id = in.i32();
       const int32_t frequency = in.i32();
       if (id < 0 || id >= value_count) {
-        return invalid_data("value id " + std::to_string(id) + " is out of range" + at_node(t));
+        return invalid_data(texts::kValueId + std::to_string(id) + texts::kIsOutOfRange + at_node(t));
       }
       if (frequency <= 0) {
-        return invalid_data("value count " + std::to_string(frequency) + " must be positive" +
+        return invalid_data(texts::kValueCount + std::to_string(frequency) + texts::kMustBePositive +
                             at_node(t));
       }
       const bool duplicate =
           hashed ? !seen.insert(id).second
                  : std::find(node_ids.begin(), node_ids.end(), id) != node_ids.end();
-      if (duplicate) return invalid_data("duplicate value id " + std::to_string(id) + at_node(t));
+      if (duplicate) return invalid_data(texts::kDuplicateValueId + std::to_string(id) + at_node(t));
       if (!hashed) node_ids.push_back(id);
       graph.value_commands.push_back(command_of[size_t(id)]);
       graph.value_counts.push_back(frequency);

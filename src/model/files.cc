@@ -12,6 +12,7 @@
 #include <string>
 
 #include "util/cancellation.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 
@@ -46,7 +47,7 @@ Expected<std::string> read_file(const std::string& path) {
   if (!S_ISREG(st.st_mode)) {
     ::close(fd);
     if (S_ISDIR(st.st_mode)) return os_error(EISDIR, path);
-    return invalid_data("cannot read '" + path + "': not a regular file (" + kind_of(st.st_mode) + ")");
+    return invalid_data(texts::kCannotRead + path + texts::kNotARegularFile + kind_of(st.st_mode) + ")");
   }
   std::string data;
   if (st.st_size > 0) data.reserve(size_t(st.st_size));

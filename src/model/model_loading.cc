@@ -8,6 +8,7 @@
 #include "image/reader.h"
 #include "image/writer.h"
 #include "util/cancellation.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 namespace {
@@ -113,7 +114,7 @@ Expected<std::string> compile_dictionary(std::string_view raw, const ModelOption
   auto inflated = gunzip_if_gzipped(raw);
   if (!inflated) return inflated.take_error();
   const std::string& bytes = *inflated;
-  if (is_compiled_image(bytes)) return invalid_data("source is already a compiled trie");
+  if (is_compiled_image(bytes)) return invalid_data(texts::kAlreadyCompiled);
   auto trie = build_frequency_trie(bytes, options);
   if (!trie) return trie.take_error();
   if (stop_requested()) return cancelled();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pyext/classes.h"
+#include "pyext/compat_messages.h"
 #include "pyext/module_state.h"
 #include "pyext/py_args.h"
 #include "runtime/spare_columns.h"
@@ -20,17 +21,14 @@ bool string_type_of(const ArrowSchema& schema, ArrowStringType& out) {
   if (!schema.dictionary && schema.n_children == 0) {
     if (auto type = arrow_string_type(format)) return out = *type, true;
   }
-  const std::string message = std::string("stem_arrow() takes a column of Arrow type string, large_string or "
-                                          "string_view, not one of format '") +
-                              format + "'" + (schema.dictionary ? " (dictionary-encoded)" : "");
+  const std::string message = compat::kNotAStringColumn + std::string(format) + "'" +
+                              (schema.dictionary ? compat::kDictionaryEncoded : "");
   PyErr_SetString(PyExc_TypeError, message.c_str());
   return false;
 }
 
 bool already_released(const char* what) {
-  PyErr_Format(PyExc_ValueError,
-               "stem_arrow(): the Arrow %s was already released (its capsule was imported or consumed before)",
-               what);
+  PyErr_Format(PyExc_ValueError, compat::kArrowAlreadyReleased, what);
   return false;
 }
 
@@ -70,7 +68,7 @@ bool ArrowInput::append_rows(const ArrowSchema& schema, const ArrowArray& array)
   if (!string_type_of(schema, type)) return false;
   Expected<ArrowChunk> chunk = read_arrow_chunk(type, array);
   if (!chunk) {
-    PyErr_Format(PyExc_ValueError, "stem_arrow(): malformed Arrow array: %s", chunk.error().message.c_str());
+    PyErr_Format(PyExc_ValueError, compat::kMalformedArrowArray, chunk.error().message.c_str());
     return false;
   }
   chunks_.push_back(std::move(*chunk));
@@ -92,8 +90,7 @@ bool ArrowInput::take_stream(ArrowArrayStream* capsule_stream) {
   ArrowArrayStream* stream = stream_.get();
   auto stream_error = [&](int code) {
     const char* text = stream->get_last_error ? stream->get_last_error(stream) : nullptr;
-    PyErr_Format(PyExc_OSError, "stem_arrow(): the Arrow stream failed (error %d): %s", code,
-                 text ? text : "no message");
+    PyErr_Format(PyExc_OSError, compat::kArrowStreamFailed, code, text ? text : compat::kNoMessage);
     return false;
   };
   schemas_.push_back(std::make_unique<ArrowSchema>());
@@ -118,7 +115,7 @@ bool import_arrow_column(PyObject* obj, ArrowInput& input) {
     PyRef pair(PyObject_CallMethod(obj, "__arrow_c_array__", nullptr));
     if (!pair) return false;
     if (!PyTuple_Check(pair.get()) || PyTuple_Size(pair.get()) != 2) {
-      PyErr_SetString(PyExc_TypeError, "__arrow_c_array__() must return a tuple of two capsules");
+      PyErr_SetString(PyExc_TypeError, compat::kArrowPairType);
       return false;
     }
     auto* schema = capsule_pointer<ArrowSchema>(PyTuple_GetItem(pair.get(), 0), arrow::kSchemaCapsule);
@@ -142,8 +139,7 @@ bool import_arrow_column(PyObject* obj, ArrowInput& input) {
       return import_arrow_column(converted.get(), input);
     }
   }
-  const std::string message = "stem_arrow() takes an Arrow column (an object with __arrow_c_array__ or "
-                              "__arrow_c_stream__), not '" + type_qualname(obj) + "'";
+  const std::string message = compat::kNotAnArrowColumn + type_qualname(obj) + "'";
   PyErr_SetString(PyExc_TypeError, message.c_str());
   return false;
 }
@@ -205,7 +201,7 @@ Py_ssize_t stem_array_length(PyObject* self) {
 // so a requested schema is ignored, as the interface allows.
 PyObject* stem_array_export(PyObject* self, PyObject* const*, Py_ssize_t nargs, PyObject* kwnames) {
   if (nargs > 1 || (kwnames && PyTuple_Size(kwnames) + nargs > 1)) {
-    PyErr_SetString(PyExc_TypeError, "__arrow_c_array__() takes at most 1 argument");
+    PyErr_SetString(PyExc_TypeError, compat::kExportArguments);
     return nullptr;
   }
   return guarded([&]() -> PyObject* {

@@ -41,17 +41,17 @@ bool to_threads(PyObject* obj, size_t rows, unsigned& out) {
     return true;
   }
   if (!PyLong_Check(obj) || PyBool_Check(obj)) {
-    PyErr_Format(PyExc_TypeError, "threads must be an int or None, not '%s'", type_qualname(obj).c_str());
+    PyErr_Format(PyExc_TypeError, compat::kThreadsType, type_qualname(obj).c_str());
     return false;
   }
   const long long n = PyLong_AsLongLong(obj);
   if (n == -1 && PyErr_Occurred()) {
     PyErr_Clear();
-    PyErr_SetString(PyExc_ValueError, "threads must be between 1 and 1024");
+    PyErr_SetString(PyExc_ValueError, compat::kThreadsRange);
     return false;
   }
   if (n < 1 || n > 1024) {
-    PyErr_SetString(PyExc_ValueError, "threads must be between 1 and 1024");
+    PyErr_SetString(PyExc_ValueError, compat::kThreadsRange);
     return false;
   }
   out = unsigned(n);
@@ -75,7 +75,7 @@ PyObject* stem_arrow(PyObject* self, PyObject* const* args, Py_ssize_t nargs, Py
     StemColumn out = take_spare_column();
     const size_t bad_row = stem_column_unlocked(engine, input.column, options, out);
     if (bad_row != kNoIndex) {
-      PyErr_Format(PyExc_ValueError, "stem_arrow(): row %zu is not valid UTF-8", bad_row);
+      PyErr_Format(PyExc_ValueError, compat::kRowNotUtf8, bad_row);
       return nullptr;
     }
     return export_stem_column(self, std::move(out));

@@ -23,8 +23,7 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   if (a[4] && !to_bool(a[4], "lowercase", options.lowercase)) return nullptr;
   // Replacing the source by its own image would destroy the dictionary.
   if (same_file(source, out)) {
-    PyErr_Format(PyExc_ValueError, "the output '%s' is the source file; choose another output path",
-                 out.c_str());
+    PyErr_Format(PyExc_ValueError, compat::kOutputIsSource, out.c_str());
     return nullptr;
   }
   return guarded([&]() -> PyObject* {

@@ -66,6 +66,30 @@ bool make_classes(PyObject* module, ModuleState& state) {
   return state.stem_array_type != nullptr;
 }
 
+// _fixed_texts(): {name: text} of both tables of fixed texts, the native
+// errors' and the extension's, so that a test can list and raise every one.
+PyObject* fixed_texts(PyObject*, PyObject*) {
+  PyRef texts(PyDict_New());
+  if (!texts) return nullptr;
+  bool ok = true;
+  auto add = [&](const char* name, const char* text) {
+    if (ok && PyDict_GetItemString(texts.get(), name)) {
+      PyErr_Format(PyExc_SystemError, "%s is in both tables of fixed texts", name);
+      ok = false;
+    }
+    PyRef value(ok ? PyUnicode_FromString(text) : nullptr);
+    ok = value && PyDict_SetItemString(texts.get(), name, value.get()) == 0;
+  };
+#define VELMORA_ADD_TEXT(name, text) add(#name, text);
+  VELMORA_NATIVE_TEXTS(VELMORA_ADD_TEXT)
+  VELMORA_COMPAT_TEXTS(VELMORA_ADD_TEXT)
+#undef VELMORA_ADD_TEXT
+  return ok ? texts.release() : nullptr;
+}
+
+PyMethodDef kFixedTextsDef = {"_fixed_texts", fixed_texts, METH_NOARGS,
+                              "_fixed_texts()\n--\n\nThe fixed texts of the extension's errors, by name."};
+
 bool module_body(PyObject* module, const ModuleState& state) {
   // The Unicode version of the tables behind every key; public as velmora.unicode_version.
   if (PyModule_AddStringConstant(module, "_unicode_version", kUnicodeVersion) < 0) return false;
@@ -86,7 +110,10 @@ bool module_body(PyObject* module, const ModuleState& state) {
   if (!add_public(module, std::string(text, size_t(size)).c_str(), compile.get())) return false;
   // The package's own writer, private: not in __all__.
   PyRef write_file(PyCFunction_NewEx(&kWriteFileDef, module, module_name.get()));
-  return write_file && PyObject_SetAttrString(module, "_write_file", write_file.get()) == 0;
+  if (!write_file || PyObject_SetAttrString(module, "_write_file", write_file.get()) < 0) return false;
+  // The tests' view of the fixed texts, private.
+  PyRef fixed_texts(PyCFunction_NewEx(&kFixedTextsDef, module, module_name.get()));
+  return fixed_texts && PyObject_SetAttrString(module, "_fixed_texts", fixed_texts.get()) == 0;
 }
 
 int module_exec(PyObject* module) {
@@ -134,7 +161,7 @@ ModuleState* state_of(PyObject* kin) {
   PyObject* module = PyType_GetModule(Py_TYPE(kin));
   if (!module) return nullptr;
   ModuleState* state = module_state(module);
-  if (!state && !PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "velmora._velmora: module state missing");
+  if (!state && !PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, compat::kNoModuleState);
   return state;
 }
 

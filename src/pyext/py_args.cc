@@ -23,7 +23,7 @@ std::string type_qualname(PyObject* obj) {
 
 void set_conversion_error(PyObject* obj, const char* target) {
   const std::string message =
-      "'" + type_qualname(obj) + "' object cannot be converted to '" + target + "'";
+      "'" + type_qualname(obj) + compat::kCannotBeConvertedTo + target + "'";
   PyErr_SetString(PyExc_TypeError, message.c_str());
 }
 
@@ -34,7 +34,7 @@ void add_argument_prefix(const char* name) {
   PyErr_NormalizeException(&type, &value, &traceback);
   PyRef t(type), v(value), tb(traceback);
   PyRef text(v ? PyObject_Str(v.get()) : nullptr);
-  std::string message = "argument '" + std::string(name) + "': ";
+  std::string message = compat::kArgumentPrefix + std::string(name) + compat::kArgumentPrefixEnd;
   if (text) {
     Py_ssize_t size = 0;
     if (const char* s = PyUnicode_AsUTF8AndSize(text.get(), &size)) message.append(s, size_t(size));
@@ -75,10 +75,10 @@ int index_of(const Signature& sig, std::string_view key) {
 bool check_positional(const Signature& sig, Py_ssize_t nargs) {
   const int positional = sig.positional();
   if (nargs <= positional) return true;
-  std::string message = prefix(sig) + " takes ";
+  std::string message = prefix(sig) + compat::kTakes;
   if (sig.required == positional) message += std::to_string(positional);
   else message += "from " + std::to_string(sig.required) + " to " + std::to_string(positional);
-  message += " positional arguments but " + std::to_string(nargs) + (nargs == 1 ? " was" : " were") + " given";
+  message += compat::kPositionalArgumentsBut + std::to_string(nargs) + (nargs == 1 ? " was" : " were") + " given";
   raise_type_error(message);
   return false;
 }
@@ -88,17 +88,17 @@ bool assign_keyword(const Signature& sig, PyObject* key, PyObject* value, PyObje
   const char* text = PyUnicode_Check(key) ? PyUnicode_AsUTF8AndSize(key, &size) : nullptr;
   if (!text) {
     PyErr_Clear();
-    raise_type_error(prefix(sig) + " keywords must be strings");
+    raise_type_error(prefix(sig) + compat::kKeywordsMustBeStrings);
     return false;
   }
   const std::string_view name(text, size_t(size));
   const int i = index_of(sig, name);
   if (i < 0) {
-    raise_type_error(prefix(sig) + " got an unexpected keyword argument '" + std::string(name) + "'");
+    raise_type_error(prefix(sig) + compat::kUnexpectedKeyword + std::string(name) + "'");
     return false;
   }
   if (out[i]) {
-    raise_type_error(prefix(sig) + " got multiple values for argument '" + std::string(name) + "'");
+    raise_type_error(prefix(sig) + compat::kMultipleValues + std::string(name) + "'");
     return false;
   }
   out[i] = value;
@@ -111,8 +111,8 @@ bool check_required(const Signature& sig, PyObject** out) {
     if (!out[i]) missing.push_back(sig.names[i]);
   }
   if (missing.empty()) return true;
-  std::string message = prefix(sig) + " missing " +
-                        plural(Py_ssize_t(missing.size()), "required positional argument") + ": ";
+  std::string message = prefix(sig) + compat::kMissing +
+                        plural(Py_ssize_t(missing.size()), compat::kRequiredPositionalArgument) + ": ";
   for (size_t i = 0; i < missing.size(); ++i) {
     if (i > 0) message += (i + 1 == missing.size()) ? " and " : ", ";
     message += "'" + std::string(missing[i]) + "'";
@@ -168,7 +168,7 @@ bool to_path(PyObject* obj, const char* name, std::string& out) {
     out.assign(text);
   }
   if (out.find('\0') != std::string::npos) {
-    PyErr_SetString(PyExc_ValueError, "embedded null byte");
+    PyErr_SetString(PyExc_ValueError, compat::kEmbeddedNull);
     return false;
   }
   return true;
@@ -308,7 +308,7 @@ bool to_text_items(PyObject* words, TextSequence& out) {
 void raise_error(const Error& error, PyObject* data_error_type) {
   switch (error.kind) {
     case ErrorKind::kIo: {
-      const std::string suffix = " (os error " + std::to_string(error.os_errno) + ")";
+      const std::string suffix = compat::kOsErrorPrefix + std::to_string(error.os_errno) + ")";
       if (error.message.empty()) {
         PyErr_SetString(PyExc_OSError, (std::strerror(error.os_errno) + suffix).c_str());
         return;

@@ -5,6 +5,7 @@
 // Used by every entry point of src/pyext.
 #pragma once
 
+#include "pyext/compat_messages.h"
 #include "pyext/py_ref.h"
 
 #include <cstdint>
@@ -138,7 +139,7 @@ PyObject* guarded(Body&& body) {
   } catch (const std::exception& e) {
     PyErr_SetString(PyExc_SystemError, e.what());
   } catch (...) {
-    PyErr_SetString(PyExc_SystemError, "unexpected native failure");
+    PyErr_SetString(PyExc_SystemError, compat::kUnexpectedNativeFailure);
   }
   return nullptr;
 }

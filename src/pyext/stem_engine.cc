@@ -255,14 +255,14 @@ bool decode_word_bytes(PyObject* bytes, std::string_view& out) {
     return true;
   }
   const size_t start = check.valid_up_to;
-  std::string reason = "invalid utf-8: ";
+  std::string reason = compat::kInvalidUtf8;
   size_t end;
   if (check.error_length == 0) {
-    reason += "incomplete utf-8 byte sequence from index " + std::to_string(start);
+    reason += compat::kIncompleteUtf8 + std::to_string(start);
     end = start + 1;
   } else {
-    reason += "invalid utf-8 sequence of " + std::to_string(check.error_length) +
-              " bytes from index " + std::to_string(start);
+    reason += compat::kInvalidUtf8Sequence + std::to_string(check.error_length) + compat::kBytesFromIndex +
+              std::to_string(start);
     end = start + check.error_length;
   }
   PyRef error(PyUnicodeDecodeError_Create("utf-8", data, size, Py_ssize_t(start), Py_ssize_t(end),

@@ -176,7 +176,7 @@ bool insert_mode(PyObject* count_obj, PyObject* absent_obj, InsertMode& mode, in
   } else if (!has_count) {
     mode = InsertMode::kDominant;
   } else if (value < 1) {
-    const std::string message = "count must be at least 1, got " + std::to_string(value);
+    const std::string message = compat::kCountAtLeastOne + std::to_string(value);
     PyErr_SetString(PyExc_ValueError, message.c_str());
     return false;
   } else {

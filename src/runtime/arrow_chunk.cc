@@ -1,4 +1,5 @@
 #include "runtime/arrow_chunk.h"
+#include "util/error_texts.h"
 
 #include <cstring>
 #include <limits>
@@ -22,9 +23,9 @@ Status check_offset_rows(const ArrowArray& array, WordChunk& chunk) {
   chunk.offsets = offsets;
   chunk.data = data;
   if (array.length == 0) return ok_status();
-  if (!offsets) return invalid_data("no offsets buffer");
+  if (!offsets) return invalid_data(texts::kNoOffsetsBuffer);
   if (!addressable(offsets, uint64_t(array.offset + array.length + 1) * sizeof(Offset))) {
-    return invalid_data("offsets buffer out of range");
+    return invalid_data(texts::kOffsetsBufferRange);
   }
   // Rising from a first offset of at least 0, every offset is at least 0.
   // PERF NOTE: one flag for all rows, not a branch per row, so the check
@@ -32,12 +33,12 @@ Status check_offset_rows(const ArrowArray& array, WordChunk& chunk) {
   const Offset* o = offsets + array.offset;
   bool rising = o[0] >= 0;
   for (int64_t j = 0; j < array.length; ++j) rising &= o[j + 1] >= o[j];
-  if (!rising) return invalid_data("offsets out of order");
+  if (!rising) return invalid_data(texts::kOffsetsOutOfOrder);
   chunk.first_byte = int64_t(o[0]);
   chunk.end_byte = int64_t(o[array.length]);
   if (chunk.end_byte > chunk.first_byte) {
-    if (!data) return invalid_data("no data buffer");
-    if (!addressable(data, uint64_t(chunk.end_byte))) return invalid_data("offsets out of range");
+    if (!data) return invalid_data(texts::kNoDataBuffer);
+    if (!addressable(data, uint64_t(chunk.end_byte))) return invalid_data(texts::kOffsetsOutOfRange);
   }
   return ok_status();
 }
@@ -47,29 +48,29 @@ Status check_offset_rows(const ArrowArray& array, WordChunk& chunk) {
 Status check_view_rows(const ArrowArray& array, ArrowChunk& out) {
   WordChunk& chunk = out.chunk;
   const auto* views = static_cast<const uint8_t*>(array.buffers[1]);
-  if (array.length > 0 && !views) return invalid_data("no views buffer");
-  if (!addressable(views, uint64_t(array.offset + array.length) * 16)) return invalid_data("views buffer out of range");
+  if (array.length > 0 && !views) return invalid_data(texts::kNoViewsBuffer);
+  if (!addressable(views, uint64_t(array.offset + array.length) * 16)) return invalid_data(texts::kViewsBufferRange);
   const int64_t data_buffers = array.n_buffers - 3;
   const auto* sizes = static_cast<const int64_t*>(array.buffers[array.n_buffers - 1]);
-  if (data_buffers > 0 && !sizes) return invalid_data("no buffer sizes");
+  if (data_buffers > 0 && !sizes) return invalid_data(texts::kNoBufferSizes);
   out.view_data.assign(array.buffers + 2, array.buffers + 2 + data_buffers);
   out.view_sizes.assign(sizes, sizes + data_buffers);
   for (int64_t b = 0; b < data_buffers; ++b) {
     const int64_t size = out.view_sizes[size_t(b)];
     if (size < 0 || !addressable(out.view_data[size_t(b)], uint64_t(size))) {
-      return invalid_data("data buffer size out of range");
+      return invalid_data(texts::kDataBufferSizeRange);
     }
   }
   for (int64_t j = array.offset; j < array.offset + array.length; ++j) {
     if (!chunk.valid_at(j)) continue;
     const ArrowView view = ArrowView::decode(views + 16 * j);
-    if (view.length < 0) return invalid_data("negative view length");
+    if (view.length < 0) return invalid_data(texts::kNegativeViewLength);
     if (view.is_inline()) continue;
     if (view.buffer < 0 || view.buffer >= data_buffers || view.offset < 0 ||
         int64_t(view.offset) + view.length > out.view_sizes[size_t(view.buffer)]) {
-      return invalid_data("view outside its data buffer");
+      return invalid_data(texts::kViewOutsideBuffer);
     }
-    if (!out.view_data[size_t(view.buffer)]) return invalid_data("no data buffer");
+    if (!out.view_data[size_t(view.buffer)]) return invalid_data(texts::kNoDataBuffer);
   }
   chunk.layout = WordChunk::Layout::kViews;
   chunk.views = views;
@@ -88,13 +89,13 @@ std::optional<ArrowStringType> arrow_string_type(const char* format) {
 }
 
 Expected<ArrowChunk> read_arrow_chunk(ArrowStringType type, const ArrowArray& array) {
-  if (!array.release) return invalid_data("the array was released");
-  if (array.length < 0 || array.offset < 0) return invalid_data("negative length or offset");
+  if (!array.release) return invalid_data(texts::kArrayReleased);
+  if (array.length < 0 || array.offset < 0) return invalid_data(texts::kNegativeLengthOrOffset);
   if (array.length > int64_t(kMaxArrowBufferBytes) || array.offset > int64_t(kMaxArrowBufferBytes)) {
-    return invalid_data("length or offset out of range");
+    return invalid_data(texts::kLengthOrOffsetRange);
   }
   if (array.n_buffers < 3 || (type != ArrowStringType::kStringView && array.n_buffers != 3) || !array.buffers) {
-    return invalid_data("wrong number of buffers");
+    return invalid_data(texts::kWrongBufferCount);
   }
   ArrowChunk out;
   WordChunk& chunk = out.chunk;
@@ -102,7 +103,7 @@ Expected<ArrowChunk> read_arrow_chunk(ArrowStringType type, const ArrowArray& ar
   chunk.offset = array.offset;
   chunk.validity = array.null_count == 0 ? nullptr : static_cast<const uint8_t*>(array.buffers[0]);
   if (chunk.validity && !addressable(chunk.validity, uint64_t(array.offset + array.length + 7) / 8)) {
-    return invalid_data("validity buffer out of range");
+    return invalid_data(texts::kValidityBufferRange);
   }
   Status checked = ok_status();
   switch (type) {

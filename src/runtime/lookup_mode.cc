@@ -4,6 +4,7 @@
 #include "util/unicode.h"
 #include "util/utf.h"
 #include "runtime/compiled_trie.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 namespace {
@@ -59,8 +60,8 @@ Expected<LookupMode> parse_lookup_mode(std::string_view text) {
   if (text == "first") return LookupMode::kFirst;
   if (text == "last") return LookupMode::kLast;
   if (text == "all") return LookupMode::kAll;
-  return invalid_data("invalid lookup mode " + quoted_literal(text) +
-                      "; expected 'first', 'last', or 'all'");
+  return invalid_data(texts::kInvalidLookupMode + quoted_literal(text) +
+                      texts::kExpectedLookupModes);
 }
 
 }  // namespace velmora

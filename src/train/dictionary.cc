@@ -6,6 +6,7 @@
 #include "util/cancellation.h"
 #include "util/unicode.h"
 #include "util/utf.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 namespace {
@@ -56,8 +57,8 @@ Status for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& vis
     std::string_view raw = bytes.substr(pos, end - pos);
     pos = next;
     if (raw.size() > kMaxLineBytes) {
-      return invalid_data("dictionary line " + std::to_string(line_number) + " is longer than " +
-                          std::to_string(kMaxLineBytes) + " bytes");
+      return invalid_data(texts::kDictionaryLine + std::to_string(line_number) + texts::kLineLongerThan +
+                          std::to_string(kMaxLineBytes) + texts::kBytes);
     }
     if (!raw.empty() && raw.back() == '\r' && end < bytes.size()) raw.remove_suffix(1);
 
@@ -83,8 +84,8 @@ Status for_each_dictionary_entry(std::string_view bytes, const EntryVisitor& vis
       if (usable_field(word)) entry.words.emplace_back(word);
     }
     if (too_long) {
-      return invalid_data("dictionary line " + std::to_string(line_number) +
-                          " has a field longer than " + std::to_string(kMaxFieldUnits) + " units");
+      return invalid_data(texts::kDictionaryLine + std::to_string(line_number) +
+                          texts::kFieldLongerThan + std::to_string(kMaxFieldUnits) + texts::kUnits);
     }
     visit(entry);
   }

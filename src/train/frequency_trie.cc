@@ -4,6 +4,7 @@
 #include <string>
 
 #include "command/encode.h"
+#include "util/error_texts.h"
 
 namespace velmora {
 
@@ -148,15 +149,13 @@ Status FrequencyTrie::check_rule(uint32_t n, uint32_t command, InsertMode mode,
   if (mode == InsertMode::kDominant) {
     for (uint32_t e = nodes_[n].values_head; e != kNoIndex; e = entries_[e].next) {
       if (entries_[e].command != command && entries_[e].count == kMaxCount) {
-        return invalid_data(
-            "cannot make the rule dominant because another rule already has the maximum "
-            "frequency");
+        return invalid_data(texts::kCannotMakeDominant);
       }
     }
   } else if (mode == InsertMode::kAddCount) {
     const uint32_t e = find_entry(n, command);
     if (e != kNoIndex && int64_t(entries_[e].count) + count > kMaxCount) {
-      return invalid_data("frequency count exceeds the signed 32-bit format limit");
+      return invalid_data(texts::kCountExceedsFormat);
     }
   }
   return ok_status();
@@ -193,8 +192,8 @@ void FrequencyTrie::store_rule(uint32_t n, uint32_t command, InsertMode mode, in
 }
 
 Error too_long_to_encode() {
-  return too_large("word and stem too long: their lengths multiplied exceed " +
-                      std::to_string(kMaxEncodeCells) + " units");
+  return too_large(texts::kTooLongToEncode +
+                      std::to_string(kMaxEncodeCells) + texts::kUnits);
 }
 
 Status FrequencyTrie::insert_rule(std::u16string_view word, std::u16string_view stem,

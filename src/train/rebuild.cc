@@ -1,4 +1,5 @@
 #include "train/rebuild.h"
+#include "util/error_texts.h"
 
 #include <algorithm>
 #include <string>
@@ -47,8 +48,8 @@ uint64_t expanded_node_count(const TrieGraph& graph, uint64_t limit) {
 
 Expected<FrequencyTrie> rebuild_from_compiled(const TrieGraph& graph) {
   if (expanded_node_count(graph, kMaxRebuiltNodes) > kMaxRebuiltNodes) {
-    return invalid_data("compiled trie expands to more than " + std::to_string(kMaxRebuiltNodes) +
-                        " builder nodes");
+    return invalid_data(texts::kExpandsPast + std::to_string(kMaxRebuiltNodes) +
+                        texts::kBuilderNodes);
   }
   FrequencyTrie trie;
   std::vector<uint32_t> command_of;
