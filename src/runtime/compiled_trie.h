@@ -198,7 +198,9 @@ class CompiledTrie {
   // plus one, or 0 where the walk takes its steps one by one; empty when the
   // root accepts.
   // PERF NOTE: the top of the trie is where every walk starts; one read of
-  // this table replaces two dependent steps of about six.
+  // this table replaces two dependent steps of about six. Measured on the
+  // English list without it: the walk-only rung 8% slower, stem_batch 6%,
+  // stem_arrow 11%.
   static constexpr uint32_t kAsciiUnits = 128;
   std::vector<uint32_t> first_two_steps_;
   // Every value of node n (stem_all): value_ids_[value_offsets_[n] ..
@@ -241,6 +243,9 @@ uint32_t CompiledTrie::find_record(const Unit* key, size_t len) const {
 
 template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
 void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
+  // Measured on the English list (stem_batch, stem_arrow on one thread, CPU
+  // time, alternating builds): 8 and 16 lanes came within 1-5% of 12 either
+  // way, inside this machine's noise; 12 stays.
   constexpr size_t kWalkLanes = 12;
   struct Lane {
     // The next unit is unit[-1] walking backward, unit[0] forward; the walk

@@ -144,6 +144,8 @@ enum class WordKind : uint8_t {
 // PERF NOTE: words and stems pass as a kind and a view, not as optionals: the
 // one-byte flag written and the whole optional read back stalled the store
 // buffer on every word.
+// Measured (English list, alternating builds): groups of 32 and 128 came
+// within 2-5% of 64 either way, inside the noise; 64 stays.
 inline constexpr size_t kStemGroup = 64;
 
 template <typename WordAt, typename Emit>
