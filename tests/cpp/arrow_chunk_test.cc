@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -183,6 +184,38 @@ TEST(ArrowChunk, RefusesViewsOutsideTheirBuffer) {
   // A null row's view is never read, so it is not checked either.
   array.validity[0] = 0xFE;
   EXPECT_TRUE(read_arrow_chunk(ArrowStringType::kStringView, array.array));
+}
+
+// Each part of an array the reader refuses is named in its message. The
+// pointers near the top of the address space are never read: the reader
+// refuses a buffer whose extent would wrap before it touches it.
+TEST(ArrowChunk, NamesTheMalformedPart) {
+  const void* wrapping = reinterpret_cast<const void*>(std::numeric_limits<uintptr_t>::max());
+  struct Case {
+    const char* expected;
+    void (*spoil)(OffsetArray<int64_t>&, ViewArray&, const void*);
+    ArrowStringType type;
+  };
+  const Case cases[] = {
+      {"no offsets buffer", [](auto& o, auto&, auto) { o.buffers[1] = nullptr; }, ArrowStringType::kLargeString},
+      {"offsets buffer out of range", [](auto& o, auto&, auto w) { o.buffers[1] = w; }, ArrowStringType::kLargeString},
+      {"validity buffer out of range",
+       [](auto& o, auto&, auto w) { o.buffers[0] = w, o.array.null_count = 1; }, ArrowStringType::kLargeString},
+      {"length or offset out of range",
+       [](auto& o, auto&, auto) { o.array.length = int64_t(kMaxArrowBufferBytes) + 1; }, ArrowStringType::kLargeString},
+      {"wrong number of buffers", [](auto& o, auto&, auto) { o.array.n_buffers = 2; }, ArrowStringType::kLargeString},
+      {"no views buffer", [](auto&, auto& v, auto) { v.buffers[1] = nullptr; }, ArrowStringType::kStringView},
+      {"views buffer out of range", [](auto&, auto& v, auto w) { v.buffers[1] = w; }, ArrowStringType::kStringView},
+      {"no buffer sizes", [](auto&, auto& v, auto) { v.buffers[3] = nullptr; }, ArrowStringType::kStringView},
+      {"data buffer size out of range", [](auto&, auto& v, auto) { v.size = -1; }, ArrowStringType::kStringView},
+  };
+  for (const Case& c : cases) {
+    OffsetArray<int64_t> offsets({"cats", "walked"});
+    ViewArray views({"walkingwalking", "cats"});
+    c.spoil(offsets, views, wrapping);
+    const ArrowArray& array = c.type == ArrowStringType::kStringView ? views.array : offsets.array;
+    EXPECT_EQ(error_of(read_arrow_chunk(c.type, array)), c.expected);
+  }
 }
 
 // Views, validity and declared sizes changed after the check: a view that no

@@ -73,6 +73,14 @@ EXPECTED = {
     'kAlreadyCompiled': 'source is already a compiled trie',
     'kCannotRead': "cannot read '",
     'kNotARegularFile': "': not a regular file (",
+    'kCannotReadAs': 'cannot read ',
+    'kIsBinary': ' is binary, not a text dictionary (',
+    'kBadByteShare': '% NUL or undecodable bytes)',
+    'kHoldsNoEntries': ' holds no dictionary entries',
+    'kImageAsSource': ' is already a compiled image, not a source dictionary',
+    'kHoldsNul': ' holds NUL characters',
+    'kUndecodableFirstAt': ' has undecodable bytes (first at byte ',
+    'kReadAsReplacement': '); they are read as U+FFFD',
     'kTargetStr': 'PyString',
     'kTargetBool': 'PyBool',
     'kTargetBytes': 'PyBytes',
@@ -295,6 +303,7 @@ DICTIONARY_FIELD = (ValueError, load(b"run\truns\n" + b"x" * ((1 << 20) + 1) + b
 EXPANDS = (ValueError, load(image([(0, [("a", i + 1), ("b", i + 1)], []) for i in range(40)] + [(1, [], [(0, 1)])], ["Da"])))
 LOOKUP = (ValueError, lambda ctx: StemmerCore(ctx.dict, lookup="First"))
 DEVICE = (ValueError, lambda ctx: StemmerCore("/dev/null"))
+BINARY = (ValueError, lambda ctx: TrieBuilder._from_source(b"\0\xff\xfe binary"))
 STREAM = (OSError, failing_stream("producer broke"))
 
 RAISED = {
@@ -382,6 +391,11 @@ RAISED = {
     "kAlreadyCompiled": (ValueError, compiled_source),
     "kCannotRead": DEVICE,
     "kNotARegularFile": DEVICE,
+    "kCannotReadAs": (ValueError, lambda ctx: StemmerCore._load_checked("/dev/null")),
+    "kIsBinary": BINARY,
+    "kBadByteShare": BINARY,
+    "kHoldsNoEntries": (ValueError, lambda ctx: TrieBuilder._from_source(b"# only a comment\n")),
+    "kImageAsSource": (ValueError, lambda ctx: TrieBuilder._from_source(ctx.builder.to_bytes())),
     "kOffsetsOutOfRange": (ValueError, offsets_moved_past_the_data),
     "kOffsetsOutOfOrder": (ValueError, lambda ctx: ctx.core.stem_arrow(pa().Array.from_buffers(
         pa().large_string(), 2, [None, pa().py_buffer(np().array([0, 4, 2], dtype=np().int64)), pa().py_buffer(b"cats")]))),
@@ -401,15 +415,18 @@ NOT_RAISED_HERE = {
     "kArrayReleased": "a released array capsule is refused before the reader sees it; tests/cpp/arrow_chunk_test.cc",
     "kNegativeLengthOrOffset": "pyarrow refuses the array first; tests/cpp/arrow_chunk_test.cc",
     "kNoDataBuffer": "pyarrow refuses the array first; tests/cpp/arrow_chunk_test.cc",
-    "kNoOffsetsBuffer": "pyarrow refuses the array first",
-    "kOffsetsBufferRange": "pyarrow refuses the array first",
-    "kNoViewsBuffer": "pyarrow refuses (or crashes on) the array first",
-    "kViewsBufferRange": "pyarrow refuses the array first",
-    "kNoBufferSizes": "pyarrow's export always carries the buffer sizes",
-    "kDataBufferSizeRange": "pyarrow's export always carries true buffer sizes",
-    "kLengthOrOffsetRange": "pyarrow refuses the array first",
-    "kWrongBufferCount": "pyarrow exports the buffers its type has",
-    "kValidityBufferRange": "pyarrow refuses the array first",
+    "kNoOffsetsBuffer": "pyarrow refuses the array first; tests/cpp/arrow_chunk_test.cc",
+    "kOffsetsBufferRange": "pyarrow refuses the array first; tests/cpp/arrow_chunk_test.cc",
+    "kNoViewsBuffer": "pyarrow refuses (or crashes on) the array first; tests/cpp/arrow_chunk_test.cc",
+    "kViewsBufferRange": "pyarrow refuses the array first; tests/cpp/arrow_chunk_test.cc",
+    "kNoBufferSizes": "pyarrow's export always carries the buffer sizes; tests/cpp/arrow_chunk_test.cc",
+    "kDataBufferSizeRange": "pyarrow's export always carries true buffer sizes; tests/cpp/arrow_chunk_test.cc",
+    "kLengthOrOffsetRange": "pyarrow refuses the array first; tests/cpp/arrow_chunk_test.cc",
+    "kWrongBufferCount": "pyarrow exports the buffers its type has; tests/cpp/arrow_chunk_test.cc",
+    "kValidityBufferRange": "pyarrow refuses the array first; tests/cpp/arrow_chunk_test.cc",
+    "kHoldsNul": "a warning, returned as text by a checked load; tests/python/test_checked_loading.py",
+    "kUndecodableFirstAt": "a warning, returned as text by a checked load; tests/python/test_checked_loading.py",
+    "kReadAsReplacement": "a warning, returned as text by a checked load; tests/python/test_checked_loading.py",
 }
 
 
