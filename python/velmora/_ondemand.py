@@ -19,8 +19,14 @@ import os
 import stat
 from typing import Iterator, Optional, Union
 
-from velmora._model_files import NO_FOLLOW, READ_FLAGS, write_file
+from velmora import _velmora
 from velmora._progress import Progress
+
+# Flags for opening an entry to read: without waiting for a pipe's writer, not inherited, binary,
+# and refusing a link at the path itself where the system can (ELOOP). The POSIX ones are absent
+# on Windows, where a link is checked before the open.
+READ_FLAGS = os.O_RDONLY | getattr(os, "O_NONBLOCK", 0) | getattr(os, "O_CLOEXEC", 0) | getattr(os, "O_BINARY", 0)
+NO_FOLLOW = getattr(os, "O_NOFOLLOW", 0)
 
 _FORMAT = "2"  # bump when the way on-demand models are built changes
 _NAME_CHARS = 64  # of the dictionary's name in an entry's name, so any legal .dic name fits
@@ -164,7 +170,7 @@ def hunspell_model(
     with Progress(f"building a model from {dic_path} (cached for later use)", enabled=progress):
         image = build_model(_recipe(dic_path, _language_of(dic.stem), prefixes))
     target = os.path.join(folder, f"{start}{_image_digest(image)}.vmc")
-    write_file(target, image, replace_links=True)
+    _velmora._write_file(target, image, replace_links=True)
     for name in _entries(folder, prefix):
         if name != os.path.basename(target):
             try:

@@ -8,9 +8,9 @@ from __future__ import annotations
 
 import copyreg
 import os
-from typing import Any, Iterable, List, Literal, Optional, Sequence, Tuple, TypeVar, Union, overload
+from typing import Any, Dict, Iterable, List, Literal, Optional, Sequence, Tuple, TypeVar, Union, overload
 
-from velmora._model_files import check_loaded_rules, check_model_file
+from velmora._model_files import issue_warnings, named_error
 from velmora._registry import (
     ModelInfo,
     available_models,
@@ -42,16 +42,28 @@ def model_path(name: str) -> str:
     return info.path
 
 
-def resolve_model(model: PathArg, *, what: str = "model") -> Tuple[str, bool]:
-    """(path, bundled) for a bundled model name or a model file, refusing unreadable files, files
-    that yield no rules and names that match no bundled model."""
+def resolve_model(model: PathArg) -> Tuple[str, bool]:
+    """(path, bundled) for a bundled model name or a model file, refusing names that match no
+    bundled model; the file itself is judged when it is loaded (`load_model_file`)."""
     if isinstance(model, str):
         info = bundled_model(model)
         if info is not None:
             return info.path, True
         if looks_like_model_name(model) and not os.path.exists(model):
             raise unknown_model_error(model)
-    return os.path.abspath(check_model_file(os.fsdecode(model), what=what)), False
+    return os.path.abspath(os.fsdecode(model)), False
+
+
+def load_model_file(path: str, shown: str, options: Dict[str, Any], *, stacklevel: int = 1) -> StemmerCore:
+    """The extension's checked load of a model file, read once: an unreadable, binary or empty file
+    is refused, naming it as `shown`; the warnings of a dictionary with a few bad bytes are issued
+    (`stacklevel` counts from the caller)."""
+    try:
+        core, texts = StemmerCore._load_checked(path, **options, shown=repr(shown))
+    except OSError as e:
+        raise named_error("read model", shown, e) from e
+    issue_warnings(texts, stacklevel + 1)
+    return core
 
 
 def _type_name(value: object) -> str:
@@ -220,9 +232,7 @@ class Stemmer:
         # A bundled model pickles by its code, so it unpickles against the receiver's package.
         self._model: Optional[str] = model if bundled else None  # type: ignore[assignment]
         self._origin = repr(model if bundled else path)
-        self._core = StemmerCore(path, **self._options)
-        if not bundled:
-            check_loaded_rules(path, self._core._value_layout_stats()[1])
+        self._core = load_model_file(path, path if bundled else os.fsdecode(model), self._options, stacklevel=2)
         self._finish(keep_unknown_case)
 
     def _finish(self, keep_unknown_case: bool) -> None:

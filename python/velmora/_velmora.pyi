@@ -35,6 +35,19 @@ class StemmerCore:
         lookup: _Lookup = "first",
         cache_size: int = 10000,
     ) -> "StemmerCore": ...
+    @classmethod
+    def _load_checked(
+        cls,
+        path: _Path,
+        backward: bool = True,
+        store_original: bool = True,
+        lowercase: bool = True,
+        lookup: _Lookup = "first",
+        cache_size: int = 10000,
+        *,
+        shown: Optional[str] = None,
+        what: str = "model",
+    ) -> Tuple["StemmerCore", List[str]]: ...
     def to_bytes(self) -> bytes: ...
     @property
     def lookup(self) -> _Lookup: ...
@@ -95,6 +108,16 @@ class TrieBuilder:
         store_original: bool = True,
         lowercase: bool = True,
     ) -> "TrieBuilder": ...
+    @classmethod
+    def _from_source(
+        cls,
+        source: Union[bytes, _Path],
+        backward: Optional[bool] = None,
+        store_original: bool = True,
+        lowercase: bool = True,
+        *,
+        shown: Optional[str] = None,
+    ) -> Tuple["TrieBuilder", List[str]]: ...
     def add(self, word: str, stem: str, count: Optional[int] = None, only_if_absent: bool = False) -> None: ...
     def add_many(
         self, pairs: Sequence[Tuple[str, str]], count: Optional[int] = None, only_if_absent: bool = False

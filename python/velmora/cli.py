@@ -7,10 +7,10 @@ import json
 import os
 import sys
 import warnings
-from typing import BinaryIO, Iterator, List, Optional, Sequence, Tuple
+from typing import BinaryIO, Iterator, List, Optional, Sequence, Tuple, Union
 
 from velmora import __version__, _velmora
-from velmora._model_files import check_model_file, check_source_bytes
+from velmora._model_files import issue_warnings, named_error
 from velmora._progress import Progress
 from velmora._registry import bundled_model
 from velmora._stemmer import Stemmer, available_models, resolve_model
@@ -76,7 +76,7 @@ def _input_word_lists(args: argparse.Namespace) -> Iterator[List[str]]:
         try:
             f = open(path, "rb")
         except OSError as e:
-            raise _named_error("read input", path, e) from None
+            raise named_error("read input", path, e) from None
         with f:
             yield from stream_word_lists(_decoded_chunks(f, repr(path), args.encoding, args.errors))
 
@@ -143,55 +143,43 @@ def _same_file(a: str, b: str) -> bool:
         return False
 
 
-def _read_source(path: str) -> bytes:
-    """A dictionary given as "-" (stdin) or a path, checked as `compile` checks its source."""
-    if path != "-":
-        check_model_file(path, what="source")
-        with open(path, "rb") as f:
-            return f.read()
-    data = sys.stdin.buffer.read()
-    check_source_bytes(data, STDIN_NAME)
-    return data
-
-
-def _builder(args: argparse.Namespace, data: bytes) -> "_velmora.TrieBuilder":
-    """The dictionary as a builder: its image is the one `compile` writes for the same options."""
-    return _velmora.TrieBuilder.from_bytes(
-        data, backward=not args.forward, store_original=not args.no_store_original, lowercase=not args.no_lowercase
-    )
-
-
-def _named_error(verb: str, path: str, error: OSError) -> OSError:
-    """The same kind of OSError, one line naming the path: "cannot write 'x.vmc': No space left on device"."""
-    reason = os.strerror(error.errno) if error.errno else str(error)
-    named = type(error)(f"cannot {verb} {path!r}: {reason}")
-    named.errno = error.errno
-    return named
+def _source_builder(args: argparse.Namespace) -> "_velmora.TrieBuilder":
+    """The source dictionary, "-" (stdin) or a path, as a builder: read once, an image, binary text
+    or a dictionary without entries refused by the extension, which words the warnings issued here.
+    Its image is the one `compile` writes for the same options."""
+    if args.source == "-":
+        source: Union[bytes, str] = sys.stdin.buffer.read()
+        shown = STDIN_NAME
+    else:
+        source, shown = args.source, repr(args.source)
+    try:
+        builder, texts = _velmora.TrieBuilder._from_source(
+            source,
+            backward=not args.forward,
+            store_original=not args.no_store_original,
+            lowercase=not args.no_lowercase,
+            shown=shown,
+        )
+    except OSError as e:
+        raise named_error("read source", args.source, e) from None
+    issue_warnings(texts, 2)
+    return builder
 
 
 def cmd_compile(args: argparse.Namespace) -> int:
     if args.out == "-" and sys.stdout.isatty():
         raise ValueError("refusing to write a compiled image to a terminal; redirect stdout or name an output file")
-    options = dict(backward=not args.forward, store_original=not args.no_store_original, lowercase=not args.no_lowercase)
-    if args.source != "-" and args.out != "-":
-        source = check_model_file(args.source, what="source")
-        if _same_file(source, args.out):
-            raise ValueError(f"the output {args.out!r} is the source file; choose another output path")
-        with Progress(f"compiling {source}", enabled=_shows_progress(args)):
-            try:
-                _velmora.compile(source, args.out, **options)
-            except OSError as e:
-                raise _named_error("write", args.out, e) from None
-        return 0
+    if args.source != "-" and args.out != "-" and _same_file(args.source, args.out):
+        raise ValueError(f"the output {args.out!r} is the source file; choose another output path")
     with Progress(f"compiling {args.source}", enabled=_shows_progress(args)):
-        builder = _builder(args, _read_source(args.source))
+        builder = _source_builder(args)
         if args.out == "-":
             image = builder.to_bytes()
         else:
             try:
                 builder.save(args.out)
             except OSError as e:
-                raise _named_error("write", args.out, e) from None
+                raise named_error("write", args.out, e) from None
             return 0
     sys.stdout.buffer.write(image)
     sys.stdout.buffer.flush()
@@ -264,7 +252,7 @@ def cmd_build_model(args: argparse.Namespace) -> int:
             if e.filename is None:
                 raise
             path = os.fsdecode(e.filename)
-            raise _named_error("write" if path == args.out else "read source", path, e) from None
+            raise named_error("write" if path == args.out else "read source", path, e) from None
     if not args.quiet:
         print(f"velmora build-model: {args.out}: {len(image)} bytes", file=sys.stderr)
     return 0

@@ -26,20 +26,39 @@ ModelModes dictionary_modes(const ModelOptions& options) {
 
 namespace {
 
-Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions& options,
-                                       LookupMode lookup) {
+// Dictionary text to a frequency trie; with `check`, binary text and text
+// without a word form are refused and the text's warnings collected.
+Expected<FrequencyTrie> checked_dictionary(std::string_view bytes, const ModelOptions& options,
+                                           const FileNaming* check, std::vector<std::string>& warnings) {
+  if (!check) return build_frequency_trie(bytes, options);
+  const TextFaults faults = scan_text(bytes);
+  if (Status s = refuse_binary(faults, *check); !s) return s.take_error();
+  size_t word_forms = 0;
+  auto built = build_frequency_trie(bytes, options, &word_forms);
+  if (!built) return built.take_error();
+  if (word_forms == 0) return no_entries(*check);
+  for (auto& warning : text_warnings(faults, *check)) warnings.push_back(std::move(warning));
+  return built;
+}
+
+}  // namespace
+
+Expected<LoadedModel> load_model_bytes(std::string_view raw, const ModelOptions& options, LookupMode lookup,
+                                       const FileNaming* check) {
   auto inflated = gunzip_if_gzipped(raw);
   if (!inflated) return inflated.take_error();
   const std::string& bytes = *inflated;
   Expected<std::shared_ptr<CompiledTrie>> trie = Error{};
-  std::optional<ModelModes> recorded;
+  LoadedModel model;
   if (is_compiled_image(bytes)) {
     auto image = read_compiled_image(bytes);
     if (!image) return image.take_error();
-    recorded = image->modes;
+    model.recorded_modes = image->modes;
     trie = compile_trie(std::move(image->graph), image->modes);
+    // An image compiled from an empty source loads, but stems nothing.
+    if (trie && check && (*trie)->value_ids().empty()) return no_entries(*check);
   } else {
-    auto built = build_frequency_trie(bytes, options);
+    auto built = checked_dictionary(bytes, options, check, model.warnings);
     if (!built) return built.take_error();
     if (stop_requested()) return cancelled();
     trie = compile_trie(freeze(*built), dictionary_modes(options));
@@ -47,15 +66,14 @@ Expected<LoadedModel> model_from_bytes(std::string_view raw, const ModelOptions&
   if (!trie) return trie.take_error();
   (*trie)->set_case_mode(case_mode_for(options.lowercase));
   (*trie)->set_lookup_mode(lookup);
-  return LoadedModel{std::move(trie).value(), recorded};
+  model.trie = std::move(trie).value();
+  return model;
 }
-
-}  // namespace
 
 Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view raw,
                                                               const ModelOptions& options,
                                                               LookupMode lookup) {
-  auto model = model_from_bytes(raw, options, lookup);
+  auto model = load_model_bytes(raw, options, lookup);
   if (!model) return model.take_error();
   return std::move(model->trie);
 }
@@ -64,7 +82,7 @@ Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& op
                                  LookupMode lookup) {
   auto data = read_file(path);
   if (!data) return data.take_error();
-  return model_from_bytes(*data, options, lookup);
+  return load_model_bytes(*data, options, lookup);
 }
 
 Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, const ModelOptions& options) {
@@ -94,6 +112,21 @@ Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, const Mode
     model.trie = std::move(built).value();
     model.modes = dictionary_modes(options);
   }
+  return model;
+}
+
+Expected<BuilderModel> builder_from_source(std::string_view raw, const ModelOptions& options,
+                                           const FileNaming& naming, std::vector<std::string>& warnings) {
+  auto inflated = gunzip_if_gzipped(raw);
+  if (!inflated) return inflated.take_error();
+  if (is_compiled_image(*inflated)) return image_as_source(naming);
+  auto built = checked_dictionary(*inflated, options, &naming, warnings);
+  if (!built) return built.take_error();
+  if (stop_requested()) return cancelled();
+  BuilderModel model;
+  model.trie = std::move(built).value();
+  model.modes = dictionary_modes(options);
+  model.options = options;
   return model;
 }
 

@@ -8,9 +8,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "train/frequency_trie.h"
 #include "model/files.h"
+#include "model/model_check.h"
 #include "runtime/compiled_trie.h"
 #include "util/expected.h"
 
@@ -23,17 +25,32 @@ Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view b
                                                               const ModelOptions& options,
                                                               LookupMode lookup = LookupMode::kFirst);
 
-// A runtime trie with the modes its image recorded (nullopt for a dictionary).
+// A runtime trie with the modes its image recorded (nullopt for a dictionary)
+// and, from a checked load, the warnings its text deserves.
 struct LoadedModel {
   std::shared_ptr<CompiledTrie> trie;
   std::optional<ModelModes> recorded_modes;
+  std::vector<std::string> warnings;
 };
 Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options,
                                  LookupMode lookup = LookupMode::kFirst);
 
+// Model bytes to a runtime trie and the modes its image recorded, inflated
+// once. With `check`, the load also refuses content that cannot serve as a
+// model (binary text, no dictionary entries, an image without a rule) and
+// collects the warnings of model_check.h; without it, any bytes load.
+Expected<LoadedModel> load_model_bytes(std::string_view bytes, const ModelOptions& options,
+                                       LookupMode lookup, const FileNaming* check = nullptr);
+
 // An editable builder from model bytes; an image's direction replaces
 // `options.backward`.
 Expected<BuilderModel> builder_from_model_bytes(std::string_view bytes, const ModelOptions& options);
+
+// An editable builder from a source dictionary the caller names: a compiled
+// image, binary text and a dictionary without entries are refused (messages of
+// model_check.h); the text's warnings are appended to `warnings`.
+Expected<BuilderModel> builder_from_source(std::string_view bytes, const ModelOptions& options,
+                                           const FileNaming& naming, std::vector<std::string>& warnings);
 
 // The runtime trie of a builder, with its case mode from `options.lowercase`.
 Expected<std::shared_ptr<CompiledTrie>> build_from_builder(const BuilderModel& model,

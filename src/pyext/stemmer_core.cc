@@ -51,23 +51,13 @@ struct SourcedModel {
   std::string bytes;
 };
 
-// Loads model bytes (image or dictionary, gzip or plain), inflating them once:
-// the recorded modes are read from the inflated image the trie is built from.
-Expected<SourcedModel> load_sourced(std::string bytes, const ModelOptions& options, LookupMode lookup) {
-  auto inflated = gunzip_if_gzipped(bytes);
-  if (!inflated) return inflated.take_error();
-  // A member whose content is gzip again is read as model loading reads it:
-  // inflated once, then taken as it is.
-  const bool use_inflated = !starts_with_gzip_magic(*inflated);
-  auto trie = trie_from_model_bytes(use_inflated ? std::string_view(*inflated) : std::string_view(bytes), options, lookup);
-  if (!trie) return trie.take_error();
-  std::optional<ModelModes> recorded;
-  if (use_inflated && is_compiled_image(*inflated)) {
-    auto modes = read_image_modes(*inflated);
-    if (!modes) return modes.take_error();
-    recorded = *modes;
-  }
-  return SourcedModel{LoadedModel{std::move(trie).value(), recorded}, std::move(bytes)};
+// Loads model bytes (image or dictionary, gzip or plain) and keeps them; with
+// `check`, judged as the package layer judges a model file (model_check.h).
+Expected<SourcedModel> load_sourced(std::string bytes, const ModelOptions& options, LookupMode lookup,
+                                    const FileNaming* check = nullptr) {
+  auto model = load_model_bytes(bytes, options, lookup, check);
+  if (!model) return model.take_error();
+  return SourcedModel{std::move(model).value(), std::move(bytes)};
 }
 
 // A new StemmerCore of `type` around a loaded model.
@@ -141,6 +131,49 @@ PyObject* stemmer_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t na
     if (!loaded) return nullptr;
     if (!ok_or_raise(*loaded)) return nullptr;
     return adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, options, cache_size);
+  });
+}
+
+constexpr const char* kCheckedParams[] = {"path", "backward", "store_original", "lowercase", "lookup",
+                                          "cache_size", "shown", "what"};
+
+// The package layer's load of a model file: one read, the kind of file decided
+// here, and content that cannot serve as a model refused, naming the file as
+// `shown` (default: the path in quotes) read as `what` (default "model").
+// Returns (stemmer, warnings), the warnings as texts for the caller to issue.
+PyObject* stemmer_load_checked(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Signature sig{"StemmerCore._load_checked", kCheckedParams, 8, 1, 2};
+  PyObject* a[8];
+  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
+  std::string path;
+  ModelOptions options;
+  LookupMode lookup = LookupMode::kFirst;
+  uint64_t cache_size = kDefaultCacheSize;
+  if (!to_path(a[0], "path", path)) return nullptr;
+  if (!load_options(a, options, lookup, cache_size)) return nullptr;
+  FileNaming naming{"'" + path + "'", "model"};
+  std::string_view text;
+  if (a[6] && a[6] != Py_None) {
+    if (!to_text(a[6], "shown", text)) return nullptr;
+    naming.shown = text;
+  }
+  if (a[7] && a[7] != Py_None) {
+    if (!to_text(a[7], "what", text)) return nullptr;
+    naming.what = text;
+  }
+  return guarded([&]() -> PyObject* {
+    auto loaded = interruptible([path = std::string(path), options, lookup, naming]() -> Expected<SourcedModel> {
+      auto data = read_file(path);
+      if (!data) return named_read_error(data.take_error(), path, naming);
+      return load_sourced(std::move(data).value(), options, lookup, &naming);
+    });
+    if (!loaded) return nullptr;
+    if (!ok_or_raise(*loaded)) return nullptr;
+    PyRef warnings(str_list((*loaded)->model.warnings));
+    if (!warnings) return nullptr;
+    PyRef core(adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, options, cache_size));
+    if (!core) return nullptr;
+    return PyTuple_Pack(2, core.get(), warnings.get());
   });
 }
 
@@ -302,6 +335,11 @@ PyMethodDef kProductionMethods[] = {
      "from_bytes(data, backward=True, store_original=True, lowercase=True, lookup=\"first\", "
      "cache_size=10000)\n--\n\nA stemmer over model bytes held in memory (a compiled image or a "
      "dictionary, gzip-compressed or plain), with the options of the constructor."},
+    {"_load_checked", as_cfunction(stemmer_load_checked), FASTCALL | METH_CLASS,
+     "_load_checked(path, backward=True, store_original=True, lowercase=True, lookup=\"first\", "
+     "cache_size=10000, *, shown=None, what=\"model\")\n--\n\nThe package layer's load of a model "
+     "file: (stemmer, warnings). Refuses a binary file and one without dictionary entries, naming the "
+     "file as shown; the warnings (NUL characters, undecodable bytes) are texts for the caller."},
     {"to_bytes", stemmer_to_bytes, METH_NOARGS,
      "to_bytes($self)\n--\n\nThe model as a gzip-compressed compiled image, whatever it was loaded "
      "from (a dictionary is compiled with the options it was loaded with); from_bytes loads it."},

@@ -145,6 +145,59 @@ PyObject* builder_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t na
   });
 }
 
+constexpr const char* kFromSourceParams[] = {"source", "backward", "store_original", "lowercase", "shown"};
+
+// The package layer's builder of a source dictionary, given as a path or as
+// bytes: one read, and an image, binary text or a dictionary without entries
+// refused, naming the source as `shown` (default: a path in quotes, "data" for
+// bytes). Returns (builder, warnings), the warnings as texts for the caller.
+PyObject* builder_from_source(PyObject* cls, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  const Signature sig{"TrieBuilder._from_source", kFromSourceParams, 5, 1, 1};
+  PyObject* a[5];
+  if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
+  const bool in_memory = PyBytes_Check(a[0]);
+  std::string path, bytes;
+  if (in_memory) {
+    const char* data = PyBytes_AsString(a[0]);
+    if (!data) return nullptr;
+    bytes.assign(data, size_t(PyBytes_Size(a[0])));
+  } else if (!to_path(a[0], "source", path)) {
+    return nullptr;
+  }
+  ModelOptions o;
+  if (!builder_options(a, o)) return nullptr;
+  FileNaming naming{in_memory ? "data" : "'" + path + "'", "source"};
+  std::string_view shown;
+  if (a[4] && a[4] != Py_None) {
+    if (!to_text(a[4], "shown", shown)) return nullptr;
+    naming.shown = shown;
+  }
+  struct Built {
+    Expected<BuilderModel> model = Error{};
+    std::vector<std::string> warnings;
+  };
+  return guarded([&]() -> PyObject* {
+    // Reading and building run off the lock and stop at Ctrl-C, as compile does.
+    auto built = interruptible([in_memory, path, bytes = std::move(bytes), o, naming]() {
+      Built out;
+      if (in_memory) {
+        out.model = builder_from_source(bytes, o, naming, out.warnings);
+        return out;
+      }
+      auto data = read_file(path);
+      if (!data.ok()) out.model = named_read_error(data.take_error(), path, naming);
+      else out.model = builder_from_source(*data, o, naming, out.warnings);
+      return out;
+    });
+    if (!built) return nullptr;
+    PyRef builder(adopt_builder(reinterpret_cast<PyTypeObject*>(cls), built->model));
+    if (!builder) return nullptr;
+    PyRef texts(str_list(built->warnings));
+    if (!texts) return nullptr;
+    return PyTuple_Pack(2, builder.get(), texts.get());
+  });
+}
+
 void builder_dealloc(PyObject* self) {
   delete as_builder(self)->model;
   as_builder(self)->model = nullptr;
@@ -340,6 +393,11 @@ PyMethodDef kMethods[] = {
      "from_bytes(data, backward=None, store_original=True, lowercase=True)\n--\n\n"
      "Reconstruct a builder directly from in-memory model bytes (a compiled version 7 image or a "
      "textual TSV dictionary, optionally gzipped)."},
+    {"_from_source", as_cfunction(builder_from_source), FASTCALL | METH_CLASS,
+     "_from_source(source, backward=None, store_original=True, lowercase=True, *, shown=None)\n--\n\n"
+     "The package layer's builder of a source dictionary (a path or bytes): (builder, warnings). "
+     "Refuses a compiled image, binary text and a dictionary without entries, naming the source as "
+     "shown; the warnings (NUL characters, undecodable bytes) are texts for the caller."},
     {"add", as_cfunction(builder_add), FASTCALL,
      "add($self, word, stem, count=None, only_if_absent=False)\n--\n\n"
      "Add one custom word to stem rule. The word is mapped to the minimal patch command that rewrites "

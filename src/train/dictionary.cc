@@ -118,12 +118,16 @@ Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, c
   return ok_status();
 }
 
-Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, const ModelOptions& options) {
+Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, const ModelOptions& options,
+                                             size_t* word_forms) {
   FrequencyTrie trie;
   Status added = ok_status();
+  size_t words = 0;
   Status s = for_each_dictionary_entry(bytes, [&](const DictionaryEntry& e) {
+    words += e.words.size();
     if (added) added = add_dictionary_entry(trie, e, options);
   });
+  if (word_forms) *word_forms = words;
   if (!s) return s.take_error();
   if (!added) return added.take_error();
   return trie;

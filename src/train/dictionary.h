@@ -41,7 +41,9 @@ Expected<std::vector<DictionaryEntry>> parse_dictionary(std::string_view bytes);
 Status add_dictionary_entry(FrequencyTrie& trie, const DictionaryEntry& entry, const ModelOptions& options);
 
 // Parses `bytes` and builds a fresh trie from them; errors as for_each_dictionary_entry
-// and add_dictionary_entry.
-Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, const ModelOptions& options);
+// and add_dictionary_entry. When given, `word_forms` receives how many word
+// forms the entries listed (a dictionary of stems alone lists none).
+Expected<FrequencyTrie> build_frequency_trie(std::string_view bytes, const ModelOptions& options,
+                                             size_t* word_forms = nullptr);
 
 }  // namespace velmora

@@ -80,7 +80,17 @@
   /* Model files. */                                                                                   \
   X(kAlreadyCompiled, "source is already a compiled trie")                                             \
   X(kCannotRead, "cannot read '")                                                                      \
-  X(kNotARegularFile, "': not a regular file (")
+  X(kNotARegularFile, "': not a regular file (")                                                       \
+  /* A checked load (model/model_check.h): the file as shown and what it was read as go first. */     \
+  X(kCannotReadAs, "cannot read ")                                                                     \
+  X(kIsBinary, " is binary, not a text dictionary (")                                                 \
+  X(kBadByteShare, "% NUL or undecodable bytes)")                                                      \
+  X(kHoldsNoEntries, " holds no dictionary entries")                                                   \
+  X(kImageAsSource, " is already a compiled image, not a source dictionary")                          \
+  /* Its warnings, returned as texts. */                                                               \
+  X(kHoldsNul, " holds NUL characters")                                                                \
+  X(kUndecodableFirstAt, " has undecodable bytes (first at byte ")                                     \
+  X(kReadAsReplacement, "); they are read as U+FFFD")
 
 namespace velmora::texts {
 

@@ -109,7 +109,7 @@ try:
     if sys.argv[1] == "save":
         TrieBuilder.from_bytes(open(sys.argv[3], "rb").read()).save(sys.argv[2])
     elif sys.argv[1] == "write_file":
-        from velmora._model_files import write_file
+        from velmora._velmora import _write_file as write_file
         write_file(sys.argv[2], TrieBuilder.from_bytes(open(sys.argv[3], "rb").read()).to_bytes())
     else:
         compile(sys.argv[3], sys.argv[2])
@@ -149,7 +149,7 @@ def test_a_full_file_system_leaves_the_target_as_it_was(tmp_path, source, how):
             if how == "save":
                 TrieBuilder.from_bytes(big).save(target)
             elif how == "write_file":
-                from velmora._model_files import write_file
+                from velmora._velmora import _write_file as write_file
 
                 write_file(target, TrieBuilder.from_bytes(big).to_bytes())
             else:
@@ -165,7 +165,7 @@ def test_a_full_file_system_leaves_the_target_as_it_was(tmp_path, source, how):
 def write_with(how, target, src):
     """Writes a model to `target` by one of the package's writers."""
     if how == "write_file":
-        from velmora._model_files import write_file
+        from velmora._velmora import _write_file as write_file
 
         write_file(target, builder().to_bytes())
     elif how == "build_model":
@@ -288,7 +288,7 @@ def test_a_pipe_nobody_reads_fails_at_once(tmp_path, source, how):
 
 
 def test_a_link_at_a_cache_target_is_replaced_not_followed(tmp_path):
-    from velmora._model_files import write_file
+    from velmora._velmora import _write_file as write_file
 
     victim = tmp_path / "victim"
     victim.write_bytes(b"precious")
@@ -327,7 +327,7 @@ def test_ctrl_c_while_writing_leaves_the_old_file_and_no_temporary(tmp_path):
     import _thread
     import threading
 
-    from velmora._model_files import write_file
+    from velmora._velmora import _write_file as write_file
 
     target = tmp_path / "model.vmc"
     target.write_bytes(b"old")

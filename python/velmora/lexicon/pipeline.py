@@ -6,7 +6,7 @@ import functools
 import os
 from typing import List, Optional, Sequence, Tuple, Union
 
-from velmora._model_files import write_file
+from velmora import _velmora
 from velmora.lexicon import readers
 from velmora.lexicon.compiler import compile_pairs
 from velmora.lexicon.checks import candidate_table
@@ -31,14 +31,14 @@ def training_pairs(lang: str) -> List[WeightedPair]:
 
 def build_model(lang_or_recipe: Union[str, Recipe], out_path: Optional[str] = None) -> bytes:
     """Compiles the model of a language (or of a recipe); writes it to `out_path` when given, replacing the file
-    whole or not at all (see `velmora._model_files.write_file`). Returns the image."""
+    whole or not at all (the extension's one writer, `_velmora._write_file`). Returns the image."""
     if out_path is not None and (os.fspath(out_path).endswith(os.sep) or os.path.isdir(out_path)):
         # Said before the build, not after it: a folder cannot be replaced by a model.
         raise IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), out_path)
     rec = recipe(lang_or_recipe) if isinstance(lang_or_recipe, str) else lang_or_recipe
     image = compile_pairs(ranked_pairs(rec))
     if out_path is not None:
-        write_file(out_path, image)
+        _velmora._write_file(out_path, image)
     return image
 
 
