@@ -16,7 +16,7 @@ Expected<std::string> gzip_compress(std::string_view data) {
                                             0x00, 0x00, 0x00, 0x00, 0xFF};
   z_stream zs{};
   if (deflateInit2(&zs, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-    return invalid_data(zs.msg ? zs.msg : "deflateInit2 failed");
+    return invalid_data(zs.msg ? zs.msg : texts::kDeflateInitFailed);
   }
   std::string out(reinterpret_cast<const char*>(kHeader), sizeof kHeader);
   const size_t bound = deflateBound(&zs, uLong(data.size()));
@@ -27,7 +27,7 @@ Expected<std::string> gzip_compress(std::string_view data) {
   zs.avail_out = uInt(bound);
   const int rc = deflate(&zs, Z_FINISH);
   if (rc != Z_STREAM_END) {
-    std::string message = zs.msg ? zs.msg : "deflate failed";
+    std::string message = zs.msg ? zs.msg : texts::kDeflateFailed;
     deflateEnd(&zs);
     return invalid_data(message);
   }

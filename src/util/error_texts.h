@@ -41,6 +41,9 @@
   X(kTruncatedImage, "truncated compiled image")                                                       \
   X(kInflatesPastLimit, "gzip data inflates past the limit of ")                                       \
   X(kBytes, " bytes")                                                                                  \
+  /* Compressing an image, when zlib gives no text of its own. */                                      \
+  X(kDeflateInitFailed, "deflateInit2 failed")                                                         \
+  X(kDeflateFailed, "deflate failed")                                                                  \
   /* Patch commands (the opcode letter follows kUnknownOpcode). */                                     \
   X(kUnknownOpcode, "Unknown opcode: ")                                                                \
   X(kInvalidNoopArg, "Invalid NOOP arg")                                                               \
