@@ -60,10 +60,17 @@ Expected<SourcedModel> load_sourced(std::string bytes, const ModelOptions& optio
   return SourcedModel{std::move(model).value(), std::move(bytes)};
 }
 
+// What the constructor and the other loaders take beside the model itself.
+struct LoadSettings {
+  ModelOptions options;
+  LookupMode lookup = LookupMode::kFirst;
+  uint64_t cache_size = kDefaultCacheSize;
+};
+
 // A new StemmerCore of `type` around a loaded model.
-PyObject* adopt_model(PyTypeObject* type, SourcedModel& loaded, const ModelOptions& options, uint64_t cache_size) {
-  auto engine = std::make_unique<StemEngine>(std::move(loaded.model.trie), cache_size, loaded.model.recorded_modes);
-  auto source = std::make_unique<ModelSource>(ModelSource{std::move(loaded.bytes), options, cache_size});
+PyObject* adopt_model(PyTypeObject* type, SourcedModel& loaded, const LoadSettings& load) {
+  auto engine = std::make_unique<StemEngine>(std::move(loaded.model.trie), load.cache_size, loaded.model.recorded_modes);
+  auto source = std::make_unique<ModelSource>(ModelSource{std::move(loaded.bytes), load.options, load.cache_size});
   PyObject* self = allocate_instance(type);
   if (!self) return nullptr;
   as_stemmer(self)->engine = engine.release();
@@ -72,17 +79,28 @@ PyObject* adopt_model(PyTypeObject* type, SourcedModel& loaded, const ModelOptio
 }
 
 // Converts (backward, store_original, lowercase, lookup, cache_size) from a[1..5].
-bool load_options(PyObject* const* a, ModelOptions& options, LookupMode& lookup_mode, uint64_t& cache_size) {
+bool load_options(PyObject* const* a, LoadSettings& load) {
   std::string_view lookup_text = kDefaultLookup;
-  if (a[1] && !to_bool(a[1], "backward", options.backward)) return false;
-  if (a[2] && !to_bool(a[2], "store_original", options.store_original)) return false;
-  if (a[3] && !to_bool(a[3], "lowercase", options.lowercase)) return false;
+  if (a[1] && !to_bool(a[1], "backward", load.options.backward)) return false;
+  if (a[2] && !to_bool(a[2], "store_original", load.options.store_original)) return false;
+  if (a[3] && !to_bool(a[3], "lowercase", load.options.lowercase)) return false;
   if (a[4] && !to_text(a[4], "lookup", lookup_text)) return false;
-  if (a[5] && !to_u64(a[5], "cache_size", cache_size)) return false;
+  if (a[5] && !to_u64(a[5], "cache_size", load.cache_size)) return false;
   auto lookup = parse_lookup_mode(lookup_text);
   if (!ok_or_raise(lookup)) return false;
-  lookup_mode = *lookup;
+  load.lookup = *lookup;
   return true;
+}
+
+// Reads and loads a model file off the lock, stopping at Ctrl-C (nullopt, the
+// error set); with `naming`, the load is checked (model/model_check.h).
+std::optional<Expected<SourcedModel>> load_file(const std::string& path, const LoadSettings& load,
+                                                std::optional<FileNaming> naming) {
+  return interruptible([path, load, naming]() -> Expected<SourcedModel> {
+    auto data = read_file(path);
+    if (!data) return naming ? named_read_error(data.take_error(), path, *naming) : data.take_error();
+    return load_sourced(std::move(data).value(), load.options, load.lookup, naming ? &*naming : nullptr);
+  });
 }
 
 PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -90,20 +108,12 @@ PyObject* stemmer_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   PyObject* a[6];
   if (!bind_tuple(sig, args, kwargs, a)) return nullptr;
   std::string path;
-  ModelOptions options;
-  LookupMode lookup = LookupMode::kFirst;
-  uint64_t cache_size = kDefaultCacheSize;
-  if (!to_path(a[0], "path", path)) return nullptr;
-  if (!load_options(a, options, lookup, cache_size)) return nullptr;
+  LoadSettings load;
+  if (!to_path(a[0], "path", path) || !load_options(a, load)) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto loaded = interruptible([path = std::string(path), options, lookup]() -> Expected<SourcedModel> {
-      auto data = read_file(path);
-      if (!data) return data.take_error();
-      return load_sourced(std::move(data).value(), options, lookup);
-    });
-    if (!loaded) return nullptr;
-    if (!ok_or_raise(*loaded)) return nullptr;
-    return adopt_model(type, **loaded, options, cache_size);
+    auto loaded = load_file(path, load, std::nullopt);
+    if (!loaded || !ok_or_raise(*loaded)) return nullptr;
+    return adopt_model(type, **loaded, load);
   });
 }
 
@@ -118,19 +128,17 @@ PyObject* stemmer_from_bytes(PyObject* cls, PyObject* const* args, Py_ssize_t na
     add_argument_prefix("data");
     return nullptr;
   }
-  ModelOptions options;
-  LookupMode lookup = LookupMode::kFirst;
-  uint64_t cache_size = kDefaultCacheSize;
-  if (!load_options(a, options, lookup, cache_size)) return nullptr;
+  LoadSettings load;
+  if (!load_options(a, load)) return nullptr;
   const char* data = PyBytes_AsString(a[0]);
   if (!data) return nullptr;
   return guarded([&]() -> PyObject* {
-    auto loaded = interruptible([bytes = std::string(data, size_t(PyBytes_Size(a[0]))), options, lookup]() mutable {
-      return load_sourced(std::move(bytes), options, lookup);
+    auto loaded = interruptible([bytes = std::string(data, size_t(PyBytes_Size(a[0]))), load]() mutable {
+      return load_sourced(std::move(bytes), load.options, load.lookup);
     });
     if (!loaded) return nullptr;
     if (!ok_or_raise(*loaded)) return nullptr;
-    return adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, options, cache_size);
+    return adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, load);
   });
 }
 
@@ -146,11 +154,8 @@ PyObject* stemmer_load_checked(PyObject* cls, PyObject* const* args, Py_ssize_t 
   PyObject* a[8];
   if (!bind_fastcall(sig, args, nargs, kwnames, a)) return nullptr;
   std::string path;
-  ModelOptions options;
-  LookupMode lookup = LookupMode::kFirst;
-  uint64_t cache_size = kDefaultCacheSize;
-  if (!to_path(a[0], "path", path)) return nullptr;
-  if (!load_options(a, options, lookup, cache_size)) return nullptr;
+  LoadSettings load;
+  if (!to_path(a[0], "path", path) || !load_options(a, load)) return nullptr;
   FileNaming naming{"'" + path + "'", "model"};
   std::string_view text;
   if (a[6] && a[6] != Py_None) {
@@ -162,16 +167,11 @@ PyObject* stemmer_load_checked(PyObject* cls, PyObject* const* args, Py_ssize_t 
     naming.what = text;
   }
   return guarded([&]() -> PyObject* {
-    auto loaded = interruptible([path = std::string(path), options, lookup, naming]() -> Expected<SourcedModel> {
-      auto data = read_file(path);
-      if (!data) return named_read_error(data.take_error(), path, naming);
-      return load_sourced(std::move(data).value(), options, lookup, &naming);
-    });
-    if (!loaded) return nullptr;
-    if (!ok_or_raise(*loaded)) return nullptr;
+    auto loaded = load_file(path, load, naming);
+    if (!loaded || !ok_or_raise(*loaded)) return nullptr;
     PyRef warnings(str_list((*loaded)->model.warnings));
     if (!warnings) return nullptr;
-    PyRef core(adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, options, cache_size));
+    PyRef core(adopt_model(reinterpret_cast<PyTypeObject*>(cls), **loaded, load));
     if (!core) return nullptr;
     return PyTuple_Pack(2, core.get(), warnings.get());
   });
