@@ -3,6 +3,7 @@ import importlib
 import importlib.util
 import inspect
 import pickle
+import weakref
 
 import pytest
 
@@ -105,3 +106,13 @@ def test_instances_outlive_their_module_object():
     # The class keeps its module, and with it the state the builder's stemmer and stem_arrow read.
     assert core.stem_arrow(pa.array(["runs", None])).to_pylist() == ["run", None]
     assert type(core).__module__ == "velmora._velmora"
+
+
+def test_a_module_object_nobody_holds_is_collected():
+    # The state's classes refer back to their module: the module must show them to the
+    # collector (traverse) and let go of them (clear), or the pair outlives every user.
+    other = _second_module_object()
+    module, cls = weakref.ref(other), weakref.ref(other.StemmerCore)
+    del other
+    gc.collect()
+    assert module() is None and cls() is None
