@@ -1,9 +1,11 @@
 """The argument conventions every entry point shares."""
+import ast
 import inspect
 import pathlib
 
 import pytest
 
+import velmora
 from velmora._velmora import StemmerCore, TrieBuilder, compile
 
 
@@ -86,10 +88,6 @@ def test_missing_arguments_name_every_parameter():
 
 def _stub_methods():
     """(class name, method name, keyword-only parameter names) of every method the stub declares."""
-    import ast
-
-    import velmora
-
     tree = ast.parse((pathlib.Path(velmora.__file__).parent / "_velmora.pyi").read_text())
     for cls in (node for node in tree.body if isinstance(node, ast.ClassDef)):
         for fn in (node for node in cls.body if isinstance(node, ast.FunctionDef)):
