@@ -91,8 +91,8 @@
   /* ImportError: the module imported by a second interpreter of the process. */                         \
   X(kSecondInterpreter, "velmora._velmora does not support subinterpreters: it is already initialised "  \
                         "in another interpreter of this process")                                        \
-  /* SystemError: a C++ exception other than a failed allocation, an instance whose class lost */        \
-  /* its module (neither is expected). */                                                                \
+  /* SystemError: a C++ exception other than a failed allocation, an instance whose module's */          \
+  /* state was cleared (neither is expected). */                                                         \
   X(kUnexpectedNativeFailure, "unexpected native failure")                                               \
   X(kNoModuleState, "velmora._velmora: a class without its module state")
 

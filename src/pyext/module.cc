@@ -161,8 +161,11 @@ ModuleState* state_of(PyObject* kin) {
   PyObject* module = PyType_GetModule(Py_TYPE(kin));
   if (!module) return nullptr;
   ModuleState* state = module_state(module);
-  if (!state && !PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, compat::kNoModuleState);
-  return state;
+  // A state without classes was cleared by the collector, which can happen to a
+  // module only with the last of its instances, when a finaliser still calls it.
+  if (state && state->stemmer_core_type) return state;
+  if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, compat::kNoModuleState);
+  return nullptr;
 }
 
 PyObject* allocate_instance(PyTypeObject* type) {

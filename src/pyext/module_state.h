@@ -21,7 +21,8 @@ struct ModuleState {
 };
 
 // The state of the module that made `kin`'s class (`kin` an instance of one of
-// this module's classes), or null with an error set.
+// this module's classes), or null with an error set (also for a state the
+// collector has cleared).
 ModuleState* state_of(PyObject* kin);
 
 }  // namespace velmora::py

@@ -410,7 +410,7 @@ NOT_RAISED_HERE = {
     "kKeywordsMustBeStrings": "the interpreter refuses a non-str keyword name before the call",
     "kOutputListAllocation": "needs a failed allocation of the result list",
     "kUnexpectedNativeFailure": "needs a C++ exception other than a failed allocation; none is thrown",
-    "kNoModuleState": "needs an instance whose class has lost its module, which the class keeps alive",
+    "kNoModuleState": "needs a finaliser calling an instance after the collector cleared its module's state",
     "kBadMagic": "loaders hand the reader only bytes that start with the magic; tests/cpp/image_test.cc",
     "kInflatesPastLimit": "needs gzip data inflating past 4 GiB; tests/cpp/image_test.cc (a lower limit)",
     "kBytes": "shares kInflatesPastLimit's message and the dictionary line limit of 16 MiB",
