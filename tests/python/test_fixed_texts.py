@@ -9,6 +9,7 @@ import struct
 
 import pytest
 
+from test_bounded_work import image, mutf8
 from velmora import _velmora
 from velmora._velmora import StemmerCore, TrieBuilder, compile
 
@@ -137,25 +138,9 @@ def test_the_table_holds_the_texts_callers_match_on():
     assert _velmora._fixed_texts() == EXPECTED
 
 
-def mutf8(text):
-    raw = text.encode("utf-8")
-    return struct.pack(">H", len(raw)) + raw
-
-
 def header(nodes, values=0, root=0):
     """A trie stream's header, empty metadata and value-table count."""
     return b"LXTR" + struct.pack(">iii", 7, nodes, root) + mutf8("") + struct.pack(">i", values)
-
-
-def image(nodes, commands):
-    """A trie stream: nodes are (accepting, [(label, child)], [(command id, count)])."""
-    out = [header(len(nodes), len(commands))] + [mutf8(c) for c in commands]
-    for accepting, edges, values in nodes:
-        out.append(struct.pack(">Bi", accepting, len(edges)))
-        out += [struct.pack(">Hi", ord(label), child) for label, child in edges]
-        out.append(struct.pack(">i", len(values)))
-        out += [struct.pack(">ii", cid, count) for cid, count in values]
-    return b"".join(out)
 
 
 def load(payload):
