@@ -65,11 +65,13 @@ bench: install
 
 # Lemma accuracy and wrong merges of every bundled model beside peer lemmatizers (bench/quality.py). The
 # models' own sources too: known-word and held-out figures rebuild the training pairs.
-QUALITY_PACKAGES := wordfreq lemminflect morfeusz2 simplemma PyStemmer spacy-lookups-data matplotlib
+# lemmagen3, lemmy (Danish) and spaCy's Czech pipeline are learned lemmatizers serving as extra, weak gold.
+QUALITY_PACKAGES := wordfreq lemminflect morfeusz2 simplemma PyStemmer spacy-lookups-data matplotlib lemmagen3 lemmy \
+  cs-core-news-sm
 # Hunspell dictionaries serving as gold (bench/quality_languages.py) where a language has no analyser of its own
 QUALITY_APT_PACKAGES := hunspell hunspell-ca hunspell-cs hunspell-da hunspell-de-de hunspell-el hunspell-es \
   hunspell-fr hunspell-hr hunspell-hu hunspell-id hunspell-it hunspell-lt hunspell-lv hunspell-nl hunspell-pt-pt \
-  hunspell-ro hunspell-ru hunspell-sk hunspell-sv hunspell-tr hunspell-uk
+  hunspell-ro hunspell-ru hunspell-sk hunspell-sv hunspell-tr hunspell-uk hunspell-is
 quality: install
 	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES) $(QUALITY_APT_PACKAGES)"
 	$(VPY) -m pip install -q $(MODEL_PACKAGES) $(QUALITY_PACKAGES)
@@ -79,7 +81,7 @@ clean:
 	rm -rf build dist
 
 # Sources of the bundled models (velmora.lexicon.recipes); their versions are recorded in models/SOURCES.json.
-MODEL_PACKAGES := spacy-lookups-data==1.0.5 wordfreq==3.1.1
+MODEL_PACKAGES := spacy-lookups-data==1.0.5 wordfreq==3.1.1 simplemma==2.0.0
 MODEL_APT_PACKAGES := hunspell-en-us hunspell-pl wordnet-base hunspell-sk hunspell-uk hunspell-lv hunspell-da hunspell-es \
   hunspell-hr hunspell-id hunspell-nl hunspell-ro hunspell-sr hunspell-sv
 models: install

@@ -10,8 +10,8 @@ lowercased):
 - lemma accuracy = sum of weight(w) * [out(w) in gold(w)] / sum of weight;
 - wrong merges = sum of weight(w) * [some other listed v has out(v) = out(w) and gold(v), gold(w) disjoint]
   / sum of weight.
-The gold is the language's first analyser the model was not built from (bench/quality_languages.py); a
-system built from the gold's own data is marked.
+Every installed gold analyser of the language (bench/quality_languages.py) is scored, each a line of its own; the
+headline gold is the first one the model was not built from. A system built from a gold's own data is marked.
 For the bundled model also, from the pairs it is built from (velmora.lexicon.training_pairs):
 - known words = share of the distinct forms whose stem is one of the form's listed lemmas;
 - held-out = a fixed 10% of the forms removed, the rest compiled, the removed forms stemmed: 'exact' when the
@@ -33,7 +33,7 @@ import resource
 import subprocess
 import sys
 import time
-from typing import Dict, List, Optional, Tuple
+from typing import Callable, Dict, List, Optional, Tuple
 
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE))
@@ -50,7 +50,8 @@ from quality_nonwords import known_frequent_words, non_words  # noqa: E402
 SHARED_DATA = REPO.parent / "shared" / "data"
 RESULTS = HERE / "quality_results.json"
 CHART = REPO / "docs" / "quality.png"
-PEER_PACKAGES = ("wordfreq", "lemminflect", "morfeusz2", "simplemma", "PyStemmer", "spacy-lookups-data", "matplotlib")
+PEER_PACKAGES = ("wordfreq", "lemminflect", "morfeusz2", "simplemma", "PyStemmer", "spacy-lookups-data", "matplotlib",
+                 "lemmagen3", "lemmy", "cs-core-news-sm")
 
 VELMORA = "velmora"
 BEFORE = "velmora before"
@@ -98,11 +99,16 @@ def provenance_entry(record: object, code: str) -> object:
 def choose_gold(language: Language, sources: str) -> Tuple[Optional[str], bool]:
     """The language's first installed gold analyser that its bundled model was not built from; failing that, the
     first installed one, flagged as shared with the model."""
+    lines = gold_lines(language, sources)
+    return lines[0] if lines else (None, False)
+
+
+def gold_lines(language: Language, sources: str) -> List[Tuple[str, bool]]:
+    """Every installed gold analyser of the language, each flagged when the model was built from its data: the
+    independent ones first, in the table's order."""
     installed = [g for g in language.gold if gold_analyser(g).available()]
-    for name in installed:
-        if not any(marker in sources for marker in gold_analyser(name).markers):
-            return name, False
-    return (installed[0], True) if installed else (None, False)
+    flagged = [(name, any(marker in sources for marker in gold_analyser(name).markers)) for name in installed]
+    return [line for line in flagged if not line[1]] + [line for line in flagged if line[1]]
 
 
 def before_model(language: Language) -> Optional[velmora.StemmerCore]:
@@ -224,14 +230,23 @@ def keep_training_figures(old: Dict[str, object], new: Dict[str, object]) -> Non
         now.update({k: before[k] for k in TRAINING_FIELDS if k in before and k not in now})
 
 
-def score(scored: Optional[ScoredList], outputs, frequent=None) -> Dict[str, object]:
+def score(scored: Optional[ScoredList], outputs, frequent=None, others=()) -> Dict[str, object]:
+    """The figures on the headline gold `scored`, the non-words, and under "by_gold" the lemma accuracy and
+    wrong merges on each of `others`, (gold name, shared with this system, scored list)."""
     figures: Dict[str, object] = {}
     if outputs is None:
         return figures
+
+    def on(listed: ScoredList) -> Dict[str, float]:
+        out = [listed.fold(o if o is not None else w) for o, w in zip(outputs(listed.words), listed.words)]
+        return {"lemma_accuracy": lemma_accuracy(listed.weights, listed.gold, out),
+                "wrong_merges": wrong_merges(listed.weights, listed.gold, out)}
+
     if scored is not None:
-        out = [o if o is not None else w for o, w in zip(outputs(scored.words), scored.words)]
-        figures["lemma_accuracy"] = lemma_accuracy(scored.weights, scored.gold, out)
-        figures["wrong_merges"] = wrong_merges(scored.weights, scored.gold, out)
+        figures.update(on(scored))
+    if others:
+        figures["by_gold"] = [{"gold": name, **on(listed), "built_from_gold_data": shared}
+                              for name, shared, listed in others]
     if frequent is not None:
         count, examples = non_words(frequent, outputs)
         figures["non_words"] = count
@@ -243,8 +258,14 @@ def run_language(language: Language, top_n: int, models: Dict[str, pathlib.Path]
                  reuse: bool = True, training: bool = True) -> Dict[str, object]:
     log(f"{language.code}:")
     t0 = time.perf_counter()
-    gold, gold_shared = choose_gold(language, model_sources(language.code))
-    scored = scored_list(language.wordfreq, gold, top_n) if gold and language.wordfreq else None
+    lines = gold_lines(language, model_sources(language.code)) if language.wordfreq else []
+    gold, gold_shared = lines[0] if lines else (None, False)
+    listed = {name: scored_list(language.wordfreq, name, top_n) for name, _ in lines}
+    scored = listed[gold] if gold else None
+
+    def others(shared_with: Callable[[str, bool], bool]):
+        return [(name, shared_with(name, shared), listed[name]) for name, shared in lines]
+
     speller = language.spell_dictionary()
     frequent = known_frequent_words(language.wordfreq, speller) if speller and language.wordfreq else None
     rows: List[Dict[str, object]] = []
@@ -252,19 +273,22 @@ def run_language(language: Language, top_n: int, models: Dict[str, pathlib.Path]
     model = model_file(language.code, models)
     if model is not None:
         core = velmora.StemmerCore(str(model))
-        row = {"system": VELMORA, **score(scored, core.stemWords, frequent),
+        row = {"system": VELMORA, **score(scored, core.stemWords, frequent, others(lambda name, shared: shared)),
                **(training_figures(language.code, model, reuse) if training else {})}
         row["built_from_gold_data"] = gold_shared
         rows.append(row)
     before = before_model(language)
     if before is not None:
-        rows.append({"system": BEFORE, **score(scored, before.stemWords, frequent), "built_from_gold_data": False})
+        rows.append({"system": BEFORE, **score(scored, before.stemWords, frequent, others(lambda name, shared: False)),
+                     "built_from_gold_data": False})
     for name, outputs in ((SNOWBALL, quality_peers.snowball(language.snowball)),
                           (SIMPLEMMA, quality_peers.simplemma_lemmatizer(language.simplemma)),
                           (SPACY, quality_peers.spacy_lookup(language.spacy))):
         if outputs is not None:
-            rows.append({"system": name, **score(scored, outputs, frequent),
-                         "built_from_gold_data": name in language.peers_from_gold_data})
+            from_gold = name in language.peers_from_gold_data  # of the headline gold
+            rows.append({"system": name, **score(scored, outputs, frequent,
+                                                 others(lambda g, shared: from_gold and g == gold)),
+                         "built_from_gold_data": from_gold})
     return {
         "language": language.code,
         "frequency_list": f"wordfreq:{language.wordfreq}" if language.wordfreq else None,
@@ -273,6 +297,8 @@ def run_language(language: Language, top_n: int, models: Dict[str, pathlib.Path]
         "gold_version": gold_analyser(gold).version() if scored else None,
         "top_n": scored.top_n if scored else None,
         "scored_words": len(scored.words) if scored else None,
+        "golds": [{"gold": name, "description": gold_analyser(name).describe, "version": gold_analyser(name).version(),
+                   "scored_words": len(listed[name].words), "independent": not shared} for name, shared in lines],
         "non_word_dictionary": frequent.dictionary if frequent else None,
         "non_word_list": len(frequent.words) if frequent else None,
         "rows": rows,
@@ -300,28 +326,43 @@ def count(value) -> str:
     return "—" if value is None else str(value)
 
 
+def on_gold(row: Dict[str, object], gold: Optional[str]) -> Dict[str, object]:
+    """A system's lemma accuracy, wrong merges and shared-data flag on one gold (results without "by_gold" have
+    the headline gold's alone)."""
+    for line in row.get("by_gold") or ():
+        if line["gold"] == gold:
+            return line
+    return row
+
+
 def markdown_by_language(results: List[Dict[str, object]]) -> str:
-    """One line per language, each system's "lemma accuracy / wrong merges" side by side: the README form
-    once many languages are bundled."""
+    """One line per language and gold, each system's "lemma accuracy / wrong merges" side by side: the README
+    form once many languages are bundled. The first line of a language is its headline gold; the non-word and
+    training columns, which need no gold, are given there only."""
     lines = [
-        "| language | velmora | non-words | known words | held-out exact | " + " | ".join(SYSTEMS[1:]) + " |",
-        "|---|---|---|---|---|" + "---|" * (len(SYSTEMS) - 1),
+        "| language | gold | velmora | non-words | known words | held-out exact | " + " | ".join(SYSTEMS[1:]) + " |",
+        "|---|---|---|---|---|---|" + "---|" * (len(SYSTEMS) - 1),
     ]
     for lang in results:
         rows = {row["system"]: row for row in lang["rows"]}
+        golds = [g["gold"] for g in lang.get("golds") or ()] or [lang.get("gold")]
+        for k, gold in enumerate(golds):
+            def pair(system: str) -> str:
+                row = rows.get(system)
+                figures = on_gold(row, gold) if row is not None else None
+                if figures is None or figures.get("lemma_accuracy") is None:
+                    return "—"
+                mark = " ¹" if figures.get("built_from_gold_data") else ""
+                found = (f" ({row['non_words']})" if k == 0 and row.get("non_words") is not None and system != VELMORA
+                         else "")
+                return f"{figures['lemma_accuracy']:.3f} / {figures['wrong_merges']:.3f}{mark}{found}"
 
-        def pair(system: str) -> str:
-            row = rows.get(system)
-            if row is None or row.get("lemma_accuracy") is None:
-                return "—"
-            mark = " ¹" if row.get("built_from_gold_data") else ""
-            found = f" ({row['non_words']})" if row.get("non_words") is not None and system != VELMORA else ""
-            return f"{row['lemma_accuracy']:.3f} / {row['wrong_merges']:.3f}{mark}{found}"
-
-        own = rows.get(VELMORA, {})
-        lines.append(f"| {lang['language']} | {pair(VELMORA)} | {count(own.get('non_words'))} | "
-                     f"{figure(own.get('known_words'))} | "
-                     f"{figure(own.get('held_out_exact'))} | " + " | ".join(pair(s) for s in SYSTEMS[1:]) + " |")
+            own = rows.get(VELMORA, {}) if k == 0 else {}
+            lines.append(f"| {lang['language'] if k == 0 else ''} | {gold or 'none'} | {pair(VELMORA)} | "
+                         f"{count(own.get('non_words')) if k == 0 else ''} | "
+                         f"{figure(own.get('known_words')) if k == 0 else ''} | "
+                         f"{figure(own.get('held_out_exact')) if k == 0 else ''} | "
+                         + " | ".join(pair(s) for s in SYSTEMS[1:]) + " |")
     return "\n".join(lines)
 
 
@@ -342,8 +383,11 @@ def markdown(results: List[Dict[str, object]]) -> str:
     notes = ["", "Gold per language (words scored of the top list):"]
     for lang in results:
         if lang["gold"]:
-            notes.append(f"- {lang['language']}: {lang['gold_description']} ({lang['scored_words']:,} of "
-                         f"{lang['top_n']:,} words)")
+            for gold in lang.get("golds") or [{"description": lang["gold_description"],
+                                               "scored_words": lang["scored_words"], "independent": True}]:
+                shared = "" if gold["independent"] else "; the model is built from its data"
+                notes.append(f"- {lang['language']}: {gold['description']} ({gold['scored_words']:,} of "
+                             f"{lang['top_n']:,} words{shared})")
         elif lang["frequency_list"] is None:
             notes.append(f"- {lang['language']}: no frequency list for the language; held-out figures only")
         else:

@@ -38,6 +38,8 @@ class GoldAnalyser:
     version: Callable[[], str]  # identifies the analyses, for the cache
     markers: Tuple[str, ...]  # words in a model's recorded sources that mean it was built from this data
     available: Callable[[], bool]
+    # Spelling the gold does not tell apart, folded in its lemmas and in every output scored against it.
+    fold: Callable[[str], str] = str
 
 
 def _per_word(analyse: Callable[[str], Set[str]]) -> Analyse:
@@ -147,6 +149,79 @@ def _hunspell_version(name: str) -> str:
     return f"{package or 'local'}{version}-{stat.st_size}-capitalised"
 
 
+def _as_listed_and_capitalised(lemmatize: Callable[[str], str]) -> Callable[[str], Set[str]]:
+    """A one-lemma lemmatizer asked the word as listed and capitalised (the frequency list is case-folded, and
+    German nouns are learned capitalised), both answers kept."""
+    return lambda word: {lemmatize(word).lower(), lemmatize(word[:1].upper() + word[1:]).lower()} - {""}
+
+
+# Languages whose nouns lemmagen3 learned capitalised; elsewhere a capitalised word only draws guesses ("Der" -> "d").
+LEMMAGEN3_CAPITALISED = frozenset({"de"})
+
+
+# Letters lemmagen3's lemmas spell one way where the words scored spell them either way, counted as one against
+# it: Russian ё as е (`ещё` -> `еще`, `детей` -> `ребенок`); German ß as ss, since wordfreq's case-folded list
+# asks `heisst`, `grosse` (lemmagen3 answers `heissen`, a model `heißen`).
+LEMMAGEN3_FOLDS: Dict[str, Tuple[str, Callable[[str], str]]] = {
+    "ru": ("ё read as е", lambda word: word.replace("ё", "е")),
+    "de": ("ß read as ss", lambda word: word.replace("ß", "ss")),
+}
+
+
+def _lemmagen3_fold(code: str) -> Callable[[str], str]:
+    return LEMMAGEN3_FOLDS[code][1] if code in LEMMAGEN3_FOLDS else str
+
+
+def _lemmagen3(code: str) -> Analyse:
+    import lemmagen3
+
+    lemmatize = lemmagen3.Lemmatizer(code).lemmatize
+    fold = _lemmagen3_fold(code)
+    if code in LEMMAGEN3_CAPITALISED:
+        return _per_word(lambda word: {fold(lemma) for lemma in _as_listed_and_capitalised(lemmatize)(word)})
+    return _per_word(lambda word: {fold(lemmatize(word).lower())} - {""})
+
+
+def _lemmagen3_available(code: str) -> bool:
+    if package_version("lemmagen3") == "absent":
+        return False
+    import lemmagen3
+
+    return code in lemmagen3.Lemmatizer.list_supported_languages()
+
+
+def _lemmy() -> Analyse:
+    import lemmy
+
+    lemmatizer = lemmy.load("da")
+
+    def analyse(word: str) -> Set[str]:
+        # An empty word class asks for the lemmas of every class the rules know.
+        return {lemma.lower() for lemma in lemmatizer.lemmatize("", word) if lemma}
+
+    return _per_word(analyse)
+
+
+SPACY_BATCH = 1000
+
+
+def _spacy_pipeline(package: str) -> Analyse:
+    import spacy
+
+    # Only the lemmatizer and what feeds it: each word is lemmatized alone, without a sentence around it.
+    nlp = spacy.load(package, exclude=["parser", "ner"])
+
+    def analyse(words: List[str]) -> List[Set[str]]:
+        return [{doc[0].lemma_.lower()} if len(doc) and doc[0].lemma_ else set()
+                for doc in nlp.pipe(words, batch_size=SPACY_BATCH)]
+
+    return analyse
+
+
+def _spacy_pipeline_version(package: str) -> str:
+    return package_version(package) + "+spacy" + package_version("spacy")
+
+
 GOLD: Dict[str, GoldAnalyser] = {
     g.name: g
     for g in (
@@ -156,18 +231,35 @@ GOLD: Dict[str, GoldAnalyser] = {
         GoldAnalyser("morfeusz2", "Morfeusz 2 with the SGJP dictionary, lemmas of every interpretation", _morfeusz2,
                      _morfeusz2_version, ("morfeusz", "sgjp", "polimorf"),
                      lambda: package_version("morfeusz2") != "absent"),
+        GoldAnalyser("lemmy", "lemmy (Danish), a lemmatizer learned from a lexicon and a treebank, lemmas of every "
+                     "word class (a weak, learned gold: it guesses unknown words)", _lemmy,
+                     lambda: package_version("lemmy"), ("lemmy",), lambda: package_version("lemmy") != "absent"),
+        GoldAnalyser("cs_core_news_sm", "spaCy's Czech pipeline cs_core_news_sm, its trained lemmatizer on each word "
+                     "alone (a weak, learned gold: it guesses unknown words and has no sentence context)",
+                     lambda: _spacy_pipeline("cs_core_news_sm"), lambda: _spacy_pipeline_version("cs-core-news-sm"),
+                     ("cs_core_news", "cs-core-news"), lambda: package_version("cs-core-news-sm") != "absent"),
     )
 }
 
 
 def gold_analyser(name: str) -> GoldAnalyser:
-    """A named analyser, or "hunspell:DICT" for the roots `hunspell -s` gives with an installed dictionary."""
+    """A named analyser, "hunspell:DICT" for the roots `hunspell -s` gives with an installed dictionary, or
+    "lemmagen3:CODE" for lemmagen3's model of a language."""
     if name.startswith("hunspell:"):
         dictionary = name.split(":", 1)[1]
         return GoldAnalyser(name, f"roots from `hunspell -s` with the {dictionary} dictionary, the word asked as "
                             "listed and capitalised (a weak gold: irregular forms are often their own root)",
                             lambda: _hunspell(dictionary), lambda: _hunspell_version(dictionary),
                             _hunspell_markers(dictionary), lambda: _hunspell_available(dictionary))
+    if name.startswith("lemmagen3:"):
+        code = name.split(":", 1)[1]
+        asked = "as listed and capitalised" if code in LEMMAGEN3_CAPITALISED else "as listed"
+        folded = f", {LEMMAGEN3_FOLDS[code][0]}" if code in LEMMAGEN3_FOLDS else ""
+        return GoldAnalyser(name, f"lemmagen3's {code} model, a lemmatizer learned from a lexicon, the word asked "
+                            f"{asked}{folded} (a weak, learned gold: one lemma a word, homographs and unknown words "
+                            "guessed)", lambda: _lemmagen3(code),
+                            lambda: f"{package_version('lemmagen3')}-{asked.replace(' ', '-')}{'-folded' if folded else ''}",
+                            ("lemmagen",), lambda: _lemmagen3_available(code), _lemmagen3_fold(code))
     return GOLD[name]
 
 
@@ -177,6 +269,7 @@ class ScoredList:
     weights: List[float]
     gold: List[Set[str]]
     top_n: int  # words in the frequency list before unknown words were left out
+    fold: Callable[[str], str] = str  # the gold's folding, for the outputs scored against it
 
 
 def frequency_list(wordfreq_code: str, top_n: int = TOP_N) -> List[str]:
@@ -198,7 +291,7 @@ def scored_list(wordfreq_code: str, gold_name: str, top_n: int = TOP_N) -> Score
     if path.exists():
         with gzip.open(path, "rt", encoding="utf-8") as f:
             data = json.load(f)
-        return ScoredList(data["words"], data["weights"], [set(g) for g in data["gold"]], data["top_n"])
+        return ScoredList(data["words"], data["weights"], [set(g) for g in data["gold"]], data["top_n"], gold.fold)
 
     import wordfreq
 
@@ -215,4 +308,4 @@ def scored_list(wordfreq_code: str, gold_name: str, top_n: int = TOP_N) -> Score
     with gzip.open(tmp, "wt", encoding="utf-8") as f:
         json.dump({"words": words, "weights": weights, "gold": [sorted(g) for g in lemmas], "top_n": len(listed)}, f)
     tmp.replace(path)
-    return ScoredList(words, weights, lemmas, len(listed))
+    return ScoredList(words, weights, lemmas, len(listed), gold.fold)

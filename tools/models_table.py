@@ -51,6 +51,13 @@ def velmora_row(results: dict, code: str) -> dict:
     return system_row(results, code, "velmora")
 
 
+def gold_cell(row: dict) -> str:
+    """The gold of the figures, and whether the model was built from its data."""
+    if not row.get("gold"):
+        return "none"
+    return f"{row['gold']} ({'shared with the sources' if row.get('built_from_gold_data') else 'independent'})"
+
+
 def figure(value, shared=False) -> str:
     if value is None:
         return "—"
@@ -101,7 +108,7 @@ def main() -> int:
         print(f"| `{code}` | {name} | {', '.join(names)} | {', '.join(licences)} | {size / 1e6:.2f} MB | "
               f"{figure(row.get('lemma_accuracy'), row.get('built_from_gold_data', False))} | "
               f"{figure(row.get('wrong_merges'))} | {count(row.get('non_words'))} | {snowball} | "
-              f"{row.get('gold') or 'none'} | {figure(row.get('held_out_exact'))} |")
+              f"{gold_cell(row)} | {figure(row.get('held_out_exact'))} |")
     print(f"\nTotal: {total / 1e6:.1f} MB")
     return 0
 

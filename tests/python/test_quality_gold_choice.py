@@ -9,7 +9,7 @@ pytest.importorskip("morfeusz2")
 pytest.importorskip("wordfreq")
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "bench"))
 
-from quality import choose_gold, provenance_entry  # noqa: E402
+from quality import choose_gold, gold_lines, provenance_entry  # noqa: E402
 from quality_languages import Language  # noqa: E402
 
 
@@ -29,6 +29,19 @@ from quality_languages import Language  # noqa: E402
 )
 def test_choose_gold(golds, sources, expected):
     assert choose_gold(Language("xx", "xx", golds), sources) == expected
+
+
+@pytest.mark.parametrize(
+    "golds, sources, expected",
+    [
+        # every installed gold is a line of its own, the independent ones first, flagged ones after
+        (("morfeusz2", "lemminflect"), "polimorf tables", [("lemminflect", False), ("morfeusz2", True)]),
+        (("lemminflect", "hunspell:zz_ZZ", "morfeusz2"), "", [("lemminflect", False), ("morfeusz2", False)]),
+        ((), "", []),
+    ],
+)
+def test_gold_lines(golds, sources, expected):
+    assert gold_lines(Language("xx", "xx", golds), sources) == expected
 
 
 @pytest.mark.parametrize(
