@@ -78,13 +78,6 @@ Expected<std::shared_ptr<CompiledTrie>> trie_from_model_bytes(std::string_view r
   return std::move(model->trie);
 }
 
-Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options,
-                                 LookupMode lookup) {
-  auto data = read_file(path);
-  if (!data) return data.take_error();
-  return load_model_bytes(*data, options, lookup);
-}
-
 Expected<BuilderModel> builder_from_model_bytes(std::string_view raw, const ModelOptions& options) {
   auto inflated = gunzip_if_gzipped(raw);
   if (!inflated) return inflated.take_error();

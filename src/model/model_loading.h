@@ -32,9 +32,6 @@ struct LoadedModel {
   std::optional<ModelModes> recorded_modes;
   std::vector<std::string> warnings;
 };
-Expected<LoadedModel> load_model(const std::string& path, const ModelOptions& options,
-                                 LookupMode lookup = LookupMode::kFirst);
-
 // Model bytes to a runtime trie and the modes its image recorded, inflated
 // once. With `check`, the load also refuses content that cannot serve as a
 // model (binary text, no dictionary entries, an image without a rule) and
