@@ -3,6 +3,7 @@
 #include "model/model_loading.h"
 #include "pyext/classes.h"
 #include "pyext/file_writing.h"
+#include "pyext/model_option_arguments.h"
 #include "pyext/py_args.h"
 #include "pyext/unlocked.h"
 
@@ -18,9 +19,7 @@ PyObject* compile_function(PyObject*, PyObject* const* args, Py_ssize_t nargs, P
   std::string source, out;
   ModelOptions options;
   if (!to_path(a[0], "source_path", source) || !to_path(a[1], "out_path", out)) return nullptr;
-  if (a[2] && !to_bool(a[2], "backward", options.backward)) return nullptr;
-  if (a[3] && !to_bool(a[3], "store_original", options.store_original)) return nullptr;
-  if (a[4] && !to_bool(a[4], "lowercase", options.lowercase)) return nullptr;
+  if (!model_option_arguments(a + 2, options)) return nullptr;
   // Replacing the source by its own image would destroy the dictionary.
   if (same_file(source, out)) {
     PyErr_Format(PyExc_ValueError, compat::kOutputIsSource, out.c_str());

@@ -10,6 +10,7 @@
 #include "pyext/module_state.h"
 #include "pyext/defaults.h"
 #include "pyext/diagnostics.h"
+#include "pyext/model_option_arguments.h"
 #include "image/format.h"
 #include "image/gzip.h"
 #include "image/reader.h"
@@ -81,9 +82,7 @@ PyObject* adopt_model(PyTypeObject* type, SourcedModel& loaded, const LoadSettin
 // Converts (backward, store_original, lowercase, lookup, cache_size) from a[1..5].
 bool load_options(PyObject* const* a, LoadSettings& load) {
   std::string_view lookup_text = kDefaultLookup;
-  if (a[1] && !to_bool(a[1], "backward", load.options.backward)) return false;
-  if (a[2] && !to_bool(a[2], "store_original", load.options.store_original)) return false;
-  if (a[3] && !to_bool(a[3], "lowercase", load.options.lowercase)) return false;
+  if (!model_option_arguments(a + 1, load.options)) return false;
   if (a[4] && !to_text(a[4], "lookup", lookup_text)) return false;
   if (a[5] && !to_u64(a[5], "cache_size", load.cache_size)) return false;
   auto lookup = parse_lookup_mode(lookup_text);

@@ -6,6 +6,7 @@
 #include "pyext/compat_messages.h"
 #include "pyext/defaults.h"
 #include "pyext/file_writing.h"
+#include "pyext/model_option_arguments.h"
 #include "model/model_loading.h"
 #include "train/freeze.h"
 #include "image/writer.h"
@@ -85,10 +86,7 @@ const Signature kSaveSig{"TrieBuilder.save", kSaveParams, 1, 1};
 
 // Converts (backward=None, store_original, lowercase) from a[1..3].
 bool builder_options(PyObject* const* a, ModelOptions& o) {
-  if (a[1] && a[1] != Py_None && !to_bool(a[1], "backward", o.backward)) return false;
-  if (a[2] && !to_bool(a[2], "store_original", o.store_original)) return false;
-  if (a[3] && !to_bool(a[3], "lowercase", o.lowercase)) return false;
-  return true;
+  return model_option_arguments(a + 1, o, BackwardNone::kDefault);
 }
 
 // A builder instance owning the model, or the model's error raised.
