@@ -6,7 +6,9 @@ import pytest
 
 from velmora._velmora import TrieBuilder
 from velmora.lexicon import checks, compile_pairs
-from velmora.lexicon.checks import RARER_LEMMA, SHORT_LEMMA, UNKNOWN_LEMMA, cross_check
+from velmora.lexicon.checks import (RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, UNKNOWN_LEMMA, cross_check,
+                                     uninflected)
+from velmora.lexicon.cleaning import with_spelling_variants
 from velmora.lexicon.closed_class import CLOSED_CLASS, PARADIGMS, parse
 from velmora.lexicon.ranking import CandidateTable
 
@@ -67,6 +69,20 @@ def test_lemma_made_up_from_a_frequent_form_is_dropped_from_every_form(monkeypat
     assert found.get(UNKNOWN_LEMMA, []) == expected
 
 
+@pytest.mark.parametrize("lemma_freq, expected", [
+    # text shows the made-up verb, but a thousand times less than the noun it is made from
+    (1e-8, [("hora", "horar"), ("horas", "horar")]),
+    # a real verb's infinitive is about as common as its third person
+    (1e-4, []),
+])
+def test_lemma_made_up_from_a_frequent_form_and_far_rarer_is_dropped(monkeypatch, lemma_freq, expected):
+    monkeypatch.setattr(checks, "INVENTED_MIN_WORDS", 3)
+    table = [("hora", "horar"), ("horas", "horar"), ("zmarł", "zemrzeć")]
+    freq = {"hora": 4e-4, "horas": 2e-4, "horar": lemma_freq, "zmarł": 1e-4}
+    found = dropped([(table, False)], freq, ["hora", "horas", "zmarł"])
+    assert found.get(UNKNOWN_LEMMA, []) == expected
+
+
 def test_rare_homograph_of_a_common_short_word_is_dropped():
     table = [("ne", "een"), ("eens", "een"), ("enen", "een")]
     freq = {"een": 2e-2, "ne": 1e-6, "eens": 1e-6, "enen": 1e-7}
@@ -79,6 +95,28 @@ def test_pairs_of_a_trusted_source_are_never_dropped_and_vouch_for_others():
     trusted = [("мне", "мнить")]  # what a hand-written list says stands
     freq = {"нет": 1e-3, "мне": 1e-3, "житься": 1e-7, "мнить": 1e-7}
     assert dropped([(table, False), (trusted, True)], freq, ["нет", "мне"]) == {RARER_LEMMA: [("нет", "житься")]}
+
+
+@pytest.mark.parametrize("form, form_freq, expected", [
+    # a month far rarer than the conjunction it ends like is a homograph, not a form of it
+    ("maart", 1e-5, {UNINFLECTED_LEMMA: [("maart", "maar")]}),
+    # a form about as common as the word is another word's form the lists leave out
+    ("maars", 1e-4, {}),
+    # a clitic with an apostrophe is no homograph; text lists it apart
+    ("maar'", 0.0, {}),
+])
+def test_form_of_a_word_the_lists_give_no_forms_is_dropped_when_far_rarer(form, form_freq, expected):
+    trusted = [("maar", "maar"), ("de", "de"), ("het", "de")]
+    freq = {"maar": 5e-4, "de": 1e-2, "het": 1e-2, form: form_freq}
+    assert dropped([([(form, "maar")], False), (trusted, True)], freq, ["maar", "de"]) == expected
+
+
+def test_a_word_the_lists_inflect_is_no_uninflected_lemma():
+    trusted = [("de", "de"), ("het", "de"), ("maar", "maar"), ("même", "même"), ("mêmes", "même")]
+    assert uninflected(trusted) == {"maar"}
+    freq = {"de": 1e-2, "dat": 1e-5, "même": 1e-3, "mêmes": 1e-5}
+    # `de` and `même` have forms in the lists, so another source's forms of them are not questioned
+    assert dropped([([("dat", "de"), ("mêmes", "même")], False), (trusted, True)], freq, ["de"]) == {}
 
 
 @dataclass(frozen=True)
@@ -142,3 +180,34 @@ def test_closed_class_lists_parse_and_keep_each_form_to_one_lemma(lang):
 def test_closed_class_line_without_a_lemma_is_refused():
     with pytest.raises(ValueError, match="without a lemma"):
         list(parse("der die das"))
+
+
+@pytest.mark.parametrize("lang, form, lemma", [
+    ("uk", "мені", "я"), ("uk", "йому", "він"), ("uk", "них", "вони"), ("uk", "цього", "цей"), ("uk", "це", "це"),
+    ("uk", "тому", "тому"), ("ru", "это", "это"), ("ru", "этого", "этот"), ("ru", "чем", "чем"), ("ru", "ест", "есть"),
+    ("fr", "mêmes", "même"), ("es", "bienes", "bien"), ("de", "eigentlichen", "eigentlich"),
+])
+def test_closed_class_lists_give_the_documented_lemma(lang, form, lemma):
+    assert {l for f, l in CLOSED_CLASS[lang] if f == form} == {lemma}
+
+
+@pytest.mark.parametrize("lang, pairs, expected", [
+    # Russian text often writes ё as е: the form is listed both ways, the lemma as the source spells it
+    ("ru", [("идёт", "идти"), ("её", "она")], [("идёт", "идти"), ("идет", "идти"), ("её", "она"), ("ее", "она")]),
+    ("ru", [("дома", "дом")], [("дома", "дом")]),
+    # elsewhere ё is a letter of its own (Belarusian writes it always)
+    ("be", [("ёлка", "ёлка")], [("ёлка", "ёлка")]),
+    # German text writes the ß of a table's old spelling as ss (and Swiss text every ß)
+    ("de", [("läßt", "lassen"), ("Fuß", "Fuß")], [("läßt", "lassen"), ("lässt", "lassen"), ("Fuß", "Fuß"), ("Fuss", "Fuß")]),
+])
+def test_forms_spelt_with_yo_are_also_listed_with_plain_e(lang, pairs, expected):
+    assert list(with_spelling_variants(lang, pairs)) == expected
+
+
+def test_form_spelt_without_yo_reaches_its_lemma(monkeypatch):
+    monkeypatch.setattr(checks, "frequent_word_list", lambda lang, count: ["идет"])
+    pairs = (("идёт", "идти"), ("идти", "идти"), ("шёл", "идти"))
+    freq = {"идет": 1e-4, "идёт": 1e-5, "идти": 1e-4}
+    table, _ = checks.candidate_table(FakeRecipe((FakeSource(pairs, priority=1),), lang="ru"), frequencies(freq))
+    model = TrieBuilder.from_bytes(compile_pairs(table.ranked(frequencies(freq)))).build()
+    assert model.stem("идет") == "идти"

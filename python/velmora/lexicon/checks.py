@@ -7,7 +7,10 @@ checked against each other and against the language's word frequencies (wordfreq
     other source lists and running text never shows (`veces` -> `vezar` beside `vez`); a form whose only lemma
     it is keeps it (Polish `zmarł` -> `zemrzeć`), unless the lemma is a frequent form of it with a letter or
     two added, a verb made up from a noun (Portuguese `empresa`, `empresas` -> `empresar`), and the language's
-    frequency list is long enough to tell (80,000 words): then every frequent form loses it;
+    frequency list is long enough to tell (80,000 words): then every frequent form loses it. Such a made-up
+    lemma is questioned even where text shows it, when it shows it a thousand times less than the form
+    (Portuguese `hora` -> `horar`, `resposta` -> `respostar`: a real verb's infinitive is not that rare beside
+    its own third person);
   - `rarer unrelated lemma`: its form is among the commonest words, and the lemma's whole paradigm (the lemma
     and every other form any source gives it) is far rarer than the form alone: a paradigm that rare does not
     own a form that common (`нет` -> `житься`, `уже` -> `узкий`), while a suppletive lemma does (`jest` ->
@@ -18,7 +21,12 @@ checked against each other and against the language's word frequencies (wordfreq
     of its own (`Thomas` -> `Thoma`, `Paris` -> `Pari`);
   - `rare form of a short word`: its lemma is one of the language's commonest short words (`een`, `раз`), the
     form, at most two letters longer, is a thousand times rarer and does not begin with the lemma: such a lemma's
-    real forms are as common as itself or extend it, so a rare one is a homograph of another word (Dutch `ne`).
+    real forms are as common as itself or extend it, so a rare one is a homograph of another word (Dutch `ne`);
+  - `form of an uninflected word`: its lemma is a word the closed-class lists give as only its own lemma (a
+    conjunction, preposition or adverb: Dutch `maar`, Russian `в`), and the lemma is ten times commoner than the
+    form: such a word has no forms, so the pair is a homograph's (`maart` -> `maar`, `вау` -> `в`). A form
+    about as common as the word (French `personnes` -> `personne`) is another word's form the lists do not
+    cover, and keeps it.
 A failed pair is left out of every source. Pairs of a trusted source (the closed-class lists) are never
 checked and vouch for the same pair in other sources.
 
@@ -30,14 +38,15 @@ priority 0, below every source. Uninflected words the tables leave out would oth
 learned from other words; a listed word's regular form the rules already give its lemma (Polish
 `niebezpieczne` -> `niebezpieczny`) is left to them.
 
-What each check dropped is logged (logger `velmora.lexicon`) with a sample.
+Every source is read with its spelling variants (`cleaning.with_spelling_variants`: Russian `идёт` also as
+`идет`, German `läßt` also as `lässt`) before the checks. What each check dropped is logged (logger `velmora.lexicon`) with a sample.
 """
 from __future__ import annotations
 
 import logging
 from typing import Dict, Iterable, List, Optional, Set, Tuple
 
-from velmora.lexicon.cleaning import clean_pair, is_name, usable_word
+from velmora.lexicon.cleaning import clean_pair, is_name, usable_word, with_spelling_variants
 from velmora.lexicon.ranking import CandidateTable, Frequency
 
 Pair = Tuple[str, str]
@@ -46,7 +55,8 @@ LOG = logging.getLogger("velmora.lexicon")
 UNKNOWN_LEMMA = "unknown lemma"
 RARER_LEMMA = "rarer unrelated lemma"
 SHORT_LEMMA = "rare form of a short word"
-CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA)
+UNINFLECTED_LEMMA = "form of an uninflected word"
+CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA)
 
 # The commonest words, whose lemmas the paradigm check questions (wordfreq rank).
 COMMON_FORMS = 20_000
@@ -55,12 +65,16 @@ PARADIGM_RATIO = 20.0
 RELATED_PARADIGM_RATIO = 200.0
 # A lemma made up from a form (see `unknown lemma`) is only recognised beside a frequency list this long.
 INVENTED_MIN_WORDS = 80_000
+# A lemma made up from a form by a letter or two added, which text shows this many times less than the form.
+INVENTED_RATIO = 1000.0
 # A rule's output this many times rarer than the word it came from is no lemma of that word.
 STRAY_RATIO = 30.0
 # Short words: at most this long, among this many commonest words; a form this many times rarer is a homograph.
 SHORT_LENGTH = 3
 SHORT_COMMON = 300
 SHORT_RATIO = 1000.0
+# An uninflected word this many times commoner than a form is no lemma of it.
+UNINFLECTED_RATIO = 10.0
 # Pairs of each check kept for the log and the README sample.
 SAMPLE = 12
 
@@ -116,6 +130,13 @@ def related(form: str, lemma: str) -> bool:
     return form.startswith(stem)
 
 
+def uninflected(trusted_pairs: Iterable[Pair]) -> Set[str]:
+    """The words trusted lists give as their own lemma and as the lemma of no other form."""
+    pairs = list(trusted_pairs)
+    inflected = {lemma for form, lemma in pairs if form != lemma}
+    return {form for form, lemma in pairs if form == lemma and form not in inflected}
+
+
 def cross_check(
     sources: List[Tuple[List[Pair], bool]], frequency: Frequency, frequent: List[str], short_lemmas=frozenset()
 ) -> CheckReport:
@@ -129,6 +150,8 @@ def cross_check(
         if trusted:
             trusted_pairs.update(_cleaned(pairs, short_lemmas))
 
+    no_forms = uninflected(trusted_pairs)
+
     # First pass: the pairs each check questions.
     questioned: Dict[Pair, Set[int]] = {}  # pair -> sources listing it (unknown-lemma check)
     paradigm_lemmas: Set[str] = set()
@@ -138,13 +161,15 @@ def cross_check(
         for form, lemma in _cleaned(pairs, short_lemmas):
             if form == lemma or (form, lemma) in trusted_pairs:
                 continue
-            if form in rank and not frequency(lemma):
+            if form in rank and frequency(lemma) * INVENTED_RATIO < frequency(form):
                 questioned.setdefault((form, lemma), set()).add(index)
             if form in common:
                 paradigm_lemmas.add(lemma)
             if (lemma in short and form.isalpha() and not form.startswith(lemma)
                     and len(form) <= len(lemma) + 2 and frequency(form) * SHORT_RATIO < frequency(lemma)):
                 report.dropped[SHORT_LEMMA].add((form, lemma))
+            if lemma in no_forms and form.isalpha() and frequency(form) * UNINFLECTED_RATIO < frequency(lemma):
+                report.dropped[UNINFLECTED_LEMMA].add((form, lemma))
 
     # Second pass: which sources know the questioned lemmas, and the paradigms of the common forms' lemmas.
     unknown_lemmas = {lemma for _, lemma in questioned}
@@ -168,7 +193,9 @@ def cross_check(
         invented = {lemma for (form, lemma), listing in questioned.items()
                     if not known_by.get(lemma, set()) - listing and extends(lemma, form)}
     for (form, lemma), listing in questioned.items():
-        if not known_by.get(lemma, set()) - listing and (candidates.get(form, set()) - {lemma} or lemma in invented):
+        unseen = not frequency(lemma)  # a lemma text shows, however rarely, fails only as a made-up one
+        if not known_by.get(lemma, set()) - listing and (
+                (unseen and candidates.get(form, set()) - {lemma}) or lemma in invented):
             report.dropped[UNKNOWN_LEMMA].add((form, lemma))
     mass = {lemma: sum(frequency(w) for w in forms) for lemma, forms in members.items()}
     for pairs, trusted in sources:
@@ -213,11 +240,14 @@ def strays(table: CandidateTable, rec, frequency: Frequency, words: List[str]) -
 def candidate_table(rec, frequency: Optional[Frequency]) -> Tuple[CandidateTable, Optional[CheckReport]]:
     """The recipe's sources in a candidate table, checked and filled in where the recipe asks for it."""
     table = CandidateTable()
+    lang = getattr(rec, "lang", "")
     if not rec.frequent_words or frequency is None or not rec.frequency_lang:
         for source in rec.sources:
-            table.add_source(source.read(), source.priority, source.lemma_priority, rec.short_lemmas)
+            table.add_source(with_spelling_variants(lang, source.read()), source.priority, source.lemma_priority,
+                             rec.short_lemmas)
         return table, None
-    read = [(list(source.read()), bool(getattr(source, "trusted", False))) for source in rec.sources]
+    read = [(list(with_spelling_variants(lang, source.read())), bool(getattr(source, "trusted", False)))
+            for source in rec.sources]
     frequent = frequent_word_list(rec.frequency_lang, rec.frequent_words)
     report = cross_check(read, frequency, frequent, rec.short_lemmas)
     drop = report.drop_set()

@@ -6,7 +6,7 @@ abbreviation roots; these filters keep such lemmas out unless a word is its own 
 from __future__ import annotations
 
 import re
-from typing import AbstractSet, Iterable, Iterator, Optional, Tuple
+from typing import AbstractSet, Dict, Iterable, Iterator, Optional, Tuple
 
 Pair = Tuple[str, str]
 
@@ -56,3 +56,25 @@ def clean_pairs(pairs: Iterable[Pair], short_lemmas: AbstractSet[str] = frozense
         pair = clean_pair(form, lemma, short_lemmas)
         if pair is not None:
             yield pair
+
+
+# Letters running text often writes another way, per language: Russian ё as е (`идет`, `еще`, `ее`), German ß as
+# ss (the spelling reform's `lässt` for a table's `läßt`, Swiss `heisst`, and wordfreq's case-folded words). A
+# source lists forms one way only, so the other spelling reached a suffix rule (`идет`, `lässt` stayed themselves).
+SPELLING_VARIANTS: Dict[str, Tuple[Tuple[str, str], ...]] = {
+    "ru": (("ё", "е"), ("Ё", "Е")),
+    "de": (("ß", "ss"),),
+}
+
+
+def with_spelling_variants(lang: str, pairs: Iterable[Pair]) -> Iterator[Pair]:
+    """The pairs, and each form holding a letter the language's text also writes another way, spelt that way too
+    (the lemma as listed)."""
+    variants = SPELLING_VARIANTS.get(lang, ())
+    for form, lemma in pairs:
+        yield form, lemma
+        other = form
+        for letter, written in variants:
+            other = other.replace(letter, written)
+        if other != form:
+            yield other, lemma

@@ -10,8 +10,11 @@ Conventions (the models README repeats them):
 - an article or determiner goes to its masculine singular nominative: German `dem`, `die`, `das` -> `der`,
   `eine` -> `ein`, `diesem` -> `dieser`, `andere` -> `anderer`; French `la`, `les` -> `le`; Spanish `la`, `los` -> `el`, `una` ->
   `uno`; Italian `la`, `gli` -> `il`; Portuguese `os`, `as` -> `o`; Russian `этого` -> `этот`;
+- a demonstrative that also stands alone as "this is", "that is" stays itself (Russian `это`, Ukrainian `це`),
+  as do conjunctions that are also forms of a pronoun (Russian `чем` "than", Ukrainian `тому` "therefore",
+  `чому` "why", `та` "and") and comparatives used as adverbs (`больше`, `лучше`, `більше`);
 - a personal pronoun goes to its nominative of the same person and number (`mir` -> `ich`, `мне` -> `я`,
-  `ihn` -> `er`; French `ils` -> `il`); Polish follows its dictionary (SGJP), where `ona`, `ono` and `oni`
+  `ihn` -> `er`, `йому` -> `він`; French `ils` -> `il`); Polish follows its dictionary (SGJP), where `ona`, `ono` and `oni`
   are forms of `on`; clitic and stressed forms that are words of their own in the dictionaries (French `moi`,
   `lui`, `nous`; Spanish `le`, `nos`) stay themselves;
 - a possessive goes to its masculine singular (`ihre` -> `ihr`, `seinem` -> `sein`, `nostra` -> `nostro`);
@@ -21,7 +24,9 @@ Conventions (the models README repeats them):
 - auxiliary and modal verb forms go to the infinitive (`hat` -> `haben`, `est` -> `être`, `было` -> `быть`).
 
 Each entry is `lemma: form form ...` (the lemma is a form of itself too); `= word word ...` lists words that are
-only their own lemma. A single-letter form stays itself whatever the list says (see `cleaning`).
+only their own lemma, with no forms (the cross-source checks drop another source's form of such a word where the
+word is far commoner: Dutch `maart` -> `maar`); a word that does inflect (French `même`, `mêmes`) gets a line of
+its own instead. A single-letter form stays itself whatever the list says (see `cleaning`).
 """
 from typing import Dict, Iterator, Tuple
 
@@ -30,7 +35,8 @@ Pair = Tuple[str, str]
 PARADIGMS: Dict[str, str] = {
     "en": """
         = i me my mine myself you your yours yourself yourselves he him his himself she her hers herself it its itself
-        = we us our ours ourselves they them their theirs themselves thee thou thy thine ye one oneself
+        = we us our ours ourselves they them their theirs themselves thee thou thy thine ye oneself
+        one: ones
         = this that these those the an each every either neither some any no none all both such what which whose whom
         = who whoever whomever whatever whichever
         = of in on at by for with about against between among into onto upon through throughout during before after
@@ -60,6 +66,7 @@ PARADIGMS: Dict[str, str] = {
         du: dich dir
         er: ihn ihm
         wir: uns
+        sie: ihnen
         ihr: euch ihre ihren ihrem ihrer ihres
         mein: meine meinen meinem meiner meines
         dein: deine deinen deinem deiner deines
@@ -87,10 +94,12 @@ PARADIGMS: Dict[str, str] = {
         über: übers
         durch: durchs
         vor: vorm
-        = sie es sich man was etwas nichts selbst selber
+        = es sich man was etwas nichts selbst selber
         = und oder aber denn sondern nicht auch noch schon nur sehr so wie als wenn dass ob weil da hier dort dann
-        = doch mal nun immer nie ja nein ebenfalls bereits wieder jetzt heute jeweils zumindest mittlerweile teilweise
-        = hinaus heraus darauf damit dabei dafür davon dazu deshalb trotzdem allerdings eigentlich vielleicht
+        eigentlich: eigentliche eigentlichen eigentlicher eigentliches eigentlichem
+        teilweise: teilweisen
+        = doch mal nun immer nie ja nein ebenfalls bereits wieder jetzt heute jeweils zumindest mittlerweile
+        = hinaus heraus darauf damit dabei dafür davon dazu deshalb trotzdem allerdings vielleicht
         = mit nach aus seit gegen ohne bis ab über unter neben zwischen während wegen trotz hinter
     """,
     "nl": """
@@ -143,8 +152,10 @@ PARADIGMS: Dict[str, str] = {
         savoir: sais sait savons savez savent su savait saura saurait sache
         = au aux je me moi tu te toi lui on nous vous eux se soi y en
         = ne pas plus jamais toujours alors comment quand où si mais ou et donc or ni car que qui quoi dont très
-        = bien aussi encore déjà ici là puis ensuite souvent peu beaucoup trop tant moins avant après pendant
-        = depuis sans sous sur dans avec pour par chez vers entre contre selon malgré parmi comme même rien
+        bien: biens
+        même: mêmes
+        = aussi encore déjà ici là puis ensuite souvent peu beaucoup trop tant moins avant après pendant
+        = depuis sans sous sur dans avec pour par chez vers entre contre selon malgré parmi comme rien
         = personne plusieurs chacun chacune ainsi lors assez autant certes cependant pourtant parfois vraiment
         = aujourd'hui hier demain maintenant dessus dessous dehors dedans autour
     """,
@@ -183,8 +194,13 @@ PARADIGMS: Dict[str, str] = {
         hacer: hago haces hace hacemos hacen hacía hizo hecho haga hará haría
         = al lo le les me te se nos os yo tú usted ustedes esto eso aquello algo nada nadie alguien cada
         = y o pero si no que qué como cómo cuando cuándo donde dónde muy más menos ya también tampoco siempre
-        = nunca aquí allí ahí así bien mal después antes ahora hoy entonces porque aunque mientras sino ni en
-        = con por para sin sobre entre hasta desde hacia según durante contra tras bajo ante solo sólo
+        bien: bienes
+        mal: males
+        bajo: baja bajos bajas
+        solo: sola solos solas
+        sobre: sobres
+        = nunca aquí allí ahí así después antes ahora hoy entonces porque aunque mientras sino ni en
+        = con por para sin entre hasta desde hacia según durante contra tras ante sólo
     """,
     "it": """
         il: lo la gli le
@@ -214,8 +230,12 @@ PARADIGMS: Dict[str, str] = {
         andare: vado vai va andiamo vanno andava andato andrà
         stare: sto stai sta stiamo stanno stava
         = al allo alla ai agli alle io me mi tu te ti lui lei noi ci vi voi loro si sé ne
-        = e o ma se non che chi come quando dove perché anche ancora già più meno poco sempre mai qui qua lì là
-        = poi ora oggi così bene male per tra fra senza sopra sotto dopo prima contro verso durante ciò cosa
+        poco: poca pochi poche
+        bene: beni
+        male: mali
+        verso: versi
+        = e o ma se non che chi come quando dove perché anche ancora già più meno sempre mai qui qua lì là
+        = poi ora oggi così per tra fra senza sopra sotto dopo prima contro durante ciò cosa
     """,
     "pt": """
         o: os as
@@ -250,7 +270,9 @@ PARADIGMS: Dict[str, str] = {
         = ao aos nos me te se lhe lhes isto isso aquilo algo nada ninguém alguém cada
         = e ou mas se não que quem como quando onde muito mais menos já também sempre nunca aqui ali lá então
         = porque embora para sem sobre entre até desde contra após durante com agora hoje antes depois dentro
-        = através ainda apenas quase bem mal
+        bem: bens
+        mal: males
+        = através ainda apenas quase
     """,
     "ru": """
         я: меня мне мной мною
@@ -261,7 +283,7 @@ PARADIGMS: Dict[str, str] = {
         вы: вас вам вами
         они: их них ними
         себя: себе собой собою
-        этот: эта это этого этому этим этом эту эти этих этими этой
+        этот: эта этого этому этим этом эту эти этих этими этой
         тот: та то того тому тем том ту те тех теми той
         весь: вся всё все всего всему всем всём всю всех всеми всей
         свой: своя своё свое свои своего своему своим своём своем свою своих своими своей
@@ -274,22 +296,62 @@ PARADIGMS: Dict[str, str] = {
         такой: такая такое такие такого такому таким таком такую таких такими
         сам: сама само сами самого самому самим самом саму самих самими самой
         кто: кого кому кем ком
-        что: чего чему чем чём
+        что: чего чему чём
         никто: никого никому никем
         ничто: ничему ничем
         один: одна одно одни одного одному одним одном одну одних одними одной
         два: две двух двум двумя
         три: трёх трех трём трем тремя
         быть: был была было были будет будут буду будешь будем будете будь
+        есть: ем ешь ест едим едите едят ел ела ело ели ешьте
+        мочь: могу можешь может можем можете могут мог могла могло могли
+        хотеть: хочу хочешь хочет хотим хотите хотят хотел хотела хотело хотели
+        прийтись: придётся придутся пришлось пришёлся пришлась пришлись
         год: лет
-        хороший: лучше
-        плохой: хуже
-        большой: больше
+        = это чем более больше лучше хуже
         = и а но или да нет не ни же ли бы уже ещё еще тоже также только даже вот вон как так когда где куда
         = откуда почему зачем потом тогда здесь там тут очень почти всегда никогда иногда сейчас теперь если
         = чтобы потому хотя пока в во на с со к ко по за из от до о об у для без при про под над через между
         = перед после около против вместо кроме меньше можно нельзя надо нужно сегодня завтра вчера именно
         = есть много мало сколько столько поэтому конечно просто вообще опять снова сразу ничего
+    """,
+    "uk": """
+        я: мене мені мною
+        ти: тебе тобі тобою
+        він: його йому нього ньому ним нім
+        вона: її їй неї ній нею
+        ми: нас нам нами
+        ви: вас вам вами
+        вони: їх їм них ними
+        себе: собі собою
+        цей: ця ці цього цьому цим цієї цій цю цих цими
+        той: те ті того тим тієї тій ту тих тими
+        весь: вся все всі всього всьому всім всієї всій всю всіх всіма уся усе усі усього усьому усім усієї усю
+        весь: усіх усіма
+        свій: своя своє свої свого своєму своїм своєї своїй свою своїх своїми
+        мій: моя моє мої мого моєму моїм моєї моїй мою моїх моїми
+        твій: твоя твоє твої твого твоєму твоїм твоєї твоїй твою твоїх твоїми
+        наш: наша наше наші нашого нашому нашим нашої нашій нашу наших нашими
+        ваш: ваша ваше ваші вашого вашому вашим вашої вашій вашу ваших вашими
+        їхній: їхня їхнє їхні їхнього їхньому їхнім їхньої їхню їхніх їхніми
+        який: яка яке які якого якому яким якої якій яку яких якими
+        такий: така таке такі такого такому таким такої такій таку таких такими
+        один: одна одне одні одного одному одним однієї одній одну одних одними
+        два: дві двох двом двома
+        три: трьох трьом трьома
+        хто: кого кому ким кім
+        що: чого чим
+        ніхто: нікого нікому ніким
+        бути: є був була було були буде будуть буду будеш будемо будете будь
+        могти: можу можеш може можемо можете можуть міг могла могло могли
+        хотіти: хочу хочеш хоче хочемо хочете хочуть хотів хотіла хотіло хотіли
+        люди: людей людям людьми людях
+        діти: дітей дітям дітьми дітях
+        = це та тому чому і й а але або чи не ні же б би вже ще також теж тільки лише навіть ось як так коли де
+        = куди звідки навіщо потім тоді тут там дуже майже завжди ніколи іноді зараз тепер якщо щоб хоча поки
+        = в у на з із зі до від по за про під над через між перед після біля для без при проти замість крім
+        = можна треба потрібно сьогодні завтра вчора саме багато мало скільки стільки отже звичайно просто
+        = взагалі знову одразу нічого більше менше краще гірше разом немає
     """,
     "cs": """
         být: jsem jsi je jsme jste jsou byl byla bylo byli byly budu budeš bude budeme budete budou bych bychom byste
@@ -318,7 +380,8 @@ PARADIGMS: Dict[str, str] = {
         všechen: všechna všechno všichni všechny všeho všemu všem vším všech všemi
         dva: dvě dvou dvěma
         = jeho jejich již už ještě a i ale nebo že když jak tak také taky jen jenom než protože proto pak tady tam
-        = teď dnes velmi moc v ve na s z ze k ke o u do od po pro při za před pod nad mezi bez přes podle
+        = teď dnes velmi moc v ve na s z ze k ke o u do od ode po pro při za před pod nad nade mezi bez beze přes
+        = přese podle
     """,
     "ro": """
         fi: sunt ești este e suntem sunteți era erau eram fost fie fiind
@@ -382,9 +445,9 @@ PARADIGMS: Dict[str, str] = {
     """,
 }
 
-# Single-letter lemmas a paradigm above needs (Portuguese article `o`, Russian `я`); the recipe lets them
-# through cleaning.
-SHORT_LEMMAS: Dict[str, str] = {"pt": "o", "ru": "я"}
+# Single-letter lemmas a paradigm above needs (Portuguese article `o`, Russian and Ukrainian `я`); the recipe lets
+# them through cleaning.
+SHORT_LEMMAS: Dict[str, str] = {"pt": "o", "ru": "я", "uk": "я"}
 
 
 def parse(text: str) -> Iterator[Pair]:
