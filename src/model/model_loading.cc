@@ -53,10 +53,10 @@ Expected<LoadedModel> load_model_bytes(std::string_view raw, const ModelOptions&
   if (is_compiled_image(bytes)) {
     auto image = read_compiled_image(bytes);
     if (!image) return image.take_error();
+    // An image compiled from an empty source loads, but stems nothing.
+    if (check && image->graph.value_commands.empty()) return no_entries(*check);
     model.recorded_modes = image->modes;
     trie = compile_trie(std::move(image->graph), image->modes);
-    // An image compiled from an empty source loads, but stems nothing.
-    if (trie && check && (*trie)->value_ids().empty()) return no_entries(*check);
   } else {
     auto built = checked_dictionary(bytes, options, check, model.warnings);
     if (!built) return built.take_error();
