@@ -18,6 +18,7 @@ REPO = pathlib.Path(__file__).resolve().parents[1]
 # and the package imports it on load.
 
 from velmora.lexicon import RECIPES, compile_pairs, readers, recipe, training_pairs  # noqa: E402
+from velmora import _velmora  # noqa: E402
 from provenance import source_version  # noqa: E402
 
 MODELS = REPO / "python" / "velmora" / "models"
@@ -88,7 +89,7 @@ def main(argv: list) -> int:
         image = compile_pairs(pairs)
         t2 = time.perf_counter()
         out = MODELS / f"{lang}.vmc"
-        out.write_bytes(image)
+        _velmora._write_file(str(out), image)  # replaced whole or not at all, as every model file
         write_licences(lang)
         # a recipe reads a dictionary's expansion twice at most, and the next language never: free it
         cached = getattr(readers, "_hunspell_expansion", readers.hunspell_expansion)
