@@ -52,6 +52,20 @@ def copyright_excerpt(text: str, dictionary: str) -> str:
     return "\n\n".join(about + texts) + "\n"
 
 
+def simplemma_licence() -> str:
+    """simplemma's licence file and the part of its package description that names where its dictionaries come
+    from and under which licences (the wheel carries no licence file of the data itself)."""
+    from importlib import metadata
+
+    dist = metadata.distribution("simplemma")
+    files = [f for f in dist.files or () if f.name.upper().startswith("LICEN")]
+    licence = "\n".join(f.read_text() or "" for f in files)
+    description = dist.metadata.get_payload() or ""
+    credits = description.split("## Credits and licenses", 1)[-1].split("\n## ", 1)[0]
+    return (f"simplemma {dist.version}: licence of the package\n\n{licence.strip()}\n\n"
+            f"Sources and licences of its dictionaries, from the package description:\n{credits.rstrip()}\n")
+
+
 def write_licences(lang: str) -> None:
     """Copies the licence files of a language's sources into models/LICENSES (files already there are kept:
     some were written by hand from the package's documentation)."""
@@ -66,6 +80,10 @@ def write_licences(lang: str) -> None:
                 out = LICENSES / f"spacy-lookups-data-{path.name}"
                 if not out.exists():
                     out.write_bytes(path.read_bytes())
+        elif source.package == "simplemma":
+            out = LICENSES / "simplemma.txt"
+            if not out.exists():
+                out.write_text(simplemma_licence(), encoding="utf-8")
         elif source.package_kind == "debian":
             if any(LICENSES.glob(f"{source.package}*")):
                 continue

@@ -95,3 +95,27 @@ def test_clean_pair(form, lemma, expected):
 def test_clean_pair_keeps_allowed_short_lemmas():
     assert clean_pair("ze", "z", frozenset("z")) == ("ze", "z")
     assert clean_pair("ze", "z") is None
+
+
+class _TinySimplemmaFactory:
+    """A simplemma dictionary factory over a hand-written table, as simplemma's own factories answer:
+    ValueError for a language it has no dictionary for."""
+
+    def __init__(self, tables):
+        self.tables = tables
+
+    def get_dictionary(self, lang):
+        if lang not in self.tables:
+            raise ValueError(f"Unsupported language: {lang}")
+        return self.tables[lang]
+
+
+def test_simplemma_dictionary_pairs_in_the_dictionary_order():
+    factory = _TinySimplemmaFactory({"xx": {"Kirjat": "kirja", "talot": "talo", "kirja": "kirja"}})
+    assert list(readers.read_simplemma("xx", factory)) == [("Kirjat", "kirja"), ("talot", "talo"), ("kirja", "kirja")]
+
+
+@pytest.mark.parametrize("factory", [_TinySimplemmaFactory({"xx": {}}), None], ids=["fixture", "simplemma"])
+def test_simplemma_language_without_a_dictionary_is_a_missing_source(factory):
+    with pytest.raises(FileNotFoundError, match="no simplemma dictionary for 'zz'"):
+        list(readers.read_simplemma("zz", factory))

@@ -246,6 +246,25 @@ def read_hunspell(
             yield form, root
 
 
+def read_simplemma(lang: str, factory=None) -> Iterator[Pair]:
+    """simplemma's lemma dictionary of a language, form -> lemma, in the dictionary's own order.
+
+    `factory` is a simplemma dictionary factory (anything with `get_dictionary(lang)` giving a form -> lemma
+    mapping); by default the one reading the dictionaries simplemma ships. Only the dictionary is read, never
+    simplemma's rules or its lemmatizer: its guesses for unlisted words are not data.
+    """
+    if factory is None:
+        from simplemma.strategies.dictionaries import DefaultDictionaryFactory
+
+        factory = DefaultDictionaryFactory(cache_max_size=1)
+    try:
+        table = factory.get_dictionary(lang)
+    except ValueError:
+        raise FileNotFoundError(f"no simplemma dictionary for {lang!r}") from None
+    for form, lemma in table.items():
+        yield form, lemma
+
+
 def read_identity(words: Iterable[str]) -> Iterator[Pair]:
     for word in words:
         yield word, word

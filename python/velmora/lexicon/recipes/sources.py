@@ -96,6 +96,18 @@ def hunspell_source(
     )
 
 
+def simplemma_source(lang: str, priority: int, licence: str, notes: str = "") -> Source:
+    return Source(
+        name=f"simplemma {lang} lemma dictionary",
+        read=functools.partial(readers.read_simplemma, lang),
+        priority=priority,
+        package="simplemma",
+        package_kind="pypi",
+        licence=licence,
+        notes=notes,
+    )
+
+
 def closed_class_source(lang: str, priority: int) -> Source:
     return Source(
         name=f"closed-class words ({lang})",
