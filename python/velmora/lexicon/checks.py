@@ -23,8 +23,8 @@ checked against each other and against the language's word frequencies (wordfreq
     form, at most two letters longer, is a thousand times rarer and does not begin with the lemma: such a lemma's
     real forms are as common as itself or extend it, so a rare one is a homograph of another word (Dutch `ne`);
   - `form of an uninflected word`: its lemma is a word the closed-class lists give as only its own lemma (a
-    conjunction, preposition or adverb: Dutch `maar`, Russian `в`), and the lemma is ten times commoner than the
-    form: such a word has no forms, so the pair is a homograph's (`maart` -> `maar`, `вау` -> `в`). A form
+    conjunction, preposition or adverb: Dutch `maar`, German `sich`), and the lemma is ten times commoner than the
+    form: such a word has no forms, so the pair is a homograph's or a slip (`maart` -> `maar`, `ihrer` -> `sich`). A form
     about as common as the word (French `personnes` -> `personne`) is another word's form the lists do not
     cover, and keeps it.
 A failed pair is left out of every source. Pairs of a trusted source (the closed-class lists) are never

@@ -402,7 +402,9 @@ PARADIGMS: Dict[str, str] = {
         nostru: noastră noștri noastre
         vostru: voastră voștri voastre
         doi: două
-        = să se ce că sau și dar în la de pe cu din pentru nu mai ca cum când unde care cine foarte doar încă
+        care: căreia căruia cărui cărei căror cărora
+        dar: darul darului daruri darurile darurilor
+        = să se ce că sau și în la de pe cu din pentru nu mai ca cum când unde cine foarte doar încă
         = deja acum aici acolo după până prin spre fără între sub peste te
     """,
     "sv": """
@@ -433,7 +435,9 @@ PARADIGMS: Dict[str, str] = {
         få: får fick fått
         gå: går gick gått
         göra: gör gjorde gjort
-        = den det man sig ni hans hennes dess deras och eller men att som om när där här så inte också bara redan
+        man: män mannen männen mannens männens mäns
+        er: ert era
+        = den det sig ni hans hennes dess deras och eller men att som om när där här så inte också bara redan
         = nu då sedan än i på av för med till från under över efter före mot utan hos vid mellan genom första
         = mycket mer mest mindre bättre längre
     """,
