@@ -75,7 +75,7 @@ PARADIGMS: Dict[str, str] = {
         unser: unsere unseren unserem unserer unseres unsre
         euer: eure euren eurem eurer eures
         wer: wen wem wessen
-        haben: habe hast hat habt hatte hattest hatten hattet gehabt hätte hättest hätten
+        haben: hab habe hast hat habt hatte hattest hatten hattet gehabt hätte hättest hätten
         werden: werde wirst wird werdet wurde wurdest wurden geworden worden würde würdest würden
         können: kann kannst könnt konnte konntest konnten gekonnt könnte könntest könnten
         müssen: muss musst müsst musste musstest mussten müsste müssten
@@ -114,10 +114,11 @@ PARADIGMS: Dict[str, str] = {
         gaan: ga gaat ging gingen gegaan
         doen: doe doet deed deden gedaan
         komen: kom komt kwam kwamen gekomen
+        laten: laat liet lieten gelaten
         ons: onze
         = de het een en of maar niet ook nog al wel dan als dat die dit deze wat wie waar hoe er hier daar
         = van in op te aan met voor door over bij uit naar om tot tegen na onder tussen zonder sinds want omdat
-        = toen terwijl dus zo heel nu meer veel geen iets niets alles iemand niemand men eerst eerste toe geleden
+        = toen terwijl dus zo heel nu meer veel geen iets niets alles iemand niemand men eerst eerste toe geleden mee
         = ik je jij u hij zij ze wij we jullie mij me hem haar hun hen mijn jouw uw
     """,
     "fr": """
