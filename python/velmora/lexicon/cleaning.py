@@ -69,12 +69,18 @@ SPELLING_VARIANTS: Dict[str, Tuple[Tuple[str, str], ...]] = {
 
 def with_spelling_variants(lang: str, pairs: Iterable[Pair]) -> Iterator[Pair]:
     """The pairs, and each form holding a letter the language's text also writes another way, spelt that way too
-    (the lemma as listed)."""
+    (the lemma as listed), unless the source lists that spelling as a form of its own: Russian `чём` (of `что`)
+    gives no `чем`, which the lists have as a word of its own ("than")."""
     variants = SPELLING_VARIANTS.get(lang, ())
+    if not variants:
+        yield from pairs
+        return
+    pairs = list(pairs)
+    listed = {form for form, _ in pairs}
     for form, lemma in pairs:
         yield form, lemma
         other = form
         for letter, written in variants:
             other = other.replace(letter, written)
-        if other != form:
+        if other != form and other not in listed:
             yield other, lemma
