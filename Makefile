@@ -71,7 +71,7 @@ QUALITY_PACKAGES := wordfreq lemminflect morfeusz2 simplemma PyStemmer spacy-loo
 # Hunspell dictionaries serving as gold (bench/quality_languages.py) where a language has no analyser of its own
 QUALITY_APT_PACKAGES := hunspell hunspell-ca hunspell-cs hunspell-da hunspell-de-de hunspell-el hunspell-es \
   hunspell-fr hunspell-hr hunspell-hu hunspell-id hunspell-it hunspell-lt hunspell-lv hunspell-nl hunspell-pt-pt \
-  hunspell-ro hunspell-ru hunspell-sk hunspell-sv hunspell-tr hunspell-uk hunspell-is
+  hunspell-ro hunspell-ru hunspell-sk hunspell-sv hunspell-tr hunspell-uk hunspell-is python3-libvoikko voikko-fi
 quality: install
 	@$(MAKE) --no-print-directory apt-packages PACKAGES="$(MODEL_APT_PACKAGES) $(QUALITY_APT_PACKAGES)"
 	$(VPY) -m pip install -q $(MODEL_PACKAGES) $(QUALITY_PACKAGES)

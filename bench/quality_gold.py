@@ -222,6 +222,43 @@ def _spacy_pipeline_version(package: str) -> str:
     return package_version(package) + "+spacy" + package_version("spacy")
 
 
+# Debian's python3-libvoikko installs one module into the system Python's folder, outside the virtualenv.
+VOIKKO_MODULE_DIR = "/usr/lib/python3/dist-packages"
+
+
+def _libvoikko():
+    import importlib
+    import sys
+
+    if VOIKKO_MODULE_DIR not in sys.path:
+        sys.path.append(VOIKKO_MODULE_DIR)
+    return importlib.import_module("libvoikko")
+
+
+def _voikko(code: str) -> Analyse:
+    voikko = _libvoikko().Voikko(code)
+
+    def analyse(word: str) -> Set[str]:
+        # Every analysis's base form: Voikko's morphology (voikko-fi) lists each reading of a homograph.
+        return {a["BASEFORM"].lower() for a in voikko.analyze(word) if a.get("BASEFORM")}
+
+    return _per_word(analyse)
+
+
+def _voikko_version(code: str) -> str:
+    out = subprocess.run(["dpkg-query", "-W", "-f=${Version}", f"voikko-{code}"], capture_output=True, text=True,
+                         check=False)
+    return f"voikko-{code}-{out.stdout.strip() or 'unknown'}"
+
+
+def _voikko_available(code: str) -> bool:
+    try:
+        _libvoikko().Voikko(code).terminate()
+    except Exception:  # no module, no libvoikko, or no dictionary for the language
+        return False
+    return True
+
+
 GOLD: Dict[str, GoldAnalyser] = {
     g.name: g
     for g in (
@@ -251,6 +288,11 @@ def gold_analyser(name: str) -> GoldAnalyser:
                             "listed and capitalised (a weak gold: irregular forms are often their own root)",
                             lambda: _hunspell(dictionary), lambda: _hunspell_version(dictionary),
                             _hunspell_markers(dictionary), lambda: _hunspell_available(dictionary))
+    if name.startswith("voikko:"):
+        code = name.split(":", 1)[1]
+        return GoldAnalyser(name, f"Voikko's {code} morphology (Debian voikko-{code}), the base form of every analysis",
+                            lambda: _voikko(code), lambda: _voikko_version(code), ("voikko",),
+                            lambda: _voikko_available(code))
     if name.startswith("lemmagen3:"):
         code = name.split(":", 1)[1]
         asked = "as listed and capitalised" if code in LEMMAGEN3_CAPITALISED else "as listed"

@@ -64,7 +64,7 @@ LANGUAGES: Dict[str, Language] = _rows(
     Language("et", None, ("hunspell:et_EE",), "estonian", "et", None),
     Language("eu", None, ("hunspell:eu_ES",), "basque", None, None),
     Language("fa", "fa", ("lemmagen3:fa",), "persian", "fa", None),
-    Language("fi", "fi", (), "finnish", "fi", None),
+    Language("fi", "fi", ("voikko:fi",), "finnish", "fi", None),
     Language("fr", "fr", ("lemmagen3:fr", "hunspell:fr_FR"), "french", "fr", "fr"),
     Language("ga", None, (), "irish", "ga", "ga"),
     Language("gl", None, ("hunspell:gl_ES",), None, "gl", None),

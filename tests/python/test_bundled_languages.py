@@ -48,16 +48,15 @@ TEXTBOOK = {
     "tr": [("evler", "ev"), ("kitaplar", "kitap"), ("çocuklar", "çocuk"), ("evlerde", "ev")],
     "uk": [("книги", "книга"), ("міста", "місто"), ("столи", "стіл"), ("жінки", "жінка")],
     "ur": [("کتابیں", "کتاب"), ("لڑکیاں", "لڑکی")],
-    "fa": [("کتاب\u200cها", "کتاب"), ("خانه\u200cها", "خانه"), ("مردان", "مرد")],
     "fi": [("talot", "talo"), ("kirjat", "kirja"), ("naiset", "nainen"), ("kädet", "käsi"), ("lapset", "lapsi")],
     "hy": [("գրքեր", "գիրք"), ("տներ", "տուն"), ("քաղաքներ", "քաղաք")],
     "is": [("hestar", "hestur"), ("bækur", "bók"), ("konur", "kona"), ("börn", "barn")],
     "ka": [("სახლები", "სახლი"), ("წიგნები", "წიგნი"), ("ქალაქები", "ქალაქი")],
     "sq": [("librat", "libër"), ("shtëpitë", "shtëpi"), ("qytetet", "qytet")],
     "eo": [("libroj", "libro"), ("domoj", "domo"), ("hundojn", "hundo"), ("knabinoj", "knabino")],
-    "gd": [("taighean", "taigh"), ("cait", "cat"), ("balaich", "balach"), ("mnathan", "bean")],
     "se": [("girjjit", "girji"), ("mánát", "mánná"), ("beatnagat", "beana")],
     "ml": [("മരങ്ങൾ", "മരം")],
+    "ms": [("bukunya", "buku"), ("rumahku", "rumah"), ("murid-murid", "murid")],
 }
 
 # Function words, written from grammar books with the conventions of velmora.lexicon.closed_class (articles to

@@ -28,11 +28,12 @@ SIMPLEMMA_LANGUAGES: Dict[str, Tuple[Optional[str], str]] = {
     "eo": (None, "no treebank with a training part (UD Esperanto-PraGo is test-only)"),
     "fa": ("fa", "UD Persian-Seraji, CC BY-SA 4.0"),
     "fi": ("fi", "UD Finnish-TDT, CC BY-SA 4.0"),
-    "gd": (None, "UD Scottish_Gaelic-ARCOSG, CC BY-SA 4.0"),
+    "gd": (None, "UD Scottish_Gaelic-ARCOSG"),
     "hy": (None, "UD Armenian-BSUT, CC BY-SA 4.0"),
     "is": ("is", "UD Icelandic-GC, CC BY-SA 4.0"),
     "ka": (None, "UD Georgian-GLC, CC BY-SA 4.0"),
     "ml": (None, "no treebank with a training part (UD Malayalam-UFAL is test-only)"),
+    "ms": ("ms", "none (no Malay treebank)"),
     "se": (None, "UD North_Sami-Giella, CC BY-SA 4.0"),
     "sq": (None, "UD Albanian-STAF, CC BY-SA 4.0"),
 }
@@ -75,7 +76,13 @@ def simplemma_recipe(lang: str) -> Recipe:
 
 
 # Languages built from simplemma's data and measured, then left out because they miss a quality target.
-DROPPED: Dict[str, str] = {}
+DROPPED: Dict[str, str] = {
+    "fa": "wrong merges 0.541 against lemmagen3's fa model, Snowball 0.499 (held-out exact 0.459; joined by spaCy's "
+          "Persian rules, held-out 0.611 but wrong merges 0.592): rare words stemmed to frequent short ones "
+          "(`دین` -> `این`, `بد` -> `به`, `رایان` -> `را`)",
+    "gd": "held-out exact 0.317 (under 0.5): 74,000 forms of 16,000 lemmas, initial mutations and irregular plurals "
+          "a suffix trie cannot learn from so few",
+}
 
 SIMPLEMMA_RECIPES: Dict[str, Recipe] = {
     lang: simplemma_recipe(lang) for lang in sorted(SIMPLEMMA_LANGUAGES) if lang not in DROPPED
