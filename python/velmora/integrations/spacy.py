@@ -3,8 +3,8 @@
     nlp = spacy.blank("en")
     nlp.add_pipe("velmora_lemmatizer")                                  # sets token.lemma_
     nlp.add_pipe("velmora_lemmatizer", config={"attribute": "velmora_stem"})  # token._.velmora_stem
-    nlp = spacy.blank("fi")
-    nlp.add_pipe("velmora_lemmatizer", config={"hunspell": True})  # no bundled fi: Hunspell fi_FI, built once
+    nlp = spacy.blank("bg")
+    nlp.add_pipe("velmora_lemmatizer", config={"hunspell": True})  # no bundled bg: Hunspell bg_BG, built once
 
 A pipeline language without a bundled model is an error naming the language and the models there
 are, unless a model is given or ``hunspell`` asks for one built from an installed Hunspell
@@ -28,8 +28,8 @@ LEMMA = "lemma"
 
 
 def _hunspell_name(lang: str) -> str:
-    """The installed Hunspell dictionary of a language: "fi_FI" for "fi" when there is one, else
-    the first "fi_*" found, else "fi" itself (whose lookup then names the folders searched)."""
+    """The installed Hunspell dictionary of a language: "bg_BG" for "bg" when there is one, else
+    the first "bg_*" found, else "bg" itself (whose lookup then names the folders searched)."""
     from velmora.lexicon.hunspell import search_folders
 
     found = sorted(p.stem for folder in search_folders() for p in folder.glob(f"{lang}_*.dic"))
