@@ -17,10 +17,16 @@ read: simplemma's suffix rules and its guesses for unlisted words are not data.
 """
 from __future__ import annotations
 
-from typing import Dict, Optional, Tuple
+import dataclasses
+import functools
+from typing import Dict, Iterable, Iterator, Optional, Tuple
 
+from velmora.lexicon import readers
+from velmora.lexicon.cleaning import is_name
 from velmora.lexicon.closed_class import SHORT_LEMMAS
 from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, simplemma_source
+
+Pair = Tuple[str, str]
 
 # Bundled languages: the wordfreq list (None where wordfreq lacks the language: it would answer with a
 # neighbour's) and the treebank simplemma mined its closed-class words from, with its licence.
@@ -64,11 +70,35 @@ def simplemma_licence(lang: str) -> str:
     )
 
 
+# A lemma this short does not take a name's whole spelling as one of its forms.
+NAME_HOMOGRAPH_LEMMA_LETTERS = 3
+
+
+def without_name_homographs(pairs: Iterable[Pair]) -> Iterator[Pair]:
+    """The pairs less those whose form is the lowercase spelling of a name the dictionary lists as its own lemma,
+    mapped to a lemma of at most three letters: simplemma's Finnish maps `janne`, `jani` to `ja` and `tiina` to
+    `tii` beside `Janne`, `Jani`, `Tiina`, and running text (case-folded) means the name."""
+    pairs = list(pairs)
+    names = {form for form, lemma in pairs if form == lemma and is_name(form)}
+    for form, lemma in pairs:
+        if (len(lemma) <= NAME_HOMOGRAPH_LEMMA_LETTERS and form != lemma and form[:1].islower()
+                and form[:1].upper() + form[1:] in names):
+            continue
+        yield form, lemma
+
+
+def read_dictionary(lang: str) -> Iterator[Pair]:
+    return without_name_homographs(readers.read_simplemma(lang))
+
+
 def simplemma_recipe(lang: str) -> Recipe:
     frequency = SIMPLEMMA_LANGUAGES[lang][0]
     source = simplemma_source(
-        lang, 2, simplemma_licence(lang), notes="every form -> lemma pair of simplemma's dictionary for the language",
+        lang, 2, simplemma_licence(lang),
+        notes="every form -> lemma pair of simplemma's dictionary for the language, less a name's lowercase "
+              "spelling mapped to a short word (janne -> ja)",
     )
+    source = dataclasses.replace(source, read=functools.partial(read_dictionary, lang))
     return Recipe(
         lang=lang, sources=(source,), frequency_lang=frequency, lemmas_keep_own_frequency=True,
         short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")), frequent_words=FREQUENT_WORDS,
