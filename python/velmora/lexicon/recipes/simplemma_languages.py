@@ -28,8 +28,9 @@ from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, simplemma_so
 
 Pair = Tuple[str, str]
 
-# Bundled languages: the wordfreq list (None where wordfreq lacks the language: it would answer with a
-# neighbour's) and the treebank simplemma mined its closed-class words from, with its licence.
+# Languages built from simplemma's dictionaries (bundled unless DROPPED below): the wordfreq list (None where
+# wordfreq lacks the language: it would answer with a neighbour's) and the treebank simplemma mined its
+# closed-class words from, with its licence.
 SIMPLEMMA_LANGUAGES: Dict[str, Tuple[Optional[str], str]] = {
     "eo": (None, "no treebank with a training part (UD Esperanto-PraGo is test-only)"),
     "fa": ("fa", "UD Persian-Seraji, CC BY-SA 4.0"),
