@@ -6,7 +6,7 @@ import pytest
 
 from velmora._velmora import TrieBuilder
 from velmora.lexicon import checks, compile_pairs
-from velmora.lexicon.checks import (RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, UNKNOWN_LEMMA, cross_check,
+from velmora.lexicon.checks import (OWN_PARADIGM, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, UNKNOWN_LEMMA, cross_check,
                                      uninflected)
 from velmora.lexicon.cleaning import with_spelling_variants
 from velmora.lexicon.closed_class import CLOSED_CLASS, PARADIGMS, parse
@@ -95,6 +95,20 @@ def test_pairs_of_a_trusted_source_are_never_dropped_and_vouch_for_others():
     trusted = [("мне", "мнить")]  # what a hand-written list says stands
     freq = {"нет": 1e-3, "мне": 1e-3, "житься": 1e-7, "мнить": 1e-7}
     assert dropped([(table, False), (trusted, True)], freq, ["нет", "мне"]) == {RARER_LEMMA: [("нет", "житься")]}
+
+
+@pytest.mark.parametrize("pairs, expected", [
+    # a common noun some source inflects is not a form of a verb far rarer than itself
+    ([("casa", "casar"), ("casas", "casa"), ("caso", "casar")], [("casa", "casar")]),
+    # a form that is a lemma but only a few times commoner than its lemma keeps it (people -> person)
+    ([("people", "person"), ("peoples", "people")], []),
+    # a common form nobody gives forms of its own is not questioned however rare its lemma (jest -> być)
+    ([("jest", "być")], []),
+])
+def test_common_form_with_forms_of_its_own_keeps_itself_against_a_far_rarer_lemma(pairs, expected):
+    freq = {"casa": 3e-4, "casas": 4e-5, "casar": 8e-6, "caso": 2e-4,
+            "people": 1e-3, "peoples": 1e-6, "person": 2.5e-4, "jest": 1e-3, "być": 1e-6}
+    assert dropped([(pairs, False)], freq, ["people", "jest", "casa", "caso", "person"]).get(OWN_PARADIGM, []) == expected
 
 
 @pytest.mark.parametrize("form, form_freq, expected", [

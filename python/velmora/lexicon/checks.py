@@ -27,6 +27,10 @@ checked against each other and against the language's word frequencies (wordfreq
     form: such a word has no forms, so the pair is a homograph's or a slip (`maart` -> `maar`, `ihrer` -> `sich`). A form
     about as common as the word (French `personnes` -> `personne`) is another word's form the lists do not
     cover, and keeps it.
+  - `commoner lemma of its own`: its form is among the commonest words, a source gives it forms of its own (it
+    is a lemma: Spanish `casa` of `casas`, German `Garten` of `Gärten`), and the lemma it is given is ten times
+    rarer than the form: the form is that commoner word, not a form of the rare one (`casa` -> `casar`,
+    `tema` -> `temer`, `Garten` -> `garen`), while `people` -> `person` and `better` -> `good` keep theirs.
 A failed pair is left out of every source. Pairs of a trusted source (the closed-class lists) are never
 checked and vouch for the same pair in other sources.
 
@@ -56,10 +60,13 @@ UNKNOWN_LEMMA = "unknown lemma"
 RARER_LEMMA = "rarer unrelated lemma"
 SHORT_LEMMA = "rare form of a short word"
 UNINFLECTED_LEMMA = "form of an uninflected word"
-CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA)
+OWN_PARADIGM = "commoner lemma of its own"
+CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, OWN_PARADIGM)
 
 # The commonest words, whose lemmas the paradigm check questions (wordfreq rank).
 COMMON_FORMS = 20_000
+# A common form that is the lemma of forms of its own keeps itself against a lemma this many times rarer.
+OWN_PARADIGM_RATIO = 10.0
 # A paradigm this many times rarer than the form cannot own it.
 PARADIGM_RATIO = 20.0
 RELATED_PARADIGM_RATIO = 200.0
@@ -155,12 +162,14 @@ def cross_check(
     # First pass: the pairs each check questions.
     questioned: Dict[Pair, Set[int]] = {}  # pair -> sources listing it (unknown-lemma check)
     paradigm_lemmas: Set[str] = set()
+    lemmas_with_forms: Set[str] = set()  # lemmas some source gives a form other than themselves
     for index, (pairs, trusted) in enumerate(sources):
         if trusted:
             continue
         for form, lemma in _cleaned(pairs, short_lemmas):
             if form == lemma or (form, lemma) in trusted_pairs:
                 continue
+            lemmas_with_forms.add(lemma)
             if form in rank and frequency(lemma) * INVENTED_RATIO < frequency(form):
                 questioned.setdefault((form, lemma), set()).add(index)
             if form in common:
@@ -207,6 +216,8 @@ def cross_check(
                 continue
             form, lemma = pair
             if form in common and form != lemma and (form, lemma) not in trusted_pairs:
+                if form in lemmas_with_forms and frequency(lemma) * OWN_PARADIGM_RATIO < frequency(form):
+                    report.dropped[OWN_PARADIGM].add((form, lemma))
                 rest = mass[lemma] - frequency(form)
                 spelt_alike = related(form, lemma) and not is_name(raw_lemma.strip())
                 ratio = RELATED_PARADIGM_RATIO if spelt_alike else PARADIGM_RATIO
