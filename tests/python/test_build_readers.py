@@ -121,3 +121,20 @@ def test_simplemma_language_without_a_dictionary_is_a_missing_source(factory):
         pytest.importorskip("simplemma")  # a model-building dependency, absent where only the wheel is tested
     with pytest.raises(FileNotFoundError, match="no simplemma dictionary for 'zz'"):
         list(readers.read_simplemma("zz", factory))
+
+
+@pytest.mark.parametrize("lang, pair, expected", [
+    # an adverb the table reads as the adjective's short neuter form is its own lemma
+    ("ru", ("хорошо", "хороший"), ("хорошо", "хорошо")),
+    ("uk", ("довго", "довгий"), ("довго", "довго")),
+    # the adjective's genitive ends alike and keeps its lemma, as do nouns and verbs in -о
+    ("ru", ("нового", "новый"), ("нового", "новый")),
+    ("uk", ("нового", "новий"), ("нового", "новий")),
+    ("ru", ("было", "быть"), ("было", "быть")),
+    # other languages are left alone
+    ("pl", ("dobro", "dobry"), ("dobro", "dobry")),
+])
+def test_adverbs_of_adjectives_are_their_own_lemma(lang, pair, expected):
+    from velmora.lexicon.cleaning import adverbs_as_own_lemma
+
+    assert list(adverbs_as_own_lemma(lang, [pair])) == [expected]

@@ -42,15 +42,16 @@ priority 0, below every source. Uninflected words the tables leave out would oth
 learned from other words; a listed word's regular form the rules already give its lemma (Polish
 `niebezpieczne` -> `niebezpieczny`) is left to them.
 
-Every source is read with its spelling variants (`cleaning.with_spelling_variants`: Russian `идёт` also as
-`идет`, German `läßt` also as `lässt`) before the checks. What each check dropped is logged (logger `velmora.lexicon`) with a sample.
+Russian and Ukrainian adverbs of adjectives are their own lemma (`cleaning.adverbs_as_own_lemma`: `хорошо`,
+not `хороший`). Every source is read with its spelling variants (`cleaning.with_spelling_variants`: Russian
+`идёт` also as `идет`, German `läßt` also as `lässt`) before the checks. What each check dropped is logged (logger `velmora.lexicon`) with a sample.
 """
 from __future__ import annotations
 
 import logging
 from typing import Dict, Iterable, List, Optional, Set, Tuple
 
-from velmora.lexicon.cleaning import clean_pair, is_name, usable_word, with_spelling_variants
+from velmora.lexicon.cleaning import adverbs_as_own_lemma, clean_pair, is_name, usable_word, with_spelling_variants
 from velmora.lexicon.ranking import CandidateTable, Frequency
 
 Pair = Tuple[str, str]
@@ -248,16 +249,21 @@ def strays(table: CandidateTable, rec, frequency: Frequency, words: List[str]) -
     return out
 
 
+def read_source(lang: str, source) -> Iterable[Pair]:
+    """A source's pairs as the checks and the table take them: adverbs their own lemma, spelling variants added."""
+    return with_spelling_variants(lang, adverbs_as_own_lemma(lang, source.read()))
+
+
 def candidate_table(rec, frequency: Optional[Frequency]) -> Tuple[CandidateTable, Optional[CheckReport]]:
     """The recipe's sources in a candidate table, checked and filled in where the recipe asks for it."""
     table = CandidateTable()
     lang = getattr(rec, "lang", "")
     if not rec.frequent_words or frequency is None or not rec.frequency_lang:
         for source in rec.sources:
-            table.add_source(with_spelling_variants(lang, source.read()), source.priority, source.lemma_priority,
+            table.add_source(read_source(lang, source), source.priority, source.lemma_priority,
                              rec.short_lemmas)
         return table, None
-    read = [(list(with_spelling_variants(lang, source.read())), bool(getattr(source, "trusted", False)))
+    read = [(list(read_source(lang, source)), bool(getattr(source, "trusted", False)))
             for source in rec.sources]
     frequent = frequent_word_list(rec.frequency_lang, rec.frequent_words)
     report = cross_check(read, frequency, frequent, rec.short_lemmas)

@@ -67,6 +67,33 @@ SPELLING_VARIANTS: Dict[str, Tuple[Tuple[str, str], ...]] = {
 }
 
 
+# Adverbs made from adjectives, which the tables give as the adjective's short neuter form: (the adverb's ending,
+# endings of adjective forms that end alike, the adjective lemma's endings).
+ADVERBS_FROM_ADJECTIVES: Dict[str, Tuple[str, Tuple[str, ...], Tuple[str, ...]]] = {
+    "ru": ("о", ("ого", "его"), ("ый", "ий", "ой")),
+    "uk": ("о", ("ого", "його"), ("ий", "ій")),
+}
+
+
+def adverbs_as_own_lemma(lang: str, pairs: Iterable[Pair]) -> Iterator[Pair]:
+    """The pairs, each adverb of an adjective its own lemma: Russian and Ukrainian tables read `хорошо`,
+    `быстро`, `довго` only as the adjective's short neuter form (`хороший`), while text uses them as adverbs
+    and predicatives far more ("говорит хорошо", "это важно"), as nouns too (`право`, `добро`), so they stay
+    themselves, as the dictionaries that list adverbs give them."""
+    rule = ADVERBS_FROM_ADJECTIVES.get(lang)
+    if rule is None:
+        yield from pairs
+        return
+    ending, not_endings, lemma_endings = rule
+    for form, lemma in pairs:
+        low = form.lower()
+        if (low != lemma.lower() and low.endswith(ending) and not low.endswith(not_endings)
+                and lemma.lower().endswith(lemma_endings)):
+            yield form, form
+        else:
+            yield form, lemma
+
+
 def with_spelling_variants(lang: str, pairs: Iterable[Pair]) -> Iterator[Pair]:
     """The pairs, and each form holding a letter the language's text also writes another way, spelt that way too
     (the lemma as listed), unless the source lists that spelling as a form of its own: Russian `чём` (of `что`)
