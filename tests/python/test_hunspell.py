@@ -439,6 +439,19 @@ def test_the_expansion_stops_at_the_limit_per_root_naming_the_dictionary(tmp_pat
 
 
 @pytest.mark.parametrize("prefixes", [False, True])
+def test_homonyms_past_the_limit_per_root_are_told_by_that_limit(tmp_path, prefixes):
+    # three entries of one word, 111 forms each: the third passes the root's 300 with 78 left to it
+    aff = lines("SET UTF-8", "SFX H Y 10", *[f"SFX H 0 {c}{i}/I ." for i, c in enumerate("abcxyzabcx")],
+                "SFX I Y 10", *[f"SFX I 0 q{i} ." for i in range(10)])
+    dic = write_pair(tmp_path, aff, lines("3", "aa/H", "aa/H", "aa/H"))
+    with pytest.raises(ValueError) as caught:
+        list(HunspellDictionary.load(dic).expand(prefixes=prefixes, max_forms_per_root=300, max_forms=500))
+    assert str(caught.value) == (
+        f"Hunspell dictionary {dic}: the root 'aa' expands to more than 300 forms (the limit per root); "
+        "its affix rules multiply")
+
+
+@pytest.mark.parametrize("prefixes", [False, True])
 def test_limits_per_root_and_in_all_are_counted_as_forms_are_made(tmp_path, prefixes):
     aff = lines("SET UTF-8", "PFX P Y 1", "PFX P 0 un .",
                 "SFX A Y 4", "SFX A 0 a/B .", "SFX A 0 b/B .", "SFX A 0 c/B .", "SFX A 0 d/B .",

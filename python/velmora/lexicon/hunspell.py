@@ -580,6 +580,10 @@ MAX_FORMS_PER_ROOT = 50_000
 MAX_FORMS = 20_000_000
 
 
+class _RootOverflow(ValueError):
+    """More forms of one root than its limit allows (a ValueError to callers)."""
+
+
 class HunspellDictionary:
     """A .dic file with its .aff; see the module docstring for what `expand` generates.
 
@@ -645,26 +649,32 @@ class HunspellDictionary:
                 continue
             seen: set[str] = set()
             generated = 0
-            for flags in entries:
-                for form in self.forms_of(word, flags, prefixes=prefixes,
-                                          max_forms=per_root - generated):
-                    generated += 1
-                    if generated > per_root:
-                        raise self._too_many_forms(word, per_root)
-                    if form not in seen:
-                        seen.add(form)
-                        yielded += 1
-                        if yielded > most:
-                            raise ValueError(
-                                f"Hunspell dictionary {self._name()} expands to more than {most} "
-                                f"forms (the limit of one expansion)")
-                        yield form, word
+            try:
+                for flags in entries:
+                    # A homonym's entry may generate only what the entries before it left of the
+                    # root's budget.
+                    for form in self.forms_of(word, flags, prefixes=prefixes,
+                                              max_forms=per_root - generated):
+                        generated += 1
+                        if generated > per_root:
+                            raise self._too_many_forms(word, per_root)
+                        if form not in seen:
+                            seen.add(form)
+                            yielded += 1
+                            if yielded > most:
+                                raise ValueError(
+                                    f"Hunspell dictionary {self._name()} expands to more than {most} "
+                                    f"forms (the limit of one expansion)")
+                            yield form, word
+            except _RootOverflow:
+                # The error names the limit per root, not the rest of it a later homonym had.
+                raise self._too_many_forms(word, per_root) from None
 
     def _name(self) -> str:
         return self.path if self.path is not None else "(made in memory)"
 
     def _too_many_forms(self, word: str, limit: int) -> ValueError:
-        return ValueError(
+        return _RootOverflow(
             f"Hunspell dictionary {self._name()}: the root {_shown(word)!r} expands to more than "
             f"{limit} forms (the limit per root); its affix rules multiply")
 
