@@ -80,7 +80,7 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
     const size_t edges = a.edge_offsets[i + 1] - a.edge_offsets[i];
     total += kHeader + (is_dense(i) ? span_of(i) : 2 * edges);
   }
-  walk_.assign(total, 0);
+  walk_.assign(total + kLineWords, 0);
   for (size_t i = 0; i < n; ++i) {
     uint32_t* rec = walk_.data() + record_of[i];
     rec[kId] = uint32_t(i);
