@@ -104,11 +104,27 @@ def test_pairs_of_a_trusted_source_are_never_dropped_and_vouch_for_others():
     ([("people", "person"), ("peoples", "people")], []),
     # a common form nobody gives forms of its own is not questioned however rare its lemma (jest -> być)
     ([("jest", "być")], []),
+    # a surname spelt like the month's genitive has forms text hardly shows: the month keeps it
+    ([("вересня", "вересень"), ("вересні", "вересень"), ("вересні", "Вересня"), ("вереснею", "Вересня")], []),
+    # a name's forms must be common for it to keep itself (`Garten` is a German noun: see below)
+    ([("garten", "garen"), ("Gärten", "Garten")], [("garten", "garen")]),
 ])
 def test_common_form_with_forms_of_its_own_keeps_itself_against_a_far_rarer_lemma(pairs, expected):
     freq = {"casa": 3e-4, "casas": 4e-5, "casar": 8e-6, "caso": 2e-4,
-            "people": 1e-3, "peoples": 1e-6, "person": 2.5e-4, "jest": 1e-3, "być": 1e-6}
-    assert dropped([(pairs, False)], freq, ["people", "jest", "casa", "caso", "person"]).get(OWN_PARADIGM, []) == expected
+            "people": 1e-3, "peoples": 1e-6, "person": 2.5e-4, "jest": 1e-3, "być": 1e-6,
+            "вересня": 3e-4, "вересень": 2e-5, "вересні": 3e-5, "вереснею": 1e-8,
+            "garten": 1e-4, "gärten": 1e-5, "garen": 1e-7}
+    common = ["people", "jest", "casa", "caso", "person", "вересня", "garten"]
+    assert dropped([(pairs, False)], freq, common).get(OWN_PARADIGM, []) == expected
+
+
+@pytest.mark.parametrize("nouns_capitalised, expected", [(True, [("paar", "paaren")]), (False, [])])
+def test_capitalised_lemma_is_a_noun_where_the_language_capitalises_nouns(nouns_capitalised, expected):
+    # German `Paar` has forms text shows less than the verb `paaren`, which it still outnumbers ten times
+    pairs = [("paar", "paaren"), ("Paare", "Paar"), ("paart", "paaren")]
+    freq = {"paar": 1e-3, "paare": 1e-6, "paaren": 5e-6, "paart": 1e-7}
+    report = cross_check([(pairs, False)], frequencies(freq), ["paar"], nouns_capitalised=nouns_capitalised)
+    assert sorted(report.dropped[OWN_PARADIGM]) == expected
 
 
 @pytest.mark.parametrize("form, form_freq, expected", [
@@ -200,6 +216,7 @@ def test_closed_class_line_without_a_lemma_is_refused():
     ("uk", "мені", "я"), ("uk", "йому", "він"), ("uk", "них", "вони"), ("uk", "цього", "цей"), ("uk", "це", "це"),
     ("uk", "тому", "тому"), ("ru", "это", "это"), ("ru", "этого", "этот"), ("ru", "чем", "чем"), ("ru", "ест", "есть"),
     ("fr", "mêmes", "même"), ("es", "bienes", "bien"), ("de", "eigentlichen", "eigentlich"),
+    ("fi", "eivät", "ei"), ("fi", "oli", "olla"), ("fi", "ja", "ja"), ("ro", "e", "fi"), ("uk", "є", "бути"),
 ])
 def test_closed_class_lists_give_the_documented_lemma(lang, form, lemma):
     assert {l for f, l in CLOSED_CLASS[lang] if f == form} == {lemma}
@@ -227,3 +244,30 @@ def test_form_spelt_without_yo_reaches_its_lemma(monkeypatch):
     table, _ = checks.candidate_table(FakeRecipe((FakeSource(pairs, priority=1),), lang="ru"), frequencies(freq))
     model = TrieBuilder.from_bytes(compile_pairs(table.ranked(frequencies(freq)))).build()
     assert model.stem("идет") == "идти"
+
+
+@pytest.mark.parametrize("trusted, expected", [(True, "бути"), (False, None)])
+def test_single_letter_form_of_another_lemma_is_kept_only_from_a_trusted_list(monkeypatch, trusted, expected):
+    # Ukrainian `є` ("is") is written out by the closed-class list; from a plain source a one-letter form of
+    # another lemma is a clitic or a symbol and is left out
+    monkeypatch.setattr(checks, "frequent_word_list", lambda lang, count: [])
+    sources = (FakeSource((("є", "бути"), ("був", "бути")), priority=5, trusted=trusted),
+               FakeSource((("бути", "бути"), ("буду", "бути")), priority=1))
+    freq = {"є": 1e-3, "бути": 1e-4, "був": 1e-4}
+    table, _ = checks.candidate_table(FakeRecipe(sources, lang="uk"), frequencies(freq))
+    model = TrieBuilder.from_bytes(compile_pairs(table.ranked(frequencies(freq)))).build()
+    assert model.stem("є") == expected
+
+
+@pytest.mark.parametrize("form, lemma, other_pairs, expected", [
+    # `deutsch` is the lemma of forms text shows far more than the verb `deutschen` has of its own
+    ("deutsch", "deutschen", (("deutsche", "deutsch"), ("deutscher", "deutsch"), ("deutscht", "deutschen")), True),
+    # `warte` is the verb's form: the noun `Warte` has no form of its own as common as the verb's
+    ("warte", "warten", (("wartet", "warten"), ("wartest", "warten")), False),
+])
+def test_common_form_given_its_own_inflection_as_lemma(form, lemma, other_pairs, expected):
+    pairs = ((form, lemma), (lemma, form)) + other_pairs
+    freq = {"deutsch": 1e-4, "deutsche": 1e-3, "deutscher": 1e-4, "deutschen": 1e-3, "deutscht": 1e-8,
+            "warte": 1e-5, "warten": 1e-4, "wartet": 1e-4, "wartest": 1e-6}
+    found = dropped([(pairs, False)], freq, [form])
+    assert ((form, lemma) in found.get(checks.OWN_INFLECTION, [])) == expected

@@ -5,7 +5,7 @@ import json
 import pytest
 
 from velmora.lexicon import readers
-from velmora.lexicon.cleaning import clean_pair
+from velmora.lexicon.cleaning import clean_pair, without_nominalised_adjectives
 
 
 @pytest.mark.parametrize("gz", [False, True])
@@ -138,3 +138,18 @@ def test_adverbs_of_adjectives_are_their_own_lemma(lang, pair, expected):
     from velmora.lexicon.cleaning import adverbs_as_own_lemma
 
     assert list(adverbs_as_own_lemma(lang, [pair])) == [expected]
+
+
+@pytest.mark.parametrize("pairs, expected", [
+    # the nominalisation's pair goes, the adjective's stays
+    ([("Eigenen", "Eigene"), ("eigenen", "eigen"), ("Eigene", "eigen")], [("eigenen", "eigen"), ("Eigene", "eigen")]),
+    ([("Einzelne", "Einzelner"), ("einzelne", "einzeln"), ("Einzelner", "einzeln")],
+     [("einzelne", "einzeln"), ("Einzelner", "einzeln")]),
+    # a noun the table also reads as a form of its verb keeps its own lemma
+    ([("Paare", "Paar"), ("paare", "paaren"), ("Paar", "paaren")],
+     [("Paare", "Paar"), ("paare", "paaren"), ("Paar", "paaren")]),
+    # a capitalised word with no lowercase entry is left alone
+    ([("Normale", "Normale")], [("Normale", "Normale")]),
+])
+def test_nominalised_adjective_pairs_are_left_out(pairs, expected):
+    assert list(without_nominalised_adjectives(pairs)) == expected

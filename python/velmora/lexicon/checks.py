@@ -31,6 +31,16 @@ checked against each other and against the language's word frequencies (wordfreq
     is a lemma: Spanish `casa` of `casas`, German `Garten` of `Gärten`), and the lemma it is given is ten times
     rarer than the form: the form is that commoner word, not a form of the rare one (`casa` -> `casar`,
     `tema` -> `temer`, `Garten` -> `garen`), while `people` -> `person` and `better` -> `good` keep theirs.
+    Where only a name (a capitalised lemma) has the form's forms, they (less those of the lemma) must show in text
+    at least as often as the lemma: a surname's paradigm does not own the common word it is spelt like
+    (Ukrainian `вересня` -> `вересень` stays beside the surname `Вересня`). German and Luxembourgish capitalise
+    every noun, so there a capitalised lemma is no name.
+  - `inflection of itself as lemma`: its form is among the commonest words, the lemma is the form with a letter
+    or two added, and the forms the sources give the form itself as their lemma are commoner in text than those
+    they give the lemma (each side less the forms both share): the form is then a lemma, and the pair gives it
+    the reading of its own inflection (German `deutsch` -> `deutschen`, `neue` -> `neues`, `sicher` ->
+    `sichern`, Russian `метод` -> `метода`, `путин` -> `путина`), as a table that lists one lemma per form
+    does for a homograph.
 A failed pair is left out of every source. Pairs of a trusted source (the closed-class lists) are never
 checked and vouch for the same pair in other sources.
 
@@ -62,7 +72,8 @@ RARER_LEMMA = "rarer unrelated lemma"
 SHORT_LEMMA = "rare form of a short word"
 UNINFLECTED_LEMMA = "form of an uninflected word"
 OWN_PARADIGM = "commoner lemma of its own"
-CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, OWN_PARADIGM)
+OWN_INFLECTION = "inflection of itself as lemma"
+CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, OWN_PARADIGM, OWN_INFLECTION)
 
 # The commonest words, whose lemmas the paradigm check questions (wordfreq rank).
 COMMON_FORMS = 20_000
@@ -83,6 +94,8 @@ SHORT_COMMON = 300
 SHORT_RATIO = 1000.0
 # An uninflected word this many times commoner than a form is no lemma of it.
 UNINFLECTED_RATIO = 10.0
+# Languages that capitalise every noun: a capitalised lemma there is no name.
+NOUNS_CAPITALISED = frozenset({"de", "lb"})
 # Pairs of each check kept for the log and the README sample.
 SAMPLE = 12
 
@@ -120,9 +133,9 @@ class CheckReport:
         return sorted(self.dropped[name])[:SAMPLE]
 
 
-def _cleaned(pairs: Iterable[Pair], short_lemmas) -> Iterable[Pair]:
+def _cleaned(pairs: Iterable[Pair], short_lemmas, trusted: bool = False) -> Iterable[Pair]:
     for form, lemma in pairs:
-        pair = clean_pair(form, lemma, short_lemmas)
+        pair = clean_pair(form, lemma, short_lemmas, trusted)
         if pair is not None:
             yield pair
 
@@ -146,9 +159,11 @@ def uninflected(trusted_pairs: Iterable[Pair]) -> Set[str]:
 
 
 def cross_check(
-    sources: List[Tuple[List[Pair], bool]], frequency: Frequency, frequent: List[str], short_lemmas=frozenset()
+    sources: List[Tuple[List[Pair], bool]], frequency: Frequency, frequent: List[str], short_lemmas=frozenset(),
+    nouns_capitalised: bool = False,
 ) -> CheckReport:
-    """The pairs failing a check; `sources` are (raw pairs, trusted) per source."""
+    """The pairs failing a check; `sources` are (raw pairs, trusted) per source. With `nouns_capitalised` (German),
+    a capitalised lemma is a noun, not a name."""
     report = CheckReport()
     rank = {word: i for i, word in enumerate(frequent)}
     common = {w for w, i in rank.items() if i < COMMON_FORMS}
@@ -156,7 +171,7 @@ def cross_check(
     trusted_pairs: Set[Pair] = set()
     for pairs, trusted in sources:
         if trusted:
-            trusted_pairs.update(_cleaned(pairs, short_lemmas))
+            trusted_pairs.update(_cleaned(pairs, short_lemmas, trusted=True))
 
     no_forms = uninflected(trusted_pairs)
 
@@ -164,17 +179,26 @@ def cross_check(
     questioned: Dict[Pair, Set[int]] = {}  # pair -> sources listing it (unknown-lemma check)
     paradigm_lemmas: Set[str] = set()
     lemmas_with_forms: Set[str] = set()  # lemmas some source gives a form other than themselves
+    names_with_forms: Set[str] = set()  # those a source gives forms as a name (`Вересня`)
+    extended: Set[Pair] = set()  # common forms given a lemma of a letter or two more (inflection check)
     for index, (pairs, trusted) in enumerate(sources):
         if trusted:
             continue
-        for form, lemma in _cleaned(pairs, short_lemmas):
+        for raw_form, raw_lemma in pairs:
+            pair = clean_pair(raw_form, raw_lemma, short_lemmas)
+            if pair is None:
+                continue
+            form, lemma = pair
             if form == lemma or (form, lemma) in trusted_pairs:
                 continue
-            lemmas_with_forms.add(lemma)
+            named = is_name(raw_lemma.strip()) and not nouns_capitalised
+            (names_with_forms if named else lemmas_with_forms).add(lemma)
             if form in rank and frequency(lemma) * INVENTED_RATIO < frequency(form):
                 questioned.setdefault((form, lemma), set()).add(index)
             if form in common:
                 paradigm_lemmas.add(lemma)
+                if extends(lemma, form):
+                    extended.add((form, lemma))
             if (lemma in short and form.isalpha() and not form.startswith(lemma)
                     and len(form) <= len(lemma) + 2 and frequency(form) * SHORT_RATIO < frequency(lemma)):
                 report.dropped[SHORT_LEMMA].add((form, lemma))
@@ -187,8 +211,13 @@ def cross_check(
     members: Dict[str, Set[str]] = {lemma: {lemma} for lemma in paradigm_lemmas}
     questioned_forms = {form for form, _ in questioned}
     candidates: Dict[str, Set[str]] = {}  # every lemma of a questioned form, itself when it is a lemma
+    extended_words = {word for pair in extended for word in pair}
+    # the forms any source gives each word of `extended`, and each common lemma, as their lemma
+    forms_of: Dict[str, Set[str]] = {}
     for index, (pairs, _) in enumerate(sources):
         for form, lemma in _cleaned(pairs, short_lemmas):
+            if form != lemma and (lemma in extended_words or lemma in common):
+                forms_of.setdefault(lemma, set()).add(form)
             for word in (form, lemma):
                 if word in unknown_lemmas:
                     known_by.setdefault(word, set()).add(index)
@@ -207,6 +236,10 @@ def cross_check(
         if not known_by.get(lemma, set()) - listing and (
                 (unseen and candidates.get(form, set()) - {lemma}) or lemma in invented):
             report.dropped[UNKNOWN_LEMMA].add((form, lemma))
+    for form, lemma in extended:
+        own, given = forms_of.get(form, set()), forms_of.get(lemma, set())
+        if sum(map(frequency, own - given - {lemma})) > sum(map(frequency, given - own - {form})):
+            report.dropped[OWN_INFLECTION].add((form, lemma))
     mass = {lemma: sum(frequency(w) for w in forms) for lemma, forms in members.items()}
     for pairs, trusted in sources:
         if trusted:
@@ -217,7 +250,9 @@ def cross_check(
                 continue
             form, lemma = pair
             if form in common and form != lemma and (form, lemma) not in trusted_pairs:
-                if form in lemmas_with_forms and frequency(lemma) * OWN_PARADIGM_RATIO < frequency(form):
+                if frequency(lemma) * OWN_PARADIGM_RATIO < frequency(form) and (
+                        form in lemmas_with_forms or (form in names_with_forms and sum(
+                            map(frequency, forms_of.get(form, set()) - members[lemma])) >= frequency(lemma))):
                     report.dropped[OWN_PARADIGM].add((form, lemma))
                 rest = mass[lemma] - frequency(form)
                 spelt_alike = related(form, lemma) and not is_name(raw_lemma.strip())
@@ -249,6 +284,10 @@ def strays(table: CandidateTable, rec, frequency: Frequency, words: List[str]) -
     return out
 
 
+def is_trusted(source) -> bool:
+    return bool(getattr(source, "trusted", False))
+
+
 def read_source(lang: str, source) -> Iterable[Pair]:
     """A source's pairs as the checks and the table take them: adverbs their own lemma, spelling variants added."""
     return with_spelling_variants(lang, adverbs_as_own_lemma(lang, source.read()))
@@ -261,15 +300,15 @@ def candidate_table(rec, frequency: Optional[Frequency]) -> Tuple[CandidateTable
     if not rec.frequent_words or frequency is None or not rec.frequency_lang:
         for source in rec.sources:
             table.add_source(read_source(lang, source), source.priority, source.lemma_priority,
-                             rec.short_lemmas)
+                             rec.short_lemmas, trusted=is_trusted(source))
         return table, None
-    read = [(list(read_source(lang, source)), bool(getattr(source, "trusted", False)))
-            for source in rec.sources]
+    read = [(list(read_source(lang, source)), is_trusted(source)) for source in rec.sources]
     frequent = frequent_word_list(rec.frequency_lang, rec.frequent_words)
-    report = cross_check(read, frequency, frequent, rec.short_lemmas)
+    report = cross_check(read, frequency, frequent, rec.short_lemmas, nouns_capitalised=lang in NOUNS_CAPITALISED)
     drop = report.drop_set()
     for source, (pairs, _) in zip(rec.sources, read):
-        table.add_source(pairs, source.priority, source.lemma_priority, rec.short_lemmas, drop=drop)
+        table.add_source(pairs, source.priority, source.lemma_priority, rec.short_lemmas, drop=drop,
+                         trusted=is_trusted(source))
     filled = table.add_missing(strays(table, rec, frequency, frequent), priority=0)
     report.filled = len(filled)
     report.filled_sample = filled[:SAMPLE]

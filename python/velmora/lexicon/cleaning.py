@@ -6,7 +6,7 @@ abbreviation roots; these filters keep such lemmas out unless a word is its own 
 from __future__ import annotations
 
 import re
-from typing import AbstractSet, Dict, Iterable, Iterator, Optional, Tuple
+from typing import AbstractSet, Dict, Iterable, Iterator, Optional, Set, Tuple
 
 Pair = Tuple[str, str]
 
@@ -27,20 +27,25 @@ def usable_word(word: str) -> bool:
     return bool(word) and not _UNWRITABLE.search(word) and not _DIGITS_OR_PUNCT.match(word)
 
 
-def clean_pair(form: str, lemma: str, short_lemmas: AbstractSet[str] = frozenset()) -> Optional[Pair]:
+def clean_pair(
+    form: str, lemma: str, short_lemmas: AbstractSet[str] = frozenset(), trusted: bool = False
+) -> Optional[Pair]:
     """The lowercased pair, or None when it must not reach a model.
 
     A lemma that is an abbreviation or a single letter is only kept for the word itself (`a` -> `a`), never as the
     lemma of another form (`as` -> `a`); a single-letter form likewise only as its own lemma, since as a clitic or
     unit symbol (`m` -> `być`) it would join a frequent lemma's group with words of another meaning.
     `short_lemmas` lists the single-letter words a language does use as lemmas of other forms (Polish `ze` -> `z`).
+    A `trusted` list (the closed-class words) writes each pair on purpose, so its single-letter forms of another
+    lemma stay: Ukrainian `є` and Romanian `e` are forms of "to be", among the commonest words of running text.
     """
     form, lemma = form.strip(), lemma.strip()
     if not usable_word(form) or not usable_word(lemma):
         return None
     low_form, low_lemma = form.lower(), lemma.lower()
     if low_form != low_lemma and (
-        (len(low_lemma) < 2 and low_lemma not in short_lemmas) or len(low_form) < 2 or is_abbreviation(lemma)
+        (len(low_lemma) < 2 and low_lemma not in short_lemmas) or (len(low_form) < 2 and not trusted)
+        or is_abbreviation(lemma)
     ):
         return None
     return low_form, low_lemma
@@ -111,3 +116,22 @@ def with_spelling_variants(lang: str, pairs: Iterable[Pair]) -> Iterator[Pair]:
             other = other.replace(letter, written)
         if other != form and other not in listed:
             yield other, lemma
+
+
+def without_nominalised_adjectives(pairs: Iterable[Pair]) -> Iterator[Pair]:
+    """The pairs less a capitalised form's pair whose lemma is a form of the lemma the source gives the same word
+    in lowercase: German tables list each adjective form twice, as the adjective (`eigenen` -> `eigen`) and as its
+    nominalisation (`Eigenen` -> `Eigene`). A model folds case, so the nominalisation's lemma, itself a form of the
+    adjective, would stand beside the adjective as a lemma of every form (`eigene`, `verschiedene` stayed
+    themselves). A noun whose verb the table gives its lowercase spelling keeps its pair (`Paare` -> `Paar` beside
+    `paare` -> `paaren`, though the table also reads `Paar` as a form of `paaren`)."""
+    pairs = list(pairs)
+    lemmas_of: Dict[str, Set[str]] = {}
+    for form, lemma in pairs:
+        lemmas_of.setdefault(form, set()).add(lemma)
+    for form, lemma in pairs:
+        lowercase = lemmas_of.get(form.lower(), set()) if form[:1].isupper() and lemma != form else set()
+        if (lemma not in lowercase and (lemmas_of.get(lemma, set()) | lemmas_of.get(lemma.lower(), set())) & lowercase
+                and not any(other.startswith(lemma.lower()) for other in lowercase)):
+            continue
+        yield form, lemma

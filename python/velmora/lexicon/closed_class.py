@@ -160,6 +160,12 @@ PARADIGMS: Dict[str, str] = {
         = personne plusieurs chacun chacune ainsi lors assez autant certes cependant pourtant parfois vraiment
         = aujourd'hui hier demain maintenant dessus dessous dehors dedans autour
     """,
+    "fi": """
+        = ja tai mutta että kun jos vaan sekä eli koska kuin myös vain jo nyt niin sitten siis kuitenkin vielä aina
+        olla: on oli ovat olen olet olemme olette olivat olin olit olimme olitte olisi olisivat olisin olisit ole
+        olla: olleet ollut
+        ei: en et emme ette eivät eikä enkä etkä emmekä ettekä eivätkä
+    """,
     "es": """
         el: la los las
         uno: un una unos unas

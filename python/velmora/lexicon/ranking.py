@@ -56,16 +56,17 @@ class CandidateTable:
         lemma_priority: Optional[int] = None,
         short_lemmas: AbstractSet[str] = frozenset(),
         drop: AbstractSet[Pair] = frozenset(),
+        trusted: bool = False,
     ) -> None:
         """Adds a source's raw pairs (cleaned here); a pair (word, word) gets `lemma_priority` (default `priority`),
         the lemma of every other pair becomes a candidate of itself with `priority`, and a pair whose lemma is a
         name (`Stronie`, `Numbers`) ranks just below the source's common words. Cleaned pairs in `drop` (those
-        the cross-source checks failed) are left out."""
+        the cross-source checks failed) are left out; `trusted` as for `clean_pair`."""
         listed = 2 * (priority if lemma_priority is None else lemma_priority)
         plain = 2 * priority
         best: Dict[Pair, int] = {}
         for raw_form, raw_lemma in pairs:
-            pair = clean_pair(raw_form, raw_lemma, short_lemmas)
+            pair = clean_pair(raw_form, raw_lemma, short_lemmas, trusted)
             if pair is None or pair in drop:
                 continue
             form, lemma = pair

@@ -10,10 +10,12 @@ scores them against the same dictionary's `hunspell -s`), so the table stays alo
 """
 from __future__ import annotations
 
+import dataclasses
 import functools
-from typing import Dict, Tuple
+from typing import Callable, Dict, Iterable, Iterator, Tuple
 
 from velmora.lexicon import readers
+from velmora.lexicon.cleaning import without_nominalised_adjectives
 from velmora.lexicon.closed_class import CLOSED_CLASS, SHORT_LEMMAS
 from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, Source, closed_class_source, hunspell_source, spacy_source
 
@@ -169,11 +171,30 @@ def closed_class_sources(lang: str) -> Tuple[Source, ...]:
     return (closed_class_source(lang, CLOSED_CLASS_PRIORITY),) if lang in CLOSED_CLASS else ()
 
 
+# Filters of a language's spaCy table, each over the whole table (see `cleaning`).
+SPACY_TABLE_FILTERS: Dict[str, Callable[[Iterable[Tuple[str, str]]], Iterator[Tuple[str, str]]]] = {
+    "de": without_nominalised_adjectives,
+}
+
+
+def _filtered(read: Callable[[], Iterable[Tuple[str, str]]], keep) -> Iterator[Tuple[str, str]]:
+    return keep(read())
+
+
+def spacy_table_source(lang: str) -> Source:
+    source = spacy_source(lang, 2, SPACY_TABLE_LICENCES[lang])
+    keep = SPACY_TABLE_FILTERS.get(lang)
+    if keep is None:
+        return source
+    return dataclasses.replace(source, read=functools.partial(_filtered, source.read, keep),
+                               notes=f"less the pairs `cleaning.{keep.__name__}` finds")
+
+
 def spacy_recipe(lang: str) -> Recipe:
     sources: Tuple[Source, ...] = closed_class_sources(lang)
     sources += (stop_words_source(lang),) if lang in STOP_WORDS_AS_LEMMAS else ()
     if lang in SPACY_TABLE_LICENCES:
-        sources += (spacy_source(lang, 2, SPACY_TABLE_LICENCES[lang]),)
+        sources += (spacy_table_source(lang),)
     if lang in TRUSTED_EXCEPTIONS:
         sources = (spacy_rules_source(lang, 3, "exceptions"),) + sources + (spacy_rules_source(lang, 1, "rules"),)
     elif lang in SPACY_RULES:

@@ -11,9 +11,11 @@ redistribution beside Apache-2.0 code: no FreeLing dictionary (simplemma cannot 
 and a treebank under CC BY-SA, never a non-commercial or GPL one. The model then ships under CC BY-SA 4.0, as
 the Irish model ships under the ODbL.
 
-Each recipe is one shape: the dictionary at priority 2, and where wordfreq has the language, its most frequent
-words no source lists as their own lemma, with the cross-source checks (see `checks`). Only the dictionary is
-read: simplemma's suffix rules and its guesses for unlisted words are not data.
+Each recipe is one shape: the closed-class words where `closed_class` lists the language (Finnish: the
+uninflected conjunctions and adverbs, `olla` and the negative verb), the dictionary at priority 2, and where
+wordfreq has the language, its most frequent words no source lists as their own lemma, with the cross-source
+checks (see `checks`). Only the dictionary is read: simplemma's suffix rules and its guesses for unlisted words
+are not data.
 """
 from __future__ import annotations
 
@@ -24,6 +26,7 @@ from typing import Dict, Iterable, Iterator, Optional, Tuple
 from velmora.lexicon import readers
 from velmora.lexicon.cleaning import is_name
 from velmora.lexicon.closed_class import SHORT_LEMMAS
+from velmora.lexicon.recipes.multilingual import closed_class_sources
 from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, simplemma_source
 
 Pair = Tuple[str, str]
@@ -101,7 +104,7 @@ def simplemma_recipe(lang: str) -> Recipe:
     )
     source = dataclasses.replace(source, read=functools.partial(read_dictionary, lang))
     return Recipe(
-        lang=lang, sources=(source,), frequency_lang=frequency, lemmas_keep_own_frequency=True,
+        lang=lang, sources=closed_class_sources(lang) + (source,), frequency_lang=frequency, lemmas_keep_own_frequency=True,
         short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")), frequent_words=FREQUENT_WORDS,
     )
 
