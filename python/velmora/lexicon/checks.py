@@ -140,6 +140,14 @@ def _cleaned(pairs: Iterable[Pair], short_lemmas, trusted: bool = False) -> Iter
             yield pair
 
 
+def _cleaned_keeping_lemma(pairs: Iterable[Pair], short_lemmas) -> Iterable[Tuple[str, str, str]]:
+    """The cleaned pairs, each with its lemma as the source spells it (a capital tells a name)."""
+    for raw_form, raw_lemma in pairs:
+        pair = clean_pair(raw_form, raw_lemma, short_lemmas)
+        if pair is not None:
+            yield pair[0], pair[1], raw_lemma
+
+
 def extends(lemma: str, form: str) -> bool:
     """Is the lemma the form with one or two letters added (`empresa` -> `empresar`)?"""
     return lemma.startswith(form) and 0 < len(lemma) - len(form) <= 2
@@ -184,11 +192,7 @@ def cross_check(
     for index, (pairs, trusted) in enumerate(sources):
         if trusted:
             continue
-        for raw_form, raw_lemma in pairs:
-            pair = clean_pair(raw_form, raw_lemma, short_lemmas)
-            if pair is None:
-                continue
-            form, lemma = pair
+        for form, lemma, raw_lemma in _cleaned_keeping_lemma(pairs, short_lemmas):
             if form == lemma or (form, lemma) in trusted_pairs:
                 continue
             named = is_name(raw_lemma.strip()) and not nouns_capitalised
@@ -244,11 +248,7 @@ def cross_check(
     for pairs, trusted in sources:
         if trusted:
             continue
-        for raw_form, raw_lemma in pairs:
-            pair = clean_pair(raw_form, raw_lemma, short_lemmas)
-            if pair is None:
-                continue
-            form, lemma = pair
+        for form, lemma, raw_lemma in _cleaned_keeping_lemma(pairs, short_lemmas):
             if form in common and form != lemma and (form, lemma) not in trusted_pairs:
                 if frequency(lemma) * OWN_PARADIGM_RATIO < frequency(form) and (
                         form in lemmas_with_forms or (form in names_with_forms and sum(
