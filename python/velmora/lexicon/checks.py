@@ -284,10 +284,6 @@ def strays(table: CandidateTable, rec, frequency: Frequency, words: List[str]) -
     return out
 
 
-def is_trusted(source) -> bool:
-    return bool(getattr(source, "trusted", False))
-
-
 def read_source(lang: str, source) -> Iterable[Pair]:
     """A source's pairs as the checks and the table take them: adverbs their own lemma, spelling variants added."""
     return with_spelling_variants(lang, adverbs_as_own_lemma(lang, source.read()))
@@ -300,15 +296,15 @@ def candidate_table(rec, frequency: Optional[Frequency]) -> Tuple[CandidateTable
     if not rec.frequent_words or frequency is None or not rec.frequency_lang:
         for source in rec.sources:
             table.add_source(read_source(lang, source), source.priority, source.lemma_priority,
-                             rec.short_lemmas, trusted=is_trusted(source))
+                             rec.short_lemmas, trusted=source.trusted)
         return table, None
-    read = [(list(read_source(lang, source)), is_trusted(source)) for source in rec.sources]
+    read = [(list(read_source(lang, source)), source.trusted) for source in rec.sources]
     frequent = frequent_word_list(rec.frequency_lang, rec.frequent_words)
     report = cross_check(read, frequency, frequent, rec.short_lemmas, nouns_capitalised=lang in NOUNS_CAPITALISED)
     drop = report.drop_set()
     for source, (pairs, _) in zip(rec.sources, read):
         table.add_source(pairs, source.priority, source.lemma_priority, rec.short_lemmas, drop=drop,
-                         trusted=is_trusted(source))
+                         trusted=source.trusted)
     filled = table.add_missing(strays(table, rec, frequency, frequent), priority=0)
     report.filled = len(filled)
     report.filled_sample = filled[:SAMPLE]

@@ -10,14 +10,14 @@ scores them against the same dictionary's `hunspell -s`), so the table stays alo
 """
 from __future__ import annotations
 
-import dataclasses
 import functools
 from typing import Callable, Dict, Iterable, Iterator, Tuple
 
 from velmora.lexicon import readers
 from velmora.lexicon.cleaning import without_nominalised_adjectives
 from velmora.lexicon.closed_class import CLOSED_CLASS, SHORT_LEMMAS
-from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, Source, closed_class_source, hunspell_source, spacy_source
+from velmora.lexicon.recipes.sources import (FREQUENT_WORDS, Recipe, Source, closed_class_source, filtered, hunspell_source,
+                                             spacy_source)
 
 PACKAGE_MIT = "no licence file of its own in the package: spacy-lookups-data's MIT licence applies"
 
@@ -177,17 +177,12 @@ SPACY_TABLE_FILTERS: Dict[str, Callable[[Iterable[Tuple[str, str]]], Iterator[Tu
 }
 
 
-def _filtered(read: Callable[[], Iterable[Tuple[str, str]]], keep) -> Iterator[Tuple[str, str]]:
-    return keep(read())
-
-
 def spacy_table_source(lang: str) -> Source:
     source = spacy_source(lang, 2, SPACY_TABLE_LICENCES[lang])
     keep = SPACY_TABLE_FILTERS.get(lang)
     if keep is None:
         return source
-    return dataclasses.replace(source, read=functools.partial(_filtered, source.read, keep),
-                               notes=f"less the pairs `cleaning.{keep.__name__}` finds")
+    return filtered(source, keep, notes=f"less the pairs `cleaning.{keep.__name__}` finds")
 
 
 def spacy_recipe(lang: str) -> Recipe:

@@ -19,15 +19,12 @@ are not data.
 """
 from __future__ import annotations
 
-import dataclasses
-import functools
 from typing import Dict, Iterable, Iterator, Optional, Tuple
 
-from velmora.lexicon import readers
 from velmora.lexicon.cleaning import is_name
 from velmora.lexicon.closed_class import SHORT_LEMMAS
 from velmora.lexicon.recipes.multilingual import closed_class_sources
-from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, simplemma_source
+from velmora.lexicon.recipes.sources import FREQUENT_WORDS, Recipe, filtered, simplemma_source
 
 Pair = Tuple[str, str]
 
@@ -91,18 +88,13 @@ def without_name_homographs(pairs: Iterable[Pair]) -> Iterator[Pair]:
         yield form, lemma
 
 
-def read_dictionary(lang: str) -> Iterator[Pair]:
-    return without_name_homographs(readers.read_simplemma(lang))
-
-
 def simplemma_recipe(lang: str) -> Recipe:
     frequency = SIMPLEMMA_LANGUAGES[lang][0]
-    source = simplemma_source(
-        lang, 2, simplemma_licence(lang),
+    source = filtered(
+        simplemma_source(lang, 2, simplemma_licence(lang)), without_name_homographs,
         notes="every form -> lemma pair of simplemma's dictionary for the language, less a name's lowercase "
               "spelling mapped to a short word (janne -> ja)",
     )
-    source = dataclasses.replace(source, read=functools.partial(read_dictionary, lang))
     return Recipe(
         lang=lang, sources=closed_class_sources(lang) + (source,), frequency_lang=frequency, lemmas_keep_own_frequency=True,
         short_lemmas=frozenset(SHORT_LEMMAS.get(lang, "")), frequent_words=FREQUENT_WORDS,

@@ -6,9 +6,10 @@ each other within one recipe (see `ranking`).
 """
 from __future__ import annotations
 
+import dataclasses
 import functools
 from dataclasses import dataclass, field
-from typing import Callable, Dict, FrozenSet, Iterable, Optional, Tuple
+from typing import Callable, Dict, FrozenSet, Iterable, Iterator, Optional, Tuple
 
 from velmora.lexicon import readers
 from velmora.lexicon.closed_class import CLOSED_CLASS
@@ -106,6 +107,15 @@ def simplemma_source(lang: str, priority: int, licence: str, notes: str = "") ->
         licence=licence,
         notes=notes,
     )
+
+
+def _read_through(read: Callable[[], Iterable[Pair]], keep: Callable[[Iterable[Pair]], Iterator[Pair]]):
+    return keep(read())
+
+
+def filtered(source: Source, keep: Callable[[Iterable[Pair]], Iterator[Pair]], notes: str) -> Source:
+    """The source with its whole table read through `keep`, a filter that needs every pair at once."""
+    return dataclasses.replace(source, read=functools.partial(_read_through, source.read, keep), notes=notes)
 
 
 def closed_class_source(lang: str, priority: int) -> Source:
