@@ -167,6 +167,7 @@ class FakeRecipe:
     frequency_lang: str = "xx"
     frequent_words: int = 10
     short_lemmas: frozenset = field(default_factory=frozenset)
+    commoner_lemma_moves: bool = False
 
 
 def test_frequent_words_no_source_lists_become_their_own_lemma_where_the_rules_would_invent_a_word(monkeypatch):
@@ -217,6 +218,8 @@ def test_closed_class_line_without_a_lemma_is_refused():
     ("uk", "тому", "тому"), ("ru", "это", "это"), ("ru", "этого", "этот"), ("ru", "чем", "чем"), ("ru", "ест", "есть"),
     ("fr", "mêmes", "même"), ("es", "bienes", "bien"), ("de", "eigentlichen", "eigentlich"),
     ("fi", "eivät", "ei"), ("fi", "oli", "olla"), ("fi", "ja", "ja"), ("ro", "e", "fi"), ("uk", "є", "бути"),
+    ("ru", "четырёх", "четыре"), ("ru", "нескольких", "несколько"), ("ru", "вместе", "вместе"),
+    ("uk", "багатьох", "багато"), ("uk", "когось", "хтось"), ("uk", "будьте", "бути"),
 ])
 def test_closed_class_lists_give_the_documented_lemma(lang, form, lemma):
     assert {l for f, l in CLOSED_CLASS[lang] if f == form} == {lemma}
@@ -271,3 +274,50 @@ def test_common_form_given_its_own_inflection_as_lemma(form, lemma, other_pairs,
             "warte": 1e-5, "warten": 1e-4, "wartet": 1e-4, "wartest": 1e-6}
     found = dropped([(pairs, False)], freq, [form])
     assert ((form, lemma) in found.get(checks.OWN_INFLECTION, [])) == expected
+
+
+# Nouns that show the changes `-р` -> `-ра`, `-ру` (and `-ть` -> `-ти`), so that they count as inflections of the
+# language.
+HARD_NOUNS = tuple((stem + end, stem) for stem in ("вечер", "номер", "размер", "пример") for end in ("а", "у"))
+SOFT_NOUNS = tuple((stem + "и", stem + "ь") for stem in ("радост", "област", "новост", "власт"))
+# the rest of the paradigm the table gave `миро`, so that it is no paradigm too rare to own `мира`
+MIRO = (("мира", "миро"), ("миру", "миро"), ("миром", "миро"))
+
+
+@pytest.mark.parametrize("pairs, freq, expected", [
+    # a one-lemma-per-form table gave `мира` to the rare `миро`; `мир` is a frequent word no source lists
+    (MIRO, {"мира": 4e-4, "миру": 5e-5, "миром": 3e-5, "миро": 1e-6, "мир": 2e-4},
+     {("мира", "миро"): "мир", ("миру", "миро"): "мир"}),  # no source shows `-ром` beside `-р`
+    # ... a listed lemma needs ten times its rival's frequency, an unlisted word fifty
+    ((("части", "частить"), ("частью", "часть")), {"части": 1e-4, "частить": 2e-6, "часть": 3e-5},
+     {("части", "частить"): "часть"}),
+    ((("минуты", "минута"), ("минуте", "минута")), {"минуты": 6e-5, "минута": 5e-6, "минут": 2e-4}, {}),
+    # a lemma about as common as the form is a word of its own there
+    (MIRO, {"мира": 4e-4, "миру": 5e-5, "миром": 3e-5, "миро": 1e-4, "мир": 4e-3}, {}),
+    # a word the sources give as a form of the same lemma belongs to that paradigm
+    ((("смогу", "смочь"), ("смог", "смочь")), {"смогу": 3e-5, "смочь": 1e-7, "смог": 9e-5}, {}),
+    # an ending change only one lemma shows is no inflection of the language
+    ((("пола", "полый"),), {"пола": 4e-4, "полый": 1e-6, "пол": 2e-4}, {}),
+])
+def test_frequent_form_moves_to_a_far_commoner_lemma_its_inflection_reaches(monkeypatch, pairs, freq, expected):
+    monkeypatch.setattr(checks, "INFLECTION_LEMMAS", 4)
+    sources = [(pairs + HARD_NOUNS + SOFT_NOUNS, False)]
+    report = cross_check(sources, frequencies(freq), [pair[0] for pair in pairs] + ["мир", "минут"])
+    assert report.moved == expected
+    assert report.dropped[checks.COMMONER_LEMMA] == set(expected)
+
+
+def test_moved_form_reaches_its_new_lemma_and_trusted_forms_stay(monkeypatch):
+    monkeypatch.setattr(checks, "INFLECTION_LEMMAS", 4)
+    monkeypatch.setattr(checks, "frequent_word_list",
+                        lambda lang, count: ["мира", "мире", "миру", "миром", "мир", "кому"])
+    table_pairs = MIRO + (("мире", "миро"), ("кому", "кома")) + HARD_NOUNS + tuple(
+        (stem + "е", stem) for stem in ("вечер", "номер", "размер", "пример")) + (("кома", "кома"),)
+    sources = (FakeSource((("кому", "кто"),), priority=9, trusted=True), FakeSource(table_pairs, priority=1))
+    freq = {"мира": 4e-4, "мире": 2e-4, "миру": 5e-5, "миром": 3e-5, "миро": 1e-6, "мир": 2e-4, "кому": 2e-4,
+            "кома": 2e-6, "ком": 3e-5}
+    table, report = checks.candidate_table(FakeRecipe(sources, lang="ru", commoner_lemma_moves=True),
+                                           frequencies(freq))
+    model = TrieBuilder.from_bytes(compile_pairs(table.ranked(frequencies(freq)))).build()
+    assert [model.stem(w) for w in ("мира", "мире", "кому")] == ["мир", "мир", "кто"]
+    assert set(report.moved) == {("мира", "миро"), ("мире", "миро"), ("миру", "миро")}

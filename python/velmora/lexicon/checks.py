@@ -41,6 +41,16 @@ checked against each other and against the language's word frequencies (wordfreq
     the reading of its own inflection (German `deutsch` -> `deutschen`, `neue` -> `neues`, `sicher` ->
     `sichern`, Russian `метод` -> `метода`, `путин` -> `путина`), as a table that lists one lemma per form
     does for a homograph.
+  - `form of a far commoner lemma`: its form is a frequent word ten times commoner than its lemma, and a word
+    ten times commoner than the lemma reaches the form by one of the language's inflections (an ending change,
+    with the last letter it keeps, that the sources give thirty lemmas or more: `-р` -> `-ра`): a table that
+    lists one lemma per form gave the form to a rare homograph's paradigm (Russian `мира`, `мире` -> `миро`,
+    `дела` -> `деть`, `долларов` -> `долларовый`, Spanish `cosas` -> `coser`, Italian `libri` -> `librare`).
+    The commoner word is a lemma the sources give forms, or a frequent word no source names at all, which must
+    then be fifty times commoner (an oblique form the tables leave out, Russian `минут`, can be far commoner
+    than its lemma); a word the sources give as a form of the same lemma is of its paradigm (`смог` of
+    `смочь`). The pair moves to the commoner word, at its source's priority, rather than being dropped. This
+    check runs where the recipe asks for it (`commoner_lemma_moves`).
 A failed pair is left out of every source. Pairs of a trusted source (the closed-class lists) are never
 checked and vouch for the same pair in other sources.
 
@@ -59,6 +69,7 @@ not `хороший`). Every source is read with its spelling variants (`cleanin
 from __future__ import annotations
 
 import logging
+import os
 from typing import Dict, Iterable, List, Optional, Set, Tuple
 
 from velmora.lexicon.cleaning import adverbs_as_own_lemma, clean_pair, is_name, usable_word, with_spelling_variants
@@ -73,7 +84,8 @@ SHORT_LEMMA = "rare form of a short word"
 UNINFLECTED_LEMMA = "form of an uninflected word"
 OWN_PARADIGM = "commoner lemma of its own"
 OWN_INFLECTION = "inflection of itself as lemma"
-CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, OWN_PARADIGM, OWN_INFLECTION)
+COMMONER_LEMMA = "form of a far commoner lemma"
+CHECKS = (UNKNOWN_LEMMA, RARER_LEMMA, SHORT_LEMMA, UNINFLECTED_LEMMA, OWN_PARADIGM, OWN_INFLECTION, COMMONER_LEMMA)
 
 # The commonest words, whose lemmas the paradigm check questions (wordfreq rank).
 COMMON_FORMS = 20_000
@@ -94,6 +106,14 @@ SHORT_COMMON = 300
 SHORT_RATIO = 1000.0
 # An uninflected word this many times commoner than a form is no lemma of it.
 UNINFLECTED_RATIO = 10.0
+# A form moves to a lemma this many times commoner in text than the one it was given, reached by an ending
+# change that the sources give at least this many lemmas, keeping at least this many letters.
+COMMONER_RATIO = 10.0
+# ... and this many times commoner where the lemma is a frequent word no source lists at all: an oblique form
+# that the tables leave out (Russian `минут`) can be far commoner than its own lemma.
+UNLISTED_RATIO = 50.0
+INFLECTION_LEMMAS = 30
+INFLECTION_STEM = 3
 # Languages that capitalise every noun: a capitalised lemma there is no name.
 NOUNS_CAPITALISED = frozenset({"de", "lb"})
 # Pairs of each check kept for the log and the README sample.
@@ -117,6 +137,7 @@ class CheckReport:
 
     def __init__(self) -> None:
         self.dropped: Dict[str, Set[Pair]] = {name: set() for name in CHECKS}
+        self.moved: Dict[Pair, str] = {}  # pairs of `form of a far commoner lemma`: (form, lemma) -> new lemma
         self.filled = 0
         self.filled_sample: List[str] = []
 
@@ -124,10 +145,15 @@ class CheckReport:
         return set().union(*self.dropped.values())
 
     def summary(self, lang: str) -> str:
-        parts = [f"{name}: {len(self.dropped[name])} dropped ({', '.join(f'{f}->{l}' for f, l in self.sample(name))})"
+        parts = [f"{name}: {len(self.dropped[name])} dropped ({', '.join(map(self.shown, self.sample(name)))})"
                  for name in CHECKS]
         filled = ", ".join(self.filled_sample)
         return f"{lang}: checks: " + "; ".join(parts) + f"; frequent words as their own lemma: {self.filled} ({filled})"
+
+    def shown(self, pair: Pair) -> str:
+        """`form->lemma`, and `=>new lemma` for a moved pair."""
+        moved = self.moved.get(pair)
+        return f"{pair[0]}->{pair[1]}" + (f"=>{moved}" if moved else "")
 
     def sample(self, name: str) -> List[Pair]:
         return sorted(self.dropped[name])[:SAMPLE]
@@ -159,6 +185,75 @@ def related(form: str, lemma: str) -> bool:
     return form.startswith(stem)
 
 
+def inflection(lemma: str, form: str) -> Optional[Tuple[str, str]]:
+    """The ending change from lemma to form, with the last letter both keep (`("ло", "ла")` for `дело` ->
+    `дела`: a noun's case, not a verb's ending on a noun), where both keep INFLECTION_STEM letters or more and
+    the lemma changes at most two letters, the form at most three."""
+    kept = len(os.path.commonprefix((lemma, form)))
+    if kept < INFLECTION_STEM or len(lemma) - kept > 2 or len(form) - kept > 3:
+        return None
+    return lemma[kept - 1:], form[kept - 1:]
+
+
+def commoner_lemmas(sources: List[Tuple[List[Pair], bool]], short_lemmas, trusted_pairs: Set[Pair],
+                    rank: Dict[str, int], frequency: Frequency, drop: Set[Pair]) -> Dict[Pair, str]:
+    """The frequent forms' pairs `form of a far commoner lemma` moves: (form, lemma) -> the commoner lemma."""
+    lemmas_by_change: Dict[Tuple[str, str], Set[str]] = {}
+    settled = {form for form, _ in trusted_pairs}  # the closed-class lists' forms keep their lemmas
+    listed = {word for pair in trusted_pairs for word in pair}  # every word any source names
+    lemmas: Set[str] = set()  # the lemmas sources give forms other than themselves
+    kept: Set[Pair] = set()
+    for pairs, trusted in sources:
+        if trusted:
+            continue
+        for pair in _cleaned(pairs, short_lemmas):
+            if pair in drop:
+                continue
+            form, lemma = pair
+            listed.update(pair)
+            if form == lemma:
+                continue
+            kept.add(pair)
+            lemmas.add(lemma)
+            change = inflection(lemma, form)
+            if change is not None:
+                lemmas_by_change.setdefault(change, set()).add(lemma)
+    # the language's inflections by the form's ending: the lemma endings that give it
+    lemma_endings: Dict[str, List[str]] = {}
+    for (lemma_end, form_end), with_change in sorted(lemmas_by_change.items()):
+        if len(with_change) >= INFLECTION_LEMMAS:
+            lemma_endings.setdefault(form_end, []).append(lemma_end)
+    moved: Dict[Pair, str] = {}
+    for form, lemma in sorted(kept):
+        # a lemma about as common as the form is a word of its own there (`notes` -> `note`, not `not`)
+        if form not in rank or form in settled or frequency(lemma) * COMMONER_RATIO >= frequency(form):
+            continue
+        best, best_frequency = None, 0.0
+        for cut in range(1, min(4, len(form) - INFLECTION_STEM + 1) + 1):
+            stem, form_end = form[:len(form) - cut], form[len(form) - cut:]
+            for lemma_end in lemma_endings.get(form_end, ()):
+                word = stem + lemma_end
+                # a word the sources give as a form of the same lemma is of the same paradigm (`смог` of `смочь`)
+                if word in (form, lemma) or (word, lemma) in kept or folded(word) == folded(lemma):
+                    continue
+                if word in lemmas:
+                    ratio = COMMONER_RATIO
+                elif word in rank and word not in listed:
+                    ratio = UNLISTED_RATIO
+                else:
+                    continue
+                if frequency(word) > max(best_frequency, frequency(lemma) * ratio):
+                    best, best_frequency = word, frequency(word)
+        if best is not None:
+            moved[(form, lemma)] = best
+    return moved
+
+
+def folded(word: str) -> str:
+    """The word with the spelling variants `cleaning.with_spelling_variants` adds folded (Russian ё as е)."""
+    return word.replace("ё", "е")
+
+
 def uninflected(trusted_pairs: Iterable[Pair]) -> Set[str]:
     """The words trusted lists give as their own lemma and as the lemma of no other form."""
     pairs = list(trusted_pairs)
@@ -168,10 +263,10 @@ def uninflected(trusted_pairs: Iterable[Pair]) -> Set[str]:
 
 def cross_check(
     sources: List[Tuple[List[Pair], bool]], frequency: Frequency, frequent: List[str], short_lemmas=frozenset(),
-    nouns_capitalised: bool = False,
+    nouns_capitalised: bool = False, moves: bool = True,
 ) -> CheckReport:
     """The pairs failing a check; `sources` are (raw pairs, trusted) per source. With `nouns_capitalised` (German),
-    a capitalised lemma is a noun, not a name."""
+    a capitalised lemma is a noun, not a name; without `moves`, `form of a far commoner lemma` is not run."""
     report = CheckReport()
     rank = {word: i for i, word in enumerate(frequent)}
     common = {w for w, i in rank.items() if i < COMMON_FORMS}
@@ -259,6 +354,9 @@ def cross_check(
                 ratio = RELATED_PARADIGM_RATIO if spelt_alike else PARADIGM_RATIO
                 if rest * ratio < frequency(form):
                     report.dropped[RARER_LEMMA].add((form, lemma))
+    if moves:
+        report.moved = commoner_lemmas(sources, short_lemmas, trusted_pairs, rank, frequency, report.drop_set())
+    report.dropped[COMMONER_LEMMA].update(report.moved)
     return report
 
 
@@ -300,11 +398,16 @@ def candidate_table(rec, frequency: Optional[Frequency]) -> Tuple[CandidateTable
         return table, None
     read = [(list(read_source(lang, source)), source.trusted) for source in rec.sources]
     frequent = frequent_word_list(rec.frequency_lang, rec.frequent_words)
-    report = cross_check(read, frequency, frequent, rec.short_lemmas, nouns_capitalised=lang in NOUNS_CAPITALISED)
+    report = cross_check(read, frequency, frequent, rec.short_lemmas, nouns_capitalised=lang in NOUNS_CAPITALISED,
+                         moves=getattr(rec, "commoner_lemma_moves", False))
     drop = report.drop_set()
     for source, (pairs, _) in zip(rec.sources, read):
         table.add_source(pairs, source.priority, source.lemma_priority, rec.short_lemmas, drop=drop,
                          trusted=source.trusted)
+        if not source.trusted:
+            moved = {(form, report.moved[form, lemma]) for form, lemma in _cleaned(pairs, rec.short_lemmas)
+                     if (form, lemma) in report.moved}
+            table.add_source(sorted(moved), source.priority, source.lemma_priority, rec.short_lemmas)
     filled = table.add_missing(strays(table, rec, frequency, frequent), priority=0)
     report.filled = len(filled)
     report.filled_sample = filled[:SAMPLE]

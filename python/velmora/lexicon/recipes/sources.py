@@ -45,6 +45,9 @@ class Recipe:
     # How many of the language's most frequent words (wordfreq) become their own lemma at priority 0 when no
     # source lists them; with it the sources' pairs are cross-checked before ranking (see `checks`). 0: neither.
     frequent_words: int = 0
+    # With the cross-checks: move a frequent form a table gave to a rare homograph's paradigm to the far commoner
+    # lemma one of the language's inflections reaches (the `form of a far commoner lemma` check of `checks`).
+    commoner_lemma_moves: bool = False
     notes: str = ""
     extra: Dict[str, str] = field(default_factory=dict)
 
