@@ -49,7 +49,8 @@ checked against each other and against the language's word frequencies (wordfreq
     The commoner word is a lemma the sources give forms, or a frequent word no source names at all, which must
     then be fifty times commoner (an oblique form the tables leave out, Russian `минут`, can be far commoner
     than its lemma); a word the sources give as a form of the same lemma is of its paradigm (`смог` of
-    `смочь`). The pair moves to the commoner word, at its source's priority, rather than being dropped. This
+    `смочь`). The pair moves to the commoner word, at its source's priority, rather than being dropped; a pair
+    another check drops moves too (`части` -> `частить` goes to `часть`, not to a suffix rule). This
     check runs where the recipe asks for it (`commoner_lemma_moves`).
 A failed pair is left out of every source. Pairs of a trusted source (the closed-class lists) are never
 checked and vouch for the same pair in other sources.
@@ -203,11 +204,13 @@ def commoner_lemmas(sources: List[Tuple[List[Pair], bool]], short_lemmas, truste
     listed = {word for pair in trusted_pairs for word in pair}  # every word any source names
     lemmas: Set[str] = set()  # the lemmas sources give forms other than themselves
     kept: Set[Pair] = set()
+    questioned: Set[Pair] = set()  # pairs the other checks dropped: their forms may move all the same
     for pairs, trusted in sources:
         if trusted:
             continue
         for pair in _cleaned(pairs, short_lemmas):
             if pair in drop:
+                questioned.add(pair)
                 continue
             form, lemma = pair
             listed.update(pair)
@@ -224,7 +227,7 @@ def commoner_lemmas(sources: List[Tuple[List[Pair], bool]], short_lemmas, truste
         if len(with_change) >= INFLECTION_LEMMAS:
             lemma_endings.setdefault(form_end, []).append(lemma_end)
     moved: Dict[Pair, str] = {}
-    for form, lemma in sorted(kept):
+    for form, lemma in sorted(kept | questioned):
         # a lemma about as common as the form is a word of its own there (`notes` -> `note`, not `not`)
         if form not in rank or form in settled or frequency(lemma) * COMMONER_RATIO >= frequency(form):
             continue
