@@ -304,7 +304,7 @@ MIRO = (("мира", "миро"), ("миру", "миро"), ("миром", "ми
 def test_frequent_form_moves_to_a_far_commoner_lemma_its_inflection_reaches(monkeypatch, pairs, freq, expected):
     monkeypatch.setattr(checks, "INFLECTION_LEMMAS", 4)
     sources = [(pairs + HARD_NOUNS + SOFT_NOUNS, False)]
-    report = cross_check(sources, frequencies(freq), [pair[0] for pair in pairs] + ["мир", "минут"])
+    report = cross_check(sources, frequencies(freq), [pair[0] for pair in pairs] + ["мир", "минут"], moves=True)
     assert report.moved == expected
     assert report.dropped[checks.COMMONER_LEMMA] == set(expected)
 

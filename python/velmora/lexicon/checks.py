@@ -201,7 +201,7 @@ def commoner_lemmas(sources: List[Tuple[List[Pair], bool]], short_lemmas, truste
     """The frequent forms' pairs `form of a far commoner lemma` moves: (form, lemma) -> the commoner lemma."""
     lemmas_by_change: Dict[Tuple[str, str], Set[str]] = {}
     settled = {form for form, _ in trusted_pairs}  # the closed-class lists' forms keep their lemmas
-    listed = {word for pair in trusted_pairs for word in pair}  # every word any source names
+    listed = {word for pair in trusted_pairs for word in pair}  # every word of a pair no check dropped
     lemmas: Set[str] = set()  # the lemmas sources give forms other than themselves
     kept: Set[Pair] = set()
     questioned: Set[Pair] = set()  # pairs the other checks dropped: their forms may move all the same
@@ -266,10 +266,10 @@ def uninflected(trusted_pairs: Iterable[Pair]) -> Set[str]:
 
 def cross_check(
     sources: List[Tuple[List[Pair], bool]], frequency: Frequency, frequent: List[str], short_lemmas=frozenset(),
-    nouns_capitalised: bool = False, moves: bool = True,
+    nouns_capitalised: bool = False, moves: bool = False,
 ) -> CheckReport:
     """The pairs failing a check; `sources` are (raw pairs, trusted) per source. With `nouns_capitalised` (German),
-    a capitalised lemma is a noun, not a name; without `moves`, `form of a far commoner lemma` is not run."""
+    a capitalised lemma is a noun, not a name; `form of a far commoner lemma` runs with `moves` only."""
     report = CheckReport()
     rank = {word: i for i, word in enumerate(frequent)}
     common = {w for w, i in rank.items() if i < COMMON_FORMS}
@@ -407,7 +407,7 @@ def candidate_table(rec, frequency: Optional[Frequency]) -> Tuple[CandidateTable
     for source, (pairs, _) in zip(rec.sources, read):
         table.add_source(pairs, source.priority, source.lemma_priority, rec.short_lemmas, drop=drop,
                          trusted=source.trusted)
-        if not source.trusted:
+        if report.moved and not source.trusted:
             moved = {(form, report.moved[form, lemma]) for form, lemma in _cleaned(pairs, rec.short_lemmas)
                      if (form, lemma) in report.moved}
             table.add_source(sorted(moved), source.priority, source.lemma_priority, rec.short_lemmas)
