@@ -26,6 +26,7 @@ struct GatheredRows {
   // Measured (stem_arrow on the English list, one thread): groups of 512
   // and 8192 rows came within 3% of 2048 either way, inside the noise.
   static constexpr size_t kMaxRows = 2048;
+  static_assert(kMaxRows <= CompiledTrie::kWideKeys, "a group walks on the wide lanes whole");
   // A group stops taking rows once its bytes pass this (one row always fits),
   // so a column of long words costs a bounded copy.
   static constexpr size_t kMaxBytes = size_t(1) << 17;

@@ -128,26 +128,52 @@ void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t be
       keys_end = lowered.data() + lowered.size();
     }
     auto key_at = [&](size_t i) { return std::string_view(keys + g.starts[i], g.starts[i + 1] - g.starts[i]); };
-    trie.preferred_values_interleaved<false>(count, key_at, values);
+    if (!trie.preferred_values_wide(keys, g.starts, count, values)) {
+      trie.preferred_values_interleaved<false>(count, key_at, values);
+    }
+    // PERF NOTE: the rows write through locals: a cursor into room reserved
+    // for the group, the validity and offsets pointers, a null count. Stem
+    // bytes are stored through char pointers, which may alias anything, so
+    // through the output's members every row reloaded every one of them.
+    // Measured on the English list (one thread): this loop 21 -> 12 cycles a row.
+    uint8_t* const validity = output.out.validity.data();
+    int64_t* const offsets = output.out.offsets.data();
+    size_t nulls = 0;
+    // A slice of a key, or a kept word, is no longer than its key, so the
+    // group's key bytes from row i on bound what rows i.. write that way.
+    size_t written = output.bytes.size();
+    char* room = output.bytes.reserve(g.starts[count]);
+    char* at = room;
     for (size_t i = 0; i < count; ++i) {
       bool valid = g.valid[i];
       StemView stem;
       if (valid && finish_ascii(trie, values[i], key_at(i), scratch, stem)) {
-        // A slice of the key lies among the group's keys, which the slack
-        // behind them lets a copy read sixteen bytes at a time.
         if (stem.path == StemPath::kDirectSlice) {
-          output.bytes.append_ascii<false>(stem.text.data(), stem.text.size(), keys_end);
+          // A slice of the key lies among the group's keys, which the slack
+          // behind them lets a copy read sixteen bytes at a time.
+          copy_ascii<false>(stem.text.data(), stem.text.size(), keys_end, at);
+          at += stem.text.size();
         } else {
+          // Any other stem may outgrow its key: the checked append, then room again.
+          output.bytes.commit(size_t(at - room));
           output.bytes.append(stem.text);
+          written = output.bytes.size();
+          room = at = output.bytes.reserve(g.starts[count] - g.starts[i + 1]);
         }
       } else if (valid && keep_input) {
         const std::string_view word = g.word(i);
-        output.bytes.append_ascii<false>(word.data(), word.size(), g.bytes_end());
+        copy_ascii<false>(word.data(), word.size(), g.bytes_end(), at);
+        at += word.size();
       } else {
         valid = false;
       }
-      output.finish_row(out_row + i, valid);
+      const size_t r = out_row + i;
+      validity[r >> 3] |= uint8_t(valid) << (r & 7);
+      nulls += !valid;
+      offsets[r + 1] = int64_t(written + size_t(at - room));
     }
+    output.bytes.commit(size_t(at - room));
+    output.share.null_count += nulls;
   }
 }
 

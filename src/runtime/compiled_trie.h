@@ -1,9 +1,10 @@
 // The runtime trie every lookup walks: the node records laid out from a
 // TrieGraph (each holding its node's preferred value), the compiled patches
-// and the mode bytes; the walk of one key, the interleaved walk of many, and
-// the enumeration of every candidate stem. Immutable once built (only the case and lookup modes are set after
-// construction, before the trie is shared). Used by the stem walk, model
-// loading and the Python engine.
+// and the mode bytes; the walk of one key, the interleaved walk of many (its
+// AVX-512 form in wide_walk.cc), and the enumeration of every candidate
+// stem. Immutable once built (only the case and lookup modes are set after
+// construction, before the trie is shared). Used by the stem walk, the
+// column walk, model loading and the Python engine.
 #pragma once
 
 #include <algorithm>
@@ -92,6 +93,17 @@ class CompiledTrie {
   void preferred_values_interleaved(const std::string_view* keys, size_t n, uint32_t* out) const {
     preferred_values_interleaved<false>(n, [keys](size_t i) { return keys[i]; }, out);
   }
+
+  // preferred_values_interleaved on AVX-512 registers, for n ASCII keys laid
+  // end to end: key i is keys[starts[i] .. starts[i + 1]), and `keys` stays
+  // readable three bytes past starts[n]. False, with nothing written, where
+  // the processor lacks AVX-512F or the keys are more than kWideKeys or
+  // kWideMaxBytes bytes; the caller then walks the scalar lanes.
+  static constexpr size_t kWideKeys = 2048;
+  static constexpr size_t kWideMaxBytes = size_t(1) << 30;
+  bool preferred_values_wide(const char* keys, const size_t* starts, size_t n, uint32_t* out) const;
+  // Whether this processor runs preferred_values_wide.
+  static bool wide_walk_available();
 
   // Every candidate stem of `word` in the trie's lookup mode.
   std::vector<std::string> stem_all(std::string_view word) const;
@@ -188,6 +200,9 @@ class CompiledTrie {
   uint32_t find_record(const Unit* key, size_t len) const;
   template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
   void walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const;
+
+  template <bool kFirst, bool kBackward>
+  void walk_wide(const char* keys, const size_t* starts, size_t n, uint32_t* out) const;
 
   template <typename Unit>
   uint32_t unit_at(const Unit* key, size_t len, size_t step) const {

@@ -59,6 +59,10 @@ class StemBytes {
     std::memcpy(room(text.size()), text.data(), text.size());
     size_ += text.size();
   }
+  // Room for n bytes at the cursor, with kSlack behind them, for writes that
+  // commit() then counts; the pointer lasts until the next call that grows.
+  char* reserve(size_t n) { return room(n); }
+  void commit(size_t n) { size_ += n; }
   size_t size() const { return size_; }
   // The bytes written; the reserved room stays behind them as capacity.
   ByteVector take() {
