@@ -139,27 +139,32 @@ void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t be
     uint8_t* const validity = output.out.validity.data();
     int64_t* const offsets = output.out.offsets.data();
     size_t nulls = 0;
-    // A slice of a key, or a kept word, is no longer than its key, so the
-    // group's key bytes from row i on bound what rows i.. write that way.
+    // A stem an ending makes is at most max_ending_growth() longer than its
+    // key, and a kept word is its key, so the group's key bytes from row i on,
+    // and that growth for each row, bound what rows i.. write that way.
+    const size_t growth = trie.max_ending_growth();
     size_t written = output.bytes.size();
-    char* room = output.bytes.reserve(g.starts[count]);
+    char* room = output.bytes.reserve(g.starts[count] + count * growth);
     char* at = room;
     for (size_t i = 0; i < count; ++i) {
       bool valid = g.valid[i];
+      const std::string_view key = key_at(i);
+      const uint32_t value = values[i];
       StemView stem;
-      if (valid && finish_ascii(trie, values[i], key_at(i), scratch, stem)) {
-        if (stem.path == StemPath::kDirectSlice) {
-          // A slice of the key lies among the group's keys, which the slack
-          // behind them lets a copy read sixteen bytes at a time.
-          copy_ascii<false>(stem.text.data(), stem.text.size(), keys_end, at);
-          at += stem.text.size();
-        } else {
-          // Any other stem may outgrow its key: the checked append, then room again.
-          output.bytes.commit(size_t(at - room));
-          output.bytes.append(stem.text);
-          written = output.bytes.size();
-          room = at = output.bytes.reserve(g.starts[count] - g.starts[i + 1]);
-        }
+      if (valid && value != kNoIndex && trie.ascii_ending(value).applies(key.size())) {
+        // A prefix of the key, which lies among the group's keys (the slack
+        // behind them lets a copy read sixteen bytes at a time), then the tail.
+        const AsciiEnding& ending = trie.ascii_ending(value);
+        const size_t kept = ending.kept(key.size());
+        copy_ascii<false>(key.data(), kept, keys_end, at);
+        store_word(at + kept, ending.tail);
+        at += kept + ending.tail_length;
+      } else if (valid && finish_ascii(trie, value, key, scratch, stem)) {
+        // Any other stem may outgrow its key: the checked append, then room again.
+        output.bytes.commit(size_t(at - room));
+        output.bytes.append(stem.text);
+        written = output.bytes.size();
+        room = at = output.bytes.reserve(g.starts[count] - g.starts[i + 1] + (count - i - 1) * growth);
       } else if (valid && keep_input) {
         const std::string_view word = g.word(i);
         copy_ascii<false>(word.data(), word.size(), g.bytes_end(), at);

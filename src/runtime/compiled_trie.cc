@@ -52,13 +52,10 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
       direction_(modes.direction),
       case_mode_(modes.case_mode),
       diacritic_mode_(modes.diacritic_mode) {
-  slice_cut_.reserve(patches_.size());
+  ascii_endings_.reserve(patches_.size());
   for (const CompiledPatch& patch : patches_) {
-    // A cut too long for 32 bits is left to the patch's own code.
-    slice_cut_.push_back(patch.kind == PatchKind::kPreserve ? 0
-                         : patch.kind == PatchKind::kDeleteSuffix && patch.delete_count < kNotASlice
-                             ? uint32_t(patch.delete_count)
-                             : kNotASlice);
+    ascii_endings_.push_back(velmora::ascii_ending(patch));
+    max_ending_growth_ = std::max(max_ending_growth_, ascii_endings_.back().growth());
   }
   const size_t n = a.accepting.size();
   node_count_ = uint32_t(n);

@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "command/ascii_ending.h"
 #include "command/compiled_patch.h"
 #include "graph/trie_graph.h"
 #include "runtime/modes.h"
@@ -108,15 +109,14 @@ class CompiledTrie {
   // Every candidate stem of `word` in the trie's lookup mode.
   std::vector<std::string> stem_all(std::string_view word) const;
 
-  // How many units patch `value_id` cuts from the end of an ASCII key, when
-  // it keeps the word (0) or deletes a suffix; kNotASlice for every other
-  // patch. A cut at least as long as the key keeps the whole key.
-  // PERF NOTE: most stems are such slices; this array of the patches' cuts
-  // stays in cache where the patches themselves would not.
-  static constexpr uint32_t kNotASlice = 0xFFFFFFFFu;
-  uint32_t slice_cut(uint32_t value_id) const { return slice_cut_[value_id]; }
-  // The length of the stem a slice_cut() `cut` leaves of a key of `length` units.
-  static size_t sliced_length(uint32_t cut, size_t length) { return cut < length ? length - cut : length; }
+  // How patch `value_id` makes the stem of an ASCII key, when it keeps a
+  // prefix of the key and appends fixed bytes (see AsciiEnding).
+  // PERF NOTE: most stems are made so; this array of the patches' endings
+  // stays in cache where the patches themselves would not, and such a stem
+  // is one copy and one store.
+  const AsciiEnding& ascii_ending(uint32_t value_id) const { return ascii_endings_[value_id]; }
+  // The most any ending lengthens a key, for callers that reserve room.
+  size_t max_ending_growth() const { return max_ending_growth_; }
 
   const std::vector<CompiledPatch>& patches() const { return patches_; }
   const CompiledPatch& patch(uint32_t value_id) const { return patches_[value_id]; }
@@ -227,7 +227,8 @@ class CompiledTrie {
   std::vector<uint32_t> value_ids_;
   uint32_t node_count_ = 0;
   std::vector<CompiledPatch> patches_;
-  std::vector<uint32_t> slice_cut_;  // per patch
+  std::vector<AsciiEnding> ascii_endings_;  // per patch
+  size_t max_ending_growth_ = 0;
   TraversalDirection direction_;
   CaseMode case_mode_;
   DiacriticMode diacritic_mode_;

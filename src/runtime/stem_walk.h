@@ -60,15 +60,24 @@ bool finish_ascii_patch(const CompiledPatch& patch, std::string_view key, StemSc
 
 // The stem of an ASCII key whose walk gave the preferred value `value` into
 // `out`; false when the walk found none (kNoIndex).
-// PERF NOTE: most stems keep the word or cut its end; on an ASCII key both are
-// slices of the key, taken here inline.
+// PERF NOTE: most stems keep a prefix of the key and append fixed bytes
+// (keep the word, cut its end, replace its last letters); a slice of the key
+// is taken here inline, a tail written after one in scratch.utf8.
 inline bool finish_ascii(const CompiledTrie& trie, uint32_t value, std::string_view key,
                          StemScratch& scratch, StemView& out) {
   if (value == kNoIndex) return false;
-  const uint32_t cut = trie.slice_cut(value);
-  if (cut != CompiledTrie::kNotASlice) {
-    out.text = key.substr(0, CompiledTrie::sliced_length(cut, key.size()));
-    out.path = StemPath::kDirectSlice;
+  const AsciiEnding& ending = trie.ascii_ending(value);
+  if (ending.applies(key.size())) {
+    const size_t kept = ending.kept(key.size());
+    if (ending.tail_length == 0) {
+      out = StemView{key.substr(0, kept), StemPath::kDirectSlice};
+      return true;
+    }
+    char tail[AsciiEnding::kMaxTail];
+    store_word(tail, ending.tail);
+    scratch.utf8.assign(key.data(), kept);
+    scratch.utf8.append(tail, ending.tail_length);
+    out = StemView{scratch.utf8, StemPath::kDirectBuffer};
     return true;
   }
   return finish_ascii_patch(trie.patch(value), key, scratch, out);
