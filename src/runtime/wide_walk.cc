@@ -1,8 +1,9 @@
 // The interleaved walk of many ASCII keys on AVX-512 registers: sixteen walks
-// to a vector, each step of all sixteen one gather of their record headers and
-// one of their child slots. Chosen at run time where the processor has
-// AVX-512F; everywhere else, and for keys it does not take, the column walk
-// runs the scalar lanes of compiled_trie.h, whose results these equal.
+// to a vector, each step of all sixteen three gathers (their records'
+// preferred value and meta, their next key bytes, then their child slots).
+// Chosen at run time where the processor has AVX-512F; everywhere else, and
+// for keys it does not take, the batch walks run the scalar lanes of
+// compiled_trie.h, whose results these equal.
 #include <algorithm>
 #include <cstdint>
 
@@ -102,8 +103,9 @@ VELMORA_AVX512 void CompiledTrie::walk_wide(const char* keys, const size_t* key_
 
   // PERF NOTE: three vectors in turn, so that one's gathers wait while the
   // others' run. Measured in the column walk on the English list (one
-  // thread, cycles of the walk a key): one vector 53, two 28, three 26, four
-  // 26; the scalar lanes 48.
+  // thread, time-stamp ticks of the walk a key, before the loads of a step
+  // were made independent): one vector 53, two 28, three 26, four 26; the
+  // scalar lanes 48. Independent loads then took three vectors to 24.
   constexpr int kVectors = 3;
   WideLanes lanes[kVectors];
   size_t next = 0;
