@@ -129,9 +129,7 @@ void stem_arrow_rows(const CompiledTrie& trie, const WordChunk& chunk, size_t be
       keys_end = lowered.data() + lowered.size();
     }
     auto key_at = [&](size_t i) { return std::string_view(keys + g.starts[i], g.starts[i + 1] - g.starts[i]); };
-    if (!trie.preferred_values_wide(keys, g.starts, count, values)) {
-      trie.preferred_values_interleaved<false>(count, key_at, values);
-    }
+    trie.preferred_values_of_run(keys, g.starts, count, values);
     // PERF NOTE: the rows write through locals: a cursor into room reserved
     // for the group, the validity and offsets pointers, a null count. Stem
     // bytes are stored through char pointers, which may alias anything, so

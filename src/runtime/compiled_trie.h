@@ -73,26 +73,31 @@ class CompiledTrie {
 
   // find_value(key) of `n` ASCII keys at once, to out[0 .. n)
   // (kNoIndex where the walk gives no node or the node has no value). Key i is
-  // key_at(i), a string_view. With kLower the walk reads each byte's ASCII
-  // lowercase, so that an ASCII word serves as its own key in every case mode
-  // but AS_IS without a lowercased copy.
+  // key_at(i), a string_view.
   // PERF NOTE: one word at a time, each step of the walk waits on the load of
   // its child slot (mostly L2 hits: a step's two loads depend on each other).
   // Here kWalkLanes walks run in turn, one step each, so those waits overlap;
   // a lane whose walk ends takes the next key at once, so the lanes stay full
   // until the keys run out. The value comes from the record the walk ends on,
   // which is already in cache.
-  template <bool kLower, typename KeyAt>
+  template <typename KeyAt>
   void preferred_values_interleaved(size_t n, KeyAt&& key_at, uint32_t* out) const {
     const bool backward = direction_ == TraversalDirection::kBackward;
     if (lookup_mode_ == LookupMode::kFirst) {
-      backward ? walk_lanes<true, true, kLower>(n, key_at, out) : walk_lanes<true, false, kLower>(n, key_at, out);
+      backward ? walk_lanes<true, true>(n, key_at, out) : walk_lanes<true, false>(n, key_at, out);
     } else {
-      backward ? walk_lanes<false, true, kLower>(n, key_at, out) : walk_lanes<false, false, kLower>(n, key_at, out);
+      backward ? walk_lanes<false, true>(n, key_at, out) : walk_lanes<false, false>(n, key_at, out);
     }
   }
-  void preferred_values_interleaved(const std::string_view* keys, size_t n, uint32_t* out) const {
-    preferred_values_interleaved<false>(n, [keys](size_t i) { return keys[i]; }, out);
+
+  // find_value of n ASCII keys laid end to end, key i being keys[starts[i] ..
+  // starts[i + 1]), with `keys` readable three bytes past starts[n]: on the
+  // wide lanes where they run, else the interleaved ones. The batch walks
+  // all come here.
+  void preferred_values_of_run(const char* keys, const size_t* starts, size_t n, uint32_t* out) const {
+    if (preferred_values_wide(keys, starts, n, out)) return;
+    preferred_values_interleaved(
+        n, [keys, starts](size_t i) { return std::string_view(keys + starts[i], starts[i + 1] - starts[i]); }, out);
   }
 
   // preferred_values_interleaved on AVX-512 registers, for n ASCII keys laid
@@ -198,7 +203,7 @@ class CompiledTrie {
   uint32_t walk_key(const Unit* key, size_t len, OnAccepting&& accepting) const;
   template <bool kFirst, typename Unit>
   uint32_t find_record(const Unit* key, size_t len) const;
-  template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
+  template <bool kFirst, bool kBackward, typename KeyAt>
   void walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const;
 
   template <bool kFirst, bool kBackward>
@@ -260,7 +265,7 @@ uint32_t CompiledTrie::find_record(const Unit* key, size_t len) const {
   }
 }
 
-template <bool kFirst, bool kBackward, bool kLower, typename KeyAt>
+template <bool kFirst, bool kBackward, typename KeyAt>
 void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
   // Measured on the English list (stem_batch, stem_arrow on one thread, CPU
   // time, alternating builds): 8 and 16 lanes came within 1-5% of 12 either
@@ -281,10 +286,6 @@ void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
   const uint32_t* walk = walk_.data();
   const uint32_t* two_steps = first_two_steps_.empty() ? nullptr : first_two_steps_.data();
   const uint32_t root_best = record_accepting(0) ? 0 : kNoIndex;
-  auto unit_of = [](unsigned char b) -> uint32_t {
-    if constexpr (kLower) return b | uint32_t(unsigned(b - 'A') < 26u) << 5;
-    return b;
-  };
   Lane lanes[kWalkLanes];
   size_t next = 0;
   auto start = [&](Lane& lane) {
@@ -293,7 +294,7 @@ void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
     const auto* end = begin + key.size();
     lane = Lane{kBackward ? end : begin, kBackward ? begin : end, 0, root_best, next++};
     if (two_steps && key.size() >= 2) {
-      const uint32_t u0 = unit_of(lane.unit[kAhead]), u1 = unit_of(lane.unit[kAhead + kStride]);
+      const uint32_t u0 = lane.unit[kAhead], u1 = lane.unit[kAhead + kStride];
       const uint32_t jump = (u0 | u1) < kAsciiUnits ? two_steps[u0 * kAsciiUnits + u1] : 0;
       if (jump) {
         lane.r = jump - 1;
@@ -316,7 +317,7 @@ void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
         const uint32_t best = rec[kPreferred] != kNoIndex ? lane.r : lane.best;
         result = best == kNoIndex ? kNoIndex : walk[best + kPreferred];
       } else {
-        const uint32_t u = unit_of(lane.unit[kAhead]);
+        const uint32_t u = lane.unit[kAhead];
         uint32_t child;
         if (meta & kDenseBit) {
           const uint32_t k = dense_index(meta, u);

@@ -193,9 +193,7 @@ bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& 
     }
     if (lower) ascii_lower_into(keys, keys.data());
     keys.append(16, '\0');
-    if (!trie.preferred_values_wide(keys.data(), key_starts, n_keys, values)) {
-      trie.preferred_values_interleaved<false>(n_keys, key_at, values);
-    }
+    trie.preferred_values_of_run(keys.data(), key_starts, n_keys, values);
     for (size_t j = 0; j < count; ++j) {
       StemView stem;
       const bool found = slot_of[j] != kNoIndex

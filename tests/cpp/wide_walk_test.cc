@@ -34,7 +34,7 @@ void expect_wide_equals_scalar(const CompiledTrie& trie, const std::vector<std::
     const size_t n = std::min(CompiledTrie::kWideKeys, keys.size() - begin);
     const KeyRun run({keys.begin() + ptrdiff_t(begin), keys.begin() + ptrdiff_t(begin + n)});
     std::vector<uint32_t> scalar(n + 1, 7), wide(n + 1, 7);
-    trie.preferred_values_interleaved<false>(
+    trie.preferred_values_interleaved(
         n, [&](size_t i) { return std::string_view(run.bytes).substr(run.starts[i], run.starts[i + 1] - run.starts[i]); },
         scalar.data());
     ASSERT_TRUE(trie.preferred_values_wide(run.bytes.data(), run.starts.data(), n, wide.data()));
