@@ -103,8 +103,9 @@ class CompiledTrie {
   // preferred_values_interleaved on AVX-512 registers, for n ASCII keys laid
   // end to end: key i is keys[starts[i] .. starts[i + 1]), and `keys` stays
   // readable three bytes past starts[n]. False, with nothing written, where
-  // the processor lacks AVX-512F or the keys are more than kWideKeys or
-  // kWideMaxBytes bytes; the caller then walks the scalar lanes.
+  // the processor lacks AVX-512F, the keys are more than kWideKeys or
+  // kWideMaxBytes bytes, or the records pass 2^31 words; the caller then
+  // walks the scalar lanes.
   static constexpr size_t kWideKeys = 2048;
   static constexpr size_t kWideMaxBytes = size_t(1) << 30;
   bool preferred_values_wide(const char* keys, const size_t* starts, size_t n, uint32_t* out) const;

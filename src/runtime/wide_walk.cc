@@ -202,7 +202,10 @@ bool CompiledTrie::wide_walk_available() {
 }
 
 bool CompiledTrie::preferred_values_wide(const char* keys, const size_t* starts, size_t n, uint32_t* out) const {
-  if (!wide_walk_available() || n > kWideKeys || starts[n] > kWideMaxBytes) return false;
+  // The gathers index the records with signed 32-bit lanes.
+  if (!wide_walk_available() || n > kWideKeys || starts[n] > kWideMaxBytes || walk_.size() > size_t(INT32_MAX)) {
+    return false;
+  }
   const bool backward = direction_ == TraversalDirection::kBackward;
   if (lookup_mode_ == LookupMode::kFirst) {
     backward ? walk_wide<true, true>(keys, starts, n, out) : walk_wide<true, false>(keys, starts, n, out);
