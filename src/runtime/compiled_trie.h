@@ -227,6 +227,11 @@ class CompiledTrie {
   // stem_arrow 11%.
   static constexpr uint32_t kAsciiUnits = 128;
   std::vector<uint32_t> first_two_steps_;
+  // The entry of `two_steps` (first_two_steps_'s data) for the units u0, u1:
+  // the record plus one, or 0 where the walk takes its steps one by one.
+  static uint32_t two_step_jump(const uint32_t* two_steps, uint32_t u0, uint32_t u1) {
+    return (u0 | u1) < kAsciiUnits ? two_steps[u0 * kAsciiUnits + u1] : 0;
+  }
   // Every value of node n (stem_all): value_ids_[value_offsets_[n] ..
   // value_offsets_[n + 1]); the walks read only the preferred one, in the record.
   std::vector<uint32_t> value_offsets_;
@@ -296,7 +301,7 @@ void CompiledTrie::walk_lanes(size_t n, KeyAt& key_at, uint32_t* out) const {
     lane = Lane{kBackward ? end : begin, kBackward ? begin : end, 0, root_best, next++};
     if (two_steps && key.size() >= 2) {
       const uint32_t u0 = lane.unit[kAhead], u1 = lane.unit[kAhead + kStride];
-      const uint32_t jump = (u0 | u1) < kAsciiUnits ? two_steps[u0 * kAsciiUnits + u1] : 0;
+      const uint32_t jump = two_step_jump(two_steps, u0, u1);
       if (jump) {
         lane.r = jump - 1;
         lane.unit += 2 * kStride;

@@ -75,7 +75,7 @@ VELMORA_AVX512 void CompiledTrie::walk_wide(const char* keys, const size_t* key_
     if (two_steps && end - begin >= 2) {
       const auto u0 = uint32_t(uint8_t(keys[kBackward ? end - 1 : begin]));
       const auto u1 = uint32_t(uint8_t(keys[kBackward ? end - 2 : begin + 1]));
-      const uint32_t jump = (u0 | u1) < kAsciiUnits ? two_steps[u0 * kAsciiUnits + u1] : 0;
+      const uint32_t jump = two_step_jump(two_steps, u0, u1);
       if (jump) {
         r = jump - 1;
         unit = kBackward ? unit - 2 : unit + 2;
