@@ -4,6 +4,7 @@
 #include <random>
 #include <sstream>
 
+#include "hand_trie.h"
 #include "image/gzip.h"
 #include "train/dictionary.h"
 #include "train/freeze.h"
@@ -99,33 +100,14 @@ TEST(WideWalk, EqualsTheScalarLanesOnTheEnglishList) {
 // A hand-built trie whose root accepts (so no two-step table) and whose
 // node after 'a' lists labels too far apart for a dense table, so walks
 // through it take the sparse lookup.
-std::shared_ptr<CompiledTrie> sparse_trie(LookupMode mode, bool backward) {
-  TrieGraph g;
+std::unique_ptr<CompiledTrie> sparse_trie(LookupMode mode, bool backward) {
+  testing::HandTrie t;
   // 0 -a-> 1, 0 -b-> 2; 1 -a-> 3, 1 -c-> 4, 1 -U+0300-> 5 (span over 512: sparse); 3 -d-> 5.
-  const std::vector<std::vector<std::pair<char16_t, uint32_t>>> edges = {
-      {{u'a', 1}, {u'b', 2}}, {{u'a', 3}, {u'c', 4}, {u'\u0300', 5}}, {}, {{u'd', 5}}, {}, {}};
-  const std::vector<std::vector<uint32_t>> values = {{0}, {}, {1}, {2}, {1}, {0}};
-  g.edge_offsets.push_back(0);
-  g.value_offsets.push_back(0);
-  for (size_t n = 0; n < edges.size(); ++n) {
-    for (auto [label, child] : edges[n]) {
-      g.edge_labels.push_back(label);
-      g.edge_children.push_back(child);
-    }
-    for (uint32_t v : values[n]) {
-      g.value_commands.push_back(v);
-      g.value_counts.push_back(1);
-    }
-    g.edge_offsets.push_back(uint32_t(g.edge_labels.size()));
-    g.value_offsets.push_back(uint32_t(g.value_commands.size()));
-  }
-  g.accepting = {1, 0, 1, 1, 1, 1};
-  g.commands = {u"-a", u"-b", u"-c"};
-  auto trie = compile_trie(std::move(g), ModelModes{backward ? TraversalDirection::kBackward
-                                                             : TraversalDirection::kForward});
-  EXPECT_TRUE(trie.ok());
-  (*trie)->set_lookup_mode(mode);
-  return std::move(*trie);
+  t.edges = {{{u'a', 1}, {u'b', 2}}, {{u'a', 3}, {u'c', 4}, {u'\u0300', 5}}, {}, {{u'd', 5}}, {}, {}};
+  t.values = {{0}, {}, {1}, {2}, {1}, {0}};
+  t.accepting = {1, 0, 1, 1, 1, 1};
+  t.commands = {u"Da", u"Db", u"Dc"};
+  return t.build(mode, backward);
 }
 
 TEST(WideWalk, EqualsTheScalarLanesThroughSparseRecordsAndAnAcceptingRoot) {
