@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "runtime/normalize.h"
+#include "util/cache_lines.h"
 #include "util/utf.h"
 
 namespace velmora {
@@ -117,6 +118,17 @@ CompiledTrie::CompiledTrie(TrieGraph a, std::vector<CompiledPatch> patches, Mode
       }
     }
   }
+}
+
+void CompiledTrie::prefetch_tables(size_t words) const {
+  const size_t walk_bytes = walk_.size() * sizeof(uint32_t);
+  const size_t two_step_bytes = first_two_steps_.size() * sizeof(uint32_t);
+  const size_t ending_bytes = ascii_endings_.size() * sizeof(AsciiEnding);
+  const size_t bytes = walk_bytes + two_step_bytes + ending_bytes;
+  if (words < bytes / kCacheLineBytes || bytes > core_cache_bytes()) return;
+  prefetch_lines(first_two_steps_.data(), two_step_bytes);
+  prefetch_lines(ascii_endings_.data(), ending_bytes);
+  prefetch_lines(walk_.data(), walk_bytes);
 }
 
 void CompiledTrie::append_stems(uint32_t record, std::u16string_view key, bool unique,

@@ -11,6 +11,7 @@
 
 #include "runtime/column_stem.h"
 #include "runtime/stem_walk.h"
+#include "util/cache_lines.h"
 
 namespace velmora {
 
@@ -59,11 +60,20 @@ class StemBytes {
     std::memcpy(room(text.size()), text.data(), text.size());
     size_ += text.size();
   }
+  // append() with streaming stores (stream_copy): the bytes go past the cache.
+  void append_streamed(std::string_view text) {
+    if (text.empty()) return;
+    stream_copy(room(text.size()), text.data(), text.size());
+    size_ += text.size();
+  }
   // Room for n bytes at the cursor, with kSlack behind them, for writes that
   // commit() then counts; the pointer lasts until the next call that grows.
   char* reserve(size_t n) { return room(n); }
   void commit(size_t n) { size_ += n; }
+  // Empties the buffer, keeping its memory for the next bytes.
+  void clear() { size_ = 0; }
   size_t size() const { return size_; }
+  const char* data() const { return bytes_.data(); }
   // The bytes written; the reserved room stays behind them as capacity.
   ByteVector take() {
     bytes_.resize(size_);

@@ -175,6 +175,7 @@ bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& 
   std::string keys;
   const bool lower = trie.case_mode() != CaseMode::kAsIs;
   auto key_at = [&](size_t k) { return std::string_view(keys).substr(key_starts[k], key_starts[k + 1] - key_starts[k]); };
+  trie.prefetch_tables(n);
   for (size_t group = 0; group < n; group += kStemGroup) {
     const size_t count = std::min(kStemGroup, n - group);
     size_t n_keys = 0;

@@ -1,14 +1,11 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "train/freeze.h"
 #include "train/dictionary.h"
 #include "util/utf.h"
-#include "image/gzip.h"
 #include "runtime/normalize.h"
 #include "runtime/stem_walk.h"
+#include "test_util.h"
 
 namespace velmora {
 namespace {
@@ -26,17 +23,9 @@ std::optional<std::string> generic_stem(const CompiledTrie& trie, std::string_vi
 // The byte-level ASCII path and the direct UTF-8 forms give exactly the
 // generic result for every word of the English dictionary, in every mode.
 TEST(StemWord, FastPathsAgreeWithTheDefinitionOnTheEnglishList) {
-  std::ifstream in(std::string(VELMORA_DATA_DIR) + "/en_US.tsv.gz", std::ios::binary);
-  std::stringstream raw;
-  raw << in.rdbuf();
-  if (raw.str().empty()) GTEST_SKIP() << "shared data not present";
-  const std::string text = gunzip_if_gzipped(raw.str()).value();
-  std::vector<std::string> words;
-  const auto entries = parse_dictionary(text).value();
-  for (const auto& e : entries) {
-    words.push_back(to_utf8(e.stem));
-    for (const auto& w : e.words) words.push_back(to_utf8(w));
-  }
+  const std::string text = testing::english_dictionary_text();
+  if (text.empty()) GTEST_SKIP() << "shared data not present";
+  std::vector<std::string> words = testing::dictionary_words(text, true);
   // Upper-case and non-ASCII variants exercise the lowercase and UTF-16 paths.
   const size_t n = words.size();
   for (size_t i = 0; i < n; i += 7) {

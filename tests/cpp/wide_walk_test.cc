@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "hand_trie.h"
-#include "image/gzip.h"
+#include "test_util.h"
 #include "train/dictionary.h"
 #include "train/freeze.h"
 #include "runtime/compiled_trie.h"
@@ -54,28 +52,14 @@ void expect_wide_equals_scalar(const CompiledTrie& trie, const std::vector<std::
 #define SKIP_WITHOUT_WIDE_WALK() \
   if (!CompiledTrie::wide_walk_available()) GTEST_SKIP() << "this processor has no AVX-512F"
 
-std::vector<std::string> english_words(std::string& text) {
-  std::ifstream in(std::string(VELMORA_DATA_DIR) + "/en_US.tsv.gz", std::ios::binary);
-  std::stringstream raw;
-  raw << in.rdbuf();
-  if (raw.str().empty()) return {};
-  text = gunzip_if_gzipped(raw.str()).value();
-  std::vector<std::string> words;
-  const auto entries = parse_dictionary(text).value();
-  for (const auto& e : entries) {
-    for (const auto& w : e.words) words.push_back(to_utf8(w));
-  }
-  return words;
-}
-
 // The English dictionary's forms, and keys the trie does not hold (other
 // letters, digits, punctuation, short and empty keys), in both directions
 // and both single-value lookup modes.
 TEST(WideWalk, EqualsTheScalarLanesOnTheEnglishList) {
   SKIP_WITHOUT_WIDE_WALK();
-  std::string text;
-  std::vector<std::string> keys = english_words(text);
-  if (keys.empty()) GTEST_SKIP() << "shared data not present";
+  const std::string text = testing::english_dictionary_text();
+  if (text.empty()) GTEST_SKIP() << "shared data not present";
+  std::vector<std::string> keys = testing::dictionary_words(text, false);
   std::mt19937 rng(11);
   std::uniform_int_distribution<int> byte(1, 127), length(0, 14);
   for (int i = 0; i < 20000; ++i) {
