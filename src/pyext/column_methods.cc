@@ -97,7 +97,8 @@ PyObject* stem_list_threaded(const StemEngine& engine, PyObject* words, unsigned
   const char* data = out.data.data();
   PyObject* list = filled_list(seq.texts.size(), [&](size_t i) -> PyObject* {
     if (!out.valid(i)) return new_none();
-    return PyUnicode_FromStringAndSize(data + out.offsets[i], Py_ssize_t(out.offsets[i + 1] - out.offsets[i]));
+    const std::string_view stem(data + out.offsets[i], size_t(out.offsets[i + 1] - out.offsets[i]));
+    return result_str(stem, seq.texts[i], seq.items[i].get());
   });
   keep_spare_column(std::move(out));
   return list;

@@ -122,14 +122,15 @@ PyObject* str_list(const std::vector<std::string>& texts) {
 namespace {
 
 // The one list path of the grouped walk: result i is the stem of the word
-// `read_word(i, word)` gives, made as the convention says. read_word returns
+// `read_word(i, word)` gives, made as the convention says; `item_at(i)` is
+// that word's str (or null), alive until result i is made. read_word returns
 // false to give up (no error set); the list is then abandoned and null
 // returned without an error, for the caller to take another path.
 // word_at runs up to kStemGroup words ahead of emit (see for_each_stem), so
 // each word's view is kept until its result is made.
-template <typename ReadWord>
-PyObject* walk_into_list(const CompiledTrie& trie, size_t n, ReadWord&& read_word, ResultConvention convention,
-                         bool allow_direct) {
+template <typename ReadWord, typename ItemAt>
+PyObject* walk_into_list(const CompiledTrie& trie, size_t n, ReadWord&& read_word, ItemAt&& item_at,
+                         ResultConvention convention, bool allow_direct) {
   PyRef list(new_result_list(Py_ssize_t(n)));
   if (!list) return nullptr;
   const bool keep = convention == ResultConvention::kKeepInput;
@@ -145,12 +146,13 @@ PyObject* walk_into_list(const CompiledTrie& trie, size_t n, ReadWord&& read_wor
   };
   auto emit = [&](size_t i, const StemView* stem) {
     if (gave_up) return false;
+    const std::string_view word = seen[i % kStemGroup];
     PyObject* result;
     // Keep-input results replace a missing stem or a pass-through word by the word.
-    if (keep && (!stem || is_pass_through_word(seen[i % kStemGroup]))) {
-      result = str_from(seen[i % kStemGroup]);
+    if (keep && (!stem || is_pass_through_word(word))) {
+      result = result_str(word, word, item_at(i));
     } else {
-      result = stem ? str_from(stem->text) : new_none();
+      result = stem ? result_str(stem->text, word, item_at(i)) : new_none();
     }
     if (!result) return false;
     PyList_SetItem(list.get(), Py_ssize_t(i), result);
@@ -166,12 +168,12 @@ PyObject* walk_into_list(const CompiledTrie& trie, size_t n, ReadWord&& read_wor
 
 }  // namespace
 
-PyObject* StemEngine::stem_sequence(const std::string_view* words, size_t n,
+PyObject* StemEngine::stem_sequence(const std::string_view* words, const PyRef* items, size_t n,
                                     ResultConvention convention) const {
   if (!cache_) {
     return walk_into_list(
-        *trie_, n, [words](size_t i, std::string_view& word) { return word = words[i], true; }, convention,
-        direct_);
+        *trie_, n, [words](size_t i, std::string_view& word) { return word = words[i], true; },
+        [items](size_t i) { return items ? items[i].get() : nullptr; }, convention, direct_);
   }
   PyRef list(new_result_list(Py_ssize_t(n)));
   if (!list) return nullptr;
@@ -199,7 +201,8 @@ PyObject* StemEngine::stem_str_list(PyObject* words) const {
     held[i % kStemGroup] = PyRef::borrow(item);
     return item && text_of(item, text);
   };
-  return walk_into_list(*trie_, size_t(PyList_Size(words)), read_word, ResultConvention::kPlain, direct_);
+  auto item_at = [&](size_t i) { return held[i % kStemGroup].get(); };
+  return walk_into_list(*trie_, size_t(PyList_Size(words)), read_word, item_at, ResultConvention::kPlain, direct_);
 }
 
 PyObject* StemEngine::stem_iterable(PyObject* iterable, ResultConvention convention) const {

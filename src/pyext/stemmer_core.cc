@@ -248,7 +248,9 @@ PyObject* stem_word_method(PyObject* self, PyObject* const* args, Py_ssize_t nar
 // A list or tuple of str goes through stem_sequence; anything else is iterated.
 PyObject* stem_words_with(const StemEngine& engine, PyObject* words, ResultConvention convention) {
   TextSequence seq;
-  if (to_text_items(words, seq)) return engine.stem_sequence(seq.texts.data(), seq.texts.size(), convention);
+  if (to_text_items(words, seq)) {
+    return engine.stem_sequence(seq.texts.data(), seq.items.data(), seq.texts.size(), convention);
+  }
   return engine.stem_iterable(words, convention);
 }
 

@@ -1,7 +1,8 @@
 // ASCII helpers shared by every byte-level path: the letter fold, the check
 // that a run of bytes is all ASCII, and the eight-bytes-at-a-time (SWAR)
-// uppercase test and lowercasing the stem walk, the column walk and
-// normalization read words with. Depends on nothing.
+// uppercase test, lowercasing and comparison the stem walk, the column walk,
+// normalization and the list path's results read words with. Depends on
+// nothing.
 #pragma once
 
 #include <cstddef>
@@ -73,6 +74,27 @@ inline bool has_ascii_upper(std::string_view word) {
     x = uint64_t(uint8_t(p[0])) | uint64_t(uint8_t(p[n / 2])) << 8 | uint64_t(uint8_t(p[n - 1])) << 16;
   }
   return ascii_upper_bits(x) != 0;
+}
+
+// Whether two texts are the same bytes, compared in the same pieces.
+inline bool same_bytes(std::string_view a, std::string_view b) {
+  const size_t n = a.size();
+  if (n != b.size()) return false;
+  const char* p = a.data();
+  const char* q = b.data();
+  if (n >= 8) {
+    for (size_t i = 0; i + 8 < n; i += 8) {
+      if (load_word<uint64_t>(p + i) != load_word<uint64_t>(q + i)) return false;
+    }
+    return load_word<uint64_t>(p + n - 8) == load_word<uint64_t>(q + n - 8);
+  }
+  if (n >= 4) {
+    return load_word<uint32_t>(p) == load_word<uint32_t>(q) && load_word<uint32_t>(p + n - 4) == load_word<uint32_t>(q + n - 4);
+  }
+  for (size_t i = 0; i < n; ++i) {
+    if (p[i] != q[i]) return false;
+  }
+  return true;
 }
 
 // Writes the ASCII lowercase of `word` to out[0 .. word.size()), in the same pieces.

@@ -87,5 +87,20 @@ TEST(StemWord, AsciiKeyLowercasesEveryByteAsThePerByteRule) {
   EXPECT_EQ(ascii_key(*trie, "MiXeD", buffer), "MiXeD");
 }
 
+// The piecewise comparison against ==, for one differing byte at every
+// position of every length up to 19, and for lengths that differ.
+TEST(StemWord, SameBytesAgreesWithEquality) {
+  for (size_t length = 0; length < 20; ++length) {
+    const std::string word(length, 'q');
+    EXPECT_TRUE(same_bytes(word, std::string(length, 'q')));
+    EXPECT_FALSE(same_bytes(word, word + "q"));
+    for (size_t at = 0; at < length; ++at) {
+      std::string other = word;
+      other[at] = 'r';
+      ASSERT_FALSE(same_bytes(word, other)) << at << " of " << length;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace velmora

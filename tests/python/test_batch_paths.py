@@ -93,3 +93,20 @@ def test_interleaved_batch_walks_match_single_words(en_image, en_words, lookup, 
     assert core.stem_batch(words, threads=3) == single
     pa = pytest.importorskip("pyarrow")
     assert core.stem_arrow(pa.array(words), threads=2).to_pylist() == single
+
+
+class Text(str):
+    pass
+
+
+@pytest.mark.parametrize("shape", ["list", "tuple"])
+@pytest.mark.parametrize("threads", [1, 2])
+def test_a_stem_equal_to_its_word_is_the_words_own_str(cores, shape, threads):
+    # As str methods that change nothing return their input: the list paths hand back the
+    # word's own object for a stem that is the word, a new str for any other stem, and never
+    # an instance of a str subclass.
+    words = ["walk", "cats", "walk" + "", "Walk", Text("walk"), "mouse", "geese"]
+    got = cores[0].stem_batch(SHAPES[shape](words), threads=threads)
+    assert got == ["walk", "cat", "walk", "walk", "walk", "mouse", "goose"]
+    assert [g is w for g, w in zip(got, words)] == [True, False, True, False, False, True, False]
+    assert all(type(g) is str for g in got)
