@@ -178,22 +178,40 @@ bool for_each_stem(const CompiledTrie& trie, size_t n, WordAt&& word_at, Emit&& 
   trie.prefetch_tables(n);
   for (size_t group = 0; group < n; group += kStemGroup) {
     const size_t count = std::min(kStemGroup, n - group);
-    size_t n_keys = 0;
-    keys.clear();
-    key_starts[0] = 0;
+    size_t n_keys = 0, bytes = 0;
     for (size_t j = 0; j < count; ++j) {
       std::string_view word;
-      const WordKind kind = word_at(group + j, word);
-      is_word[j] = kind != WordKind::kNotAWord;
-      words[j] = word;
-      slot_of[j] = kNoIndex;
-      if (kind == WordKind::kNotAWord || !is_ascii(word)) continue;
-      keys.append(word);
-      key_starts[++n_keys] = keys.size();
-      slot_of[j] = uint32_t(n_keys - 1);
+      is_word[j] = word_at(group + j, word) != WordKind::kNotAWord;
+      words[j] = is_word[j] ? word : std::string_view();
+      bytes += words[j].size();
     }
-    if (lower) ascii_lower_into(keys, keys.data());
-    keys.append(16, '\0');
+    // PERF NOTE: the words are copied end to end first and checked for ASCII
+    // as one run, which nearly always passes. Measured on the English list
+    // (time-stamp ticks a word, reading the group up to its walk): a check
+    // and a growing append per word 29; this 19 (20 copying through memcpy).
+    keys.resize(bytes + 16);
+    char* const to = keys.data();
+    // Word j as key k: its bytes to key_starts[k], slot_of[j] = k.
+    auto take = [&](size_t j) {
+      copy_bytes(words[j].data(), words[j].size(), to + key_starts[n_keys]);
+      key_starts[n_keys + 1] = key_starts[n_keys] + words[j].size();
+      slot_of[j] = uint32_t(n_keys++);
+    };
+    key_starts[0] = 0;
+    for (size_t j = 0; j < count; ++j) {
+      slot_of[j] = kNoIndex;
+      if (is_word[j]) take(j);
+    }
+    if (!is_ascii(std::string_view(to, bytes))) {
+      // Only the ASCII words are keys; the others take the general path.
+      n_keys = 0;
+      for (size_t j = 0; j < count; ++j) {
+        slot_of[j] = kNoIndex;
+        if (is_word[j] && is_ascii(words[j])) take(j);
+      }
+    }
+    std::memset(to + key_starts[n_keys], 0, 16);
+    if (lower) ascii_lower_into(std::string_view(to, key_starts[n_keys]), to);
     trie.preferred_values_of_run(keys.data(), key_starts, n_keys, values);
     for (size_t j = 0; j < count; ++j) {
       StemView stem;

@@ -87,6 +87,18 @@ TEST(StemWord, AsciiKeyLowercasesEveryByteAsThePerByteRule) {
   EXPECT_EQ(ascii_key(*trie, "MiXeD", buffer), "MiXeD");
 }
 
+// The piecewise copy writes exactly the n bytes it copies, at every length
+// up to 40.
+TEST(StemWord, CopyBytesWritesExactlyTheBytes) {
+  std::string source(40, ' ');
+  for (size_t i = 0; i < source.size(); ++i) source[i] = char('a' + i % 26);
+  for (size_t n = 0; n <= source.size(); ++n) {
+    std::string target(48, '#');
+    copy_bytes(source.data(), n, target.data() + 3);
+    ASSERT_EQ(target, "###" + source.substr(0, n) + std::string(45 - n, '#')) << n;
+  }
+}
+
 // The piecewise comparison against ==, for one differing byte at every
 // position of every length up to 19, and for lengths that differ.
 TEST(StemWord, SameBytesAgreesWithEquality) {
