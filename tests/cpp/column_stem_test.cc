@@ -1,13 +1,14 @@
-// The column walk against the word-by-word walk on a column larger than a
-// core's cache: one thread then writes its output with streaming stores,
-// two write it with plain ones; both equal find_stem row by row, on a fresh
-// output and on one whose buffers are reused.
+// The column walk against the word-by-word walk: on a column larger than a
+// core's cache (one thread then writes its output with streaming stores, two
+// write it with plain ones) and on groups of long rows; every way equals
+// find_stem row by row, on a fresh output and on one whose buffers are reused.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "model/model_loading.h"
 #include "runtime/column_stem.h"
 #include "runtime/stem_walk.h"
 #include "test_util.h"
@@ -90,6 +91,21 @@ TEST(ColumnWalk, LargeColumnEqualsWordByWord) {
   ASSERT_TRUE(trie.ok());
   expect_column_equals_word_by_word<int64_t>(**trie, words);
   expect_column_equals_word_by_word<int32_t>(**trie, words);
+}
+
+// Rows long enough that a group stops at its byte bound, one row longer than
+// the bound by itself, and short rows between them.
+TEST(ColumnWalk, GroupsBoundedByTheirBytesEqualWordByWord) {
+  ModelOptions options;
+  options.backward = true;
+  auto trie = trie_from_model_bytes("walk\twalks\twalked\ncat\tcats\n", options).value();
+  std::vector<std::string> words;
+  for (size_t i = 0; i < 900; ++i) {
+    words.push_back(i % 3 == 0 ? std::string(700 + i, 'q') + "walks" : i % 3 == 1 ? "cats" : "walked");
+  }
+  words.insert(words.begin() + 450, std::string(200000, 'q') + "walked");
+  expect_column_equals_word_by_word<int64_t>(*trie, words);
+  expect_column_equals_word_by_word<int32_t>(*trie, words);
 }
 
 }  // namespace
