@@ -12,7 +12,6 @@
 #include "runtime/column_stem.h"
 #include "runtime/stem_walk.h"
 #include "test_util.h"
-#include "train/freeze.h"
 #include "util/cache_lines.h"
 
 namespace velmora {
@@ -79,15 +78,12 @@ TEST(ColumnWalk, LargeColumnEqualsWordByWord) {
   // general path between streamed ones) and empty rows.
   const size_t n = words.size();
   for (size_t i = 0; i < n; i += 5) {
-    std::string upper = words[i];
-    for (char& c : upper) c = char(c >= 'a' && c <= 'z' ? c - 32 : c);
-    words.push_back(upper);
+    words.push_back(testing::ascii_upper(words[i]));
     if (i % 4000 == 0) words.push_back(words[i] + "\xC3\xA9");
     if (i % 3000 == 0) words.push_back("");
   }
   while (words.size() < rows_needed) words.insert(words.end(), words.begin(), words.begin() + std::min(n, rows_needed - words.size()));
-  auto trie = compile_trie(freeze(build_frequency_trie(text, ModelOptions{.backward = true}).value()),
-                           ModelModes{TraversalDirection::kBackward});
+  auto trie = testing::trie_from_dictionary(text, true);
   ASSERT_TRUE(trie.ok());
   expect_column_equals_word_by_word<int64_t>(**trie, words);
   expect_column_equals_word_by_word<int32_t>(**trie, words);

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "train/freeze.h"
-#include "train/dictionary.h"
 #include "util/utf.h"
 #include "runtime/normalize.h"
 #include "runtime/stem_walk.h"
@@ -29,14 +27,11 @@ TEST(StemWord, FastPathsAgreeWithTheDefinitionOnTheEnglishList) {
   // Upper-case and non-ASCII variants exercise the lowercase and UTF-16 paths.
   const size_t n = words.size();
   for (size_t i = 0; i < n; i += 7) {
-    std::string upper = words[i];
-    for (char& c : upper) c = char(c >= 'a' && c <= 'z' ? c - 32 : c);
-    words.push_back(upper);
+    words.push_back(testing::ascii_upper(words[i]));
     words.push_back(words[i] + "\xC3\xA9");
   }
   for (bool backward : {true, false}) {
-    auto trie = compile_trie(freeze(build_frequency_trie(text, ModelOptions{.backward = backward}).value()),
-                                    ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward});
+    auto trie = testing::trie_from_dictionary(text, backward);
     ASSERT_TRUE(trie.ok());
     for (CaseMode mode : {CaseMode::kLowercaseWithLocaleRoot, CaseMode::kAsIs}) {
       (*trie)->set_case_mode(mode);

@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "image/gzip.h"
+#include "runtime/compiled_trie.h"
 #include "train/dictionary.h"
+#include "train/freeze.h"
 #include "util/utf.h"
 
 namespace velmora::testing {
@@ -36,6 +38,18 @@ inline std::vector<std::string> dictionary_words(std::string_view text, bool wit
     for (const auto& w : e.words) words.push_back(to_utf8(w));
   }
   return words;
+}
+
+// The runtime trie built from a dictionary's text, read in either direction.
+inline Expected<std::shared_ptr<CompiledTrie>> trie_from_dictionary(std::string_view text, bool backward) {
+  return compile_trie(freeze(build_frequency_trie(text, ModelOptions{.backward = backward}).value()),
+                      ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward});
+}
+
+// `word` with its ASCII letters in upper case.
+inline std::string ascii_upper(std::string word) {
+  for (char& c : word) c = char(c >= 'a' && c <= 'z' ? c - 32 : c);
+  return word;
 }
 
 }  // namespace velmora::testing

@@ -4,8 +4,6 @@
 
 #include "hand_trie.h"
 #include "test_util.h"
-#include "train/dictionary.h"
-#include "train/freeze.h"
 #include "runtime/compiled_trie.h"
 #include "util/utf.h"
 
@@ -70,8 +68,7 @@ TEST(WideWalk, EqualsTheScalarLanesOnTheEnglishList) {
   keys.insert(keys.begin() + 100, {"", "s", "es", "ing", "ed"});
   std::shuffle(keys.begin(), keys.end(), rng);
   for (bool backward : {true, false}) {
-    auto trie = compile_trie(freeze(build_frequency_trie(text, ModelOptions{.backward = backward}).value()),
-                             ModelModes{backward ? TraversalDirection::kBackward : TraversalDirection::kForward});
+    auto trie = testing::trie_from_dictionary(text, backward);
     ASSERT_TRUE(trie.ok());
     for (LookupMode mode : {LookupMode::kFirst, LookupMode::kLast}) {
       SCOPED_TRACE(std::string(backward ? "backward " : "forward ") + (mode == LookupMode::kFirst ? "first" : "last"));
